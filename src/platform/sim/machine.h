@@ -1,0 +1,120 @@
+// The simulated Windows computer behind the Linux build of the platform layer.
+// A plain data model: tests fill it in code, setup-sim loads it from a machine
+// profile. Everything the program does to the machine is recorded in it too,
+// so a run can be checked afterwards (boxes, processes, files, restart).
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct RegistryValue {
+    uint32_t type = 1;  // REG_SZ
+    std::string data;   // raw bytes; string values without their terminator
+};
+
+// Which registry view a key lives in. 32-bit programs on 64-bit Windows see the
+// 32-bit view of HKLM\SOFTWARE unless they ask for the 64-bit one.
+enum class RegistryView { Both, Only64, Only32 };
+
+struct RegistryKey {
+    std::string path;  // "HKLM\SOFTWARE\Vexa\Kurso", as written
+    RegistryView view = RegistryView::Both;
+    std::map<std::string, RegistryValue> values;  // by name as written
+};
+
+struct Device {
+    std::string instance_id;
+    std::string class_guid;  // "{4D36E96F-E325-11CE-BFC1-08002BE10318}" for mice
+    bool present = true;
+    std::vector<std::string> hardware_ids;
+};
+
+// What an outside program does when started. Programs are matched by their
+// file name (case-insensitive), e.g. "DPInst.exe".
+struct ProgramBehaviour {
+    uint32_t exit_code = 0;
+    bool can_start = true;     // false: creation fails with start_error
+    uint32_t start_error = 2;  // last error when it cannot start
+};
+
+struct Box {
+    std::string caption;
+    std::string text;
+    uint32_t style = 0;
+    int answer = 0;
+};
+
+struct ProcessRecord {
+    std::string kind;          // "create" (CreateProcess) or "shell" (ShellExecuteEx)
+    std::string command_line;  // exact command line; for "shell": file and parameters
+    std::string file;          // the program file as resolved on the machine
+    std::string directory;     // working directory ("shell" only)
+    int show_command = 1;
+    bool started = false;
+    uint32_t error = 0;        // last error when not started
+    uint32_t exit_code = 0;
+};
+
+struct Machine {
+    // Operating system.
+    uint32_t major = 10, minor = 0, build = 19045, platform_id = 2;
+    std::string service_pack;
+    bool is_64bit = true;
+    bool has_wow64_export = true;  // kernel32 exports GetSystemWow64DirectoryW
+    uint16_t system_language = 0x0409;
+    uint16_t ui_language = 0x0409;
+    uint32_t ansi_code_page = 0;   // 0: derived from system_language
+
+    // Drives: a letter maps onto a host folder; look-ups are case-insensitive.
+    std::map<char, std::string> drives;
+    std::map<std::string, std::string> environment;  // by upper-case name
+
+    std::vector<RegistryKey> registry;
+    std::vector<Device> devices;
+    bool device_enumeration_fails = false;
+    std::map<std::string, ProgramBehaviour> programs;  // by lower-case file name
+
+    // The running program's own full path, e.g. "C:\Package\Setup.exe".
+    std::string module_path = "C:\\Package\\Setup.exe";
+
+    // Answers given to message boxes, in order; when none is left the default
+    // button is pressed.
+    std::deque<int> answers;
+    std::set<std::string> mutexes;  // named mutexes that exist (held elsewhere)
+
+    // Local time the machine reports: year, month, day of week, day, hour,
+    // minute, second, millisecond.
+    uint16_t local_time[8] = {2026, 12, 2, 8, 10, 30, 0, 0};
+
+    // What happened during the run.
+    std::vector<Box> boxes;
+    std::vector<ProcessRecord> processes;
+    std::vector<std::string> files_written;  // Windows paths, in order of first write
+    bool dll_search_restricted = false;
+    bool shutdown_privilege_enabled = false;
+    bool restart_requested = false;
+    uint32_t restart_flags = 0;
+    uint32_t device_enumerations = 0;  // all-classes device lists taken
+    uint32_t last_error = 0;
+};
+
+// The machine the sim backend works on. Tests and setup-sim install one before
+// running the program; nothing works without it.
+Machine& current();
+void install(Machine* machine);
+
+// The host path a Windows path names on the machine ("" when its drive is not
+// mapped). The look-up is case-insensitive per component, as on NTFS; missing
+// components keep the case they were written with.
+std::string host_path(const std::string& windows_path);
+
+// Record a file the program or a child wrote.
+void note_file_written(const std::string& windows_path);
+
+}  // namespace sim

@@ -1,0 +1,25 @@
+// A fresh simulated machine for each test: drive C: is an empty temporary
+// folder, the program runs as C:\Package\Setup.exe, and the process-wide
+// state starts at zero as in a new process.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/sim/machine.h"
+
+class SimMachineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Write a file at a Windows path on the machine (folders are created).
+    void write_file(const std::string& windows_path, const std::string& content);
+    // Read a file at a Windows path; "" when it does not exist.
+    std::string read_file(const std::string& windows_path);
+    bool file_exists(const std::string& windows_path);
+
+    sim::Machine machine;
+    std::string drive_root;  // host folder behind C:
+};
