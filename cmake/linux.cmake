@@ -11,6 +11,7 @@ target_compile_options(platform_sim PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(setup_logic PUBLIC platform_sim)
 
 add_executable(setup-sim tools/setup-sim/main.cpp tools/setup-sim/profile_loader.cpp tools/setup-sim/transcript.cpp)
+target_include_directories(setup-sim PRIVATE tools)
 target_compile_options(setup-sim PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(setup-sim PRIVATE setup_logic platform_sim)
 

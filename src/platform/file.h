@@ -7,7 +7,7 @@ struct FILE_FindData {
     char name[PATH_CAPACITY];  // file name only, without folder
     uint32_t attributes;
 };
-constexpr uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr uint32_t FILE_ATTR_DIRECTORY = 0x10;
 
 using FILE_FindHandle = void*;
 using FILE_Handle = void*;

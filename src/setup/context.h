@@ -97,6 +97,11 @@ struct ProcessState {
     bool device_instance_ids_built;
     // Short ACPI ID of the first present ACPI pointing device.
     char acpi_device_id[260];
+    // The run's final result code, kept for whoever hosts the run (setup-sim
+    // prints it beside the exit code), and whether the process ended at once
+    // without its end of run.
+    int final_result;
+    bool ended_at_once;
 };
 
 extern ProcessState g_process;

@@ -3,10 +3,7 @@
 
 #include "platform/types.h"
 #include "setup/context.h"
-
-// The whole run: returns the process exit code. `command_text` is the command
-// line after the program name, as the entry point received it.
-int run_setup(ModuleHandle instance, const char* command_text);
+#include "setup/entry.h"
 
 void reset_public_properties();
 int is_silent_mode();

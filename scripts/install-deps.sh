@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building and testing both platforms needs, from Debian's
+# packages: the native toolchain and GoogleTest, MinGW-w64 for Setup.exe, and
+# Wine with Xvfb to run it. Packages already present are left alone.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ python3 libgtest-dev
+          g++-mingw-w64-i686 binutils-mingw-w64-i686
+          wine wine32:i386 wine64 xvfb x11-utils locales)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,12 @@
+// The update-package log, the engine log merge and the custom-setting request file.
+#pragma once
+
+#include "platform/sys.h"
+#include "platform/types.h"
+#include "setup/context.h"
+
+void WriteUpdatePackageLog(ModuleHandle instance, const char* received_command_line, int result,
+                           SYS_Time start_time, const SetupContext* context);
+void MergeEngineLog(int phase, const SetupContext* context);
+void delete_custom_setting_file();
+void write_custom_setting_file();

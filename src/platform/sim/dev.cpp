@@ -1,0 +1,132 @@
+// DEV_ on the simulated machine. Device sets list devices in case-insensitive
+// order of their instance IDs, as Wine does, so that a scenario gives the same
+// answer on both.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/dev.h"
+#include "platform/sim/machine.h"
+
+namespace {
+
+constexpr const char* MOUSE_CLASS_GUID = "{4D36E96F-E325-11CE-BFC1-08002BE10318}";
+constexpr uint32_t ERR_INVALID_DATA = 13;
+
+struct DeviceSet {
+    std::vector<sim::Device> devices;
+};
+
+std::string lower(const std::string& text)
+{
+    std::string result = text;
+    for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+DEV_List make_set(bool (*wanted)(const sim::Device&))
+{
+    auto* set = new DeviceSet;
+    for (const sim::Device& device : sim::current().devices) {
+        if (wanted(device)) set->devices.push_back(device);
+    }
+    std::stable_sort(set->devices.begin(), set->devices.end(), [](const sim::Device& a, const sim::Device& b) {
+        return lower(a.instance_id) < lower(b.instance_id);
+    });
+    return set;
+}
+
+const sim::Device* member(DEV_List list, const DEV_Device* device)
+{
+    const auto* set = static_cast<const DeviceSet*>(list);
+    uint32_t index = 0;
+    std::memcpy(&index, device->opaque, sizeof index);
+    if (set == nullptr || index >= set->devices.size()) return nullptr;
+    return &set->devices[index];
+}
+
+}  // namespace
+
+DEV_List DEV_GetAllClasses()
+{
+    sim::Machine& machine = sim::current();
+    if (machine.device_enumeration_fails) {
+        machine.last_error = ERR_INVALID_PARAMETER;
+        return nullptr;
+    }
+    ++machine.device_enumerations;
+    return make_set([](const sim::Device&) { return true; });
+}
+
+DEV_List DEV_GetPresentMouseDevices()
+{
+    sim::Machine& machine = sim::current();
+    if (machine.device_enumeration_fails) {
+        machine.last_error = ERR_INVALID_PARAMETER;
+        return nullptr;
+    }
+    return make_set([](const sim::Device& device) {
+        return device.present && lower(device.class_guid) == lower(MOUSE_CLASS_GUID);
+    });
+}
+
+bool DEV_Enum(DEV_List list, uint32_t index, DEV_Device* device)
+{
+    const auto* set = static_cast<const DeviceSet*>(list);
+    if (set == nullptr || index >= set->devices.size()) {
+        sim::current().last_error = ERR_NO_MORE_ITEMS;
+        return false;
+    }
+    std::memset(device->opaque, 0, sizeof device->opaque);
+    std::memcpy(device->opaque, &index, sizeof index);
+    return true;
+}
+
+bool DEV_GetInstanceId(DEV_List list, DEV_Device* device, char* buffer, uint32_t capacity)
+{
+    const sim::Device* found = member(list, device);
+    if (found == nullptr) {
+        sim::current().last_error = ERR_INVALID_PARAMETER;
+        return false;
+    }
+    if (found->instance_id.size() + 1 > capacity) {
+        sim::current().last_error = ERR_INSUFFICIENT_BUFFER;
+        return false;
+    }
+    std::memcpy(buffer, found->instance_id.c_str(), found->instance_id.size() + 1);
+    return true;
+}
+
+bool DEV_GetHardwareIds(DEV_List list, DEV_Device* device, uint8_t* buffer, uint32_t capacity,
+                        uint32_t* required_size)
+{
+    const sim::Device* found = member(list, device);
+    if (found == nullptr) {
+        sim::current().last_error = ERR_INVALID_PARAMETER;
+        return false;
+    }
+    if (found->hardware_ids.empty()) {
+        sim::current().last_error = ERR_INVALID_DATA;
+        return false;
+    }
+    std::string bytes;
+    for (const std::string& id : found->hardware_ids) {
+        bytes += id;
+        bytes.push_back('\0');
+    }
+    bytes.push_back('\0');
+    if (required_size != nullptr) *required_size = static_cast<uint32_t>(bytes.size());
+    if (buffer == nullptr || bytes.size() > capacity) {
+        sim::current().last_error = ERR_INSUFFICIENT_BUFFER;
+        return false;
+    }
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    return true;
+}
+
+void DEV_Destroy(DEV_List list)
+{
+    delete static_cast<DeviceSet*>(list);
+}

@@ -1,0 +1,107 @@
+// PROC_ on the simulated machine: every start is recorded with its exact
+// command line; what the program then does comes from the machine's
+// description of outside programs.
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/proc.h"
+#include "platform/sim/drives.h"
+#include "platform/sim/machine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string lower(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool is_absolute(const std::string& path)
+{
+    return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+           path[2] == '\\';
+}
+
+std::string file_name_of(const std::string& path)
+{
+    const size_t separator = path.find_last_of('\\');
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+// The program named first on a command line: the quoted part, or up to the
+// first blank.
+std::string program_of(const std::string& command_line)
+{
+    if (!command_line.empty() && command_line[0] == '"') {
+        const size_t close = command_line.find('"', 1);
+        return command_line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    }
+    return command_line.substr(0, command_line.find_first_of(" \t"));
+}
+
+// Whether the file can be started, as process creation decides it: 0, or the
+// error it fails with.
+uint32_t start_error(const std::string& windows_path)
+{
+    if (!is_absolute(windows_path)) return ERR_FILE_NOT_FOUND;
+    const std::string host = sim::host_path(windows_path);
+    if (host.empty()) return ERR_PATH_NOT_FOUND;
+    std::error_code error;
+    if (!fs::exists(fs::path(host).parent_path(), error)) return ERR_PATH_NOT_FOUND;
+    if (!fs::is_regular_file(host, error)) return fs::exists(host, error) ? ERR_ACCESS_DENIED : ERR_FILE_NOT_FOUND;
+    std::ifstream in(host, std::ios::binary);
+    char magic[2] = {};
+    in.read(magic, 2);
+    if (in.gcount() != 2 || magic[0] != 'M' || magic[1] != 'Z') return ERR_BAD_EXE_FORMAT;
+    return 0;
+}
+
+// Start the program: record it, decide whether it starts and with what code it ends.
+bool start(sim::ProcessRecord record, uint32_t* exit_code)
+{
+    sim::Machine& machine = sim::current();
+    record.error = start_error(record.file);
+    const auto behaviour = machine.programs.find(lower(file_name_of(record.file)));
+    if (record.error == 0 && behaviour != machine.programs.end() && !behaviour->second.can_start) {
+        record.error = behaviour->second.start_error;
+    }
+    record.started = record.error == 0;
+    if (record.started) {
+        record.exit_code = behaviour != machine.programs.end() ? behaviour->second.exit_code : 0;
+        if (exit_code != nullptr) *exit_code = record.exit_code;
+    } else {
+        machine.last_error = record.error;
+    }
+    machine.processes.push_back(record);
+    return record.started;
+}
+
+}  // namespace
+
+bool PROC_CreateAndWait(char* command_line, uint32_t* exit_code)
+{
+    sim::ProcessRecord record;
+    record.kind = "create";
+    record.command_line = command_line;
+    record.file = sim::canonical_windows_path(program_of(record.command_line));
+    return start(record, exit_code);
+}
+
+bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char* parameters, const char* directory,
+                              int show_command)
+{
+    sim::ProcessRecord record;
+    record.kind = "shell";
+    record.command_line = std::string(file) + (parameters != nullptr ? parameters : "");
+    record.directory = directory != nullptr ? directory : "";
+    record.show_command = show_command;
+    // A relative file is looked for in the working directory.
+    std::string path = file;
+    if (!is_absolute(path) && !record.directory.empty()) path = record.directory + "\\" + path;
+    record.file = sim::canonical_windows_path(path);
+    return start(record, nullptr);
+}

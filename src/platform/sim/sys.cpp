@@ -1,0 +1,180 @@
+// SYS_ on the simulated machine.
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "platform/sim/machine.h"
+#include "platform/sys.h"
+
+namespace {
+
+constexpr uint32_t ERR_PRIVILEGE_NOT_HELD = 1314;
+
+// Stand-ins for the handles the program only compares with null.
+char kernel32_module;
+char mutex_handle;
+
+std::string upper(const char* text)
+{
+    std::string result(text);
+    for (char& c : result) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return result;
+}
+
+// Copy into a Windows-style buffer: returns the length copied, or the size
+// needed (with terminator) when it does not fit.
+uint32_t copy_or_required(const std::string& value, char* buffer, uint32_t capacity)
+{
+    if (value.size() + 1 > capacity) return static_cast<uint32_t>(value.size() + 1);
+    std::memcpy(buffer, value.c_str(), value.size() + 1);
+    return static_cast<uint32_t>(value.size());
+}
+
+}  // namespace
+
+uint32_t SYS_GetLastError()
+{
+    return sim::current().last_error;
+}
+
+void SYS_SetLastError(uint32_t error)
+{
+    sim::current().last_error = error;
+}
+
+uint32_t SYS_GetModuleFileName(ModuleHandle /*module*/, char* buffer, uint32_t capacity)
+{
+    if (capacity == 0) return 0;
+    const std::string& path = sim::current().module_path;
+    if (path.size() < capacity) {
+        std::memcpy(buffer, path.c_str(), path.size() + 1);
+        return static_cast<uint32_t>(path.size());
+    }
+    std::memcpy(buffer, path.data(), capacity - 1);
+    buffer[capacity - 1] = '\0';
+    sim::current().last_error = ERR_INSUFFICIENT_BUFFER;
+    return capacity;
+}
+
+bool SYS_GetVersion(SYS_OsVersion* version)
+{
+    sim::Machine& machine = sim::current();
+    if (version->size != SYS_OS_VERSION_SIZE) {
+        machine.last_error = ERR_INSUFFICIENT_BUFFER;
+        return false;
+    }
+    version->major = machine.major;
+    version->minor = machine.minor;
+    version->build = machine.build;
+    version->platform_id = machine.platform_id;
+    std::memset(version->service_pack, 0, sizeof version->service_pack);
+    std::strncpy(version->service_pack, machine.service_pack.c_str(), sizeof version->service_pack - 1);
+    return true;
+}
+
+uint16_t SYS_GetSystemDefaultLangId()
+{
+    return sim::current().system_language;
+}
+
+void SYS_GetLocalTime(SYS_Time* time)
+{
+    const uint16_t* t = sim::current().local_time;
+    *time = SYS_Time{t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7]};
+}
+
+void* SYS_CreateMutex(const char* name, bool /*initially_owned*/)
+{
+    sim::Machine& machine = sim::current();
+    const bool existed = !machine.mutexes.insert(name).second;
+    machine.last_error = existed ? ERR_ALREADY_EXISTS : ERR_SUCCESS;
+    return &mutex_handle;
+}
+
+void* SYS_GetLoadedModule(const char* name)
+{
+    return upper(name) == "KERNEL32.DLL" ? &kernel32_module : nullptr;
+}
+
+bool SYS_HasExport(void* module, const char* name)
+{
+    return module == &kernel32_module && std::strcmp(name, "GetSystemWow64DirectoryW") == 0 &&
+           sim::current().has_wow64_export;
+}
+
+uint32_t SYS_GetSystemWow64DirectoryW(uint16_t* buffer, uint32_t capacity)
+{
+    sim::Machine& machine = sim::current();
+    if (!machine.is_64bit) {
+        machine.last_error = ERR_CALL_NOT_IMPLEMENTED;
+        return 0;
+    }
+    static const char directory[] = "C:\\Windows\\SysWOW64";
+    const uint32_t length = sizeof directory - 1;
+    if (capacity <= length) return length + 1;
+    for (uint32_t i = 0; i <= length; ++i) buffer[i] = static_cast<uint16_t>(directory[i]);
+    return length;
+}
+
+uint32_t SYS_GetEnvironmentVariable(const char* name, char* buffer, uint32_t capacity)
+{
+    sim::Machine& machine = sim::current();
+    const auto found = machine.environment.find(upper(name));
+    if (found == machine.environment.end()) {
+        machine.last_error = 203;  // ERROR_ENVVAR_NOT_FOUND
+        return 0;
+    }
+    return copy_or_required(found->second, buffer, capacity);
+}
+
+uint32_t SYS_ExpandEnvironmentStrings(const char* source, char* buffer, uint32_t capacity)
+{
+    const sim::Machine& machine = sim::current();
+    std::string expanded;
+    const std::string text(source);
+    size_t position = 0;
+    while (position < text.size()) {
+        const size_t open = text.find('%', position);
+        const size_t close = open == std::string::npos ? std::string::npos : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            expanded += text.substr(position);
+            break;
+        }
+        expanded += text.substr(position, open - position);
+        const auto found = machine.environment.find(upper(text.substr(open + 1, close - open - 1).c_str()));
+        if (found != machine.environment.end()) {
+            expanded += found->second;
+            position = close + 1;
+        } else {
+            // An unknown name stays as written; its closing % may open the next.
+            expanded += text.substr(open, close - open);
+            position = close;
+        }
+    }
+    const uint32_t required = static_cast<uint32_t>(expanded.size() + 1);
+    if (required <= capacity) std::memcpy(buffer, expanded.c_str(), required);
+    return required;
+}
+
+void SYS_RestrictDllSearchToSystem32()
+{
+    sim::current().dll_search_restricted = true;
+}
+
+bool SYS_EnableShutdownPrivilege()
+{
+    sim::current().shutdown_privilege_enabled = true;
+    return true;
+}
+
+bool SYS_ExitWindows(uint32_t flags, uint32_t /*reason*/)
+{
+    sim::Machine& machine = sim::current();
+    if (!machine.shutdown_privilege_enabled) {
+        machine.last_error = ERR_PRIVILEGE_NOT_HELD;
+        return false;
+    }
+    machine.restart_requested = true;
+    machine.restart_flags = flags;
+    return true;
+}

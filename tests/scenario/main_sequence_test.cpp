@@ -1,0 +1,334 @@
+// Whole runs of the program on the simulated machine, layout-1 packages.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/pe.h"
+#include "setup/context.h"
+#include "setup/engine.h"
+#include "support/package_fixture.h"
+
+namespace {
+
+constexpr uint32_t STYLE_INFORMATION = 0x40;
+constexpr uint32_t STYLE_INFORMATION_RTL = 0x180040;
+const std::string FILES_MISSING =
+    "The setup program has detected that some of the driver files are missing. Click OK to exit setup.";
+const std::string UNSUPPORTED_OS = "This software does not work on your operating system. \nClick OK to exit setup.";
+
+class LayoutOneRun : public PackageTest {
+protected:
+    void SetUp() override
+    {
+        PackageTest::SetUp();
+        set_os(10, 0, true);
+        write_settings("[W864]\r\nPath=\\x64\\DPInst.exe\r\nSupport=8\r\n");
+        write_engine("x64\\DPInst.exe", PE_MACHINE_AMD64);
+        write_inf("x64\\Touch.inf");
+    }
+};
+
+TEST_F(LayoutOneRun, SilentInstallRunsEngineWithSilentOptionsAndMapsRestart)
+{
+    set_engine_exit_code(0x40000001);
+    EXPECT_EQ(run("/s"), REBOOT_REQUIRED);
+    EXPECT_EQ(engine_command_line(), "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se");
+    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_EQ(g_process.dpinst_return_code, 0x40000001u);
+    EXPECT_STREQ(g_process.inf_folder, "C:\\Package\\x64");
+    EXPECT_TRUE(machine.dll_search_restricted);
+}
+
+TEST_F(LayoutOneRun, InteractiveRunUsesDefaultOptions)
+{
+    EXPECT_EQ(run(""), SUCCESS);
+    EXPECT_EQ(engine_command_line(), "\"C:\\Package\\x64\\DPInst.exe\" /f");
+}
+
+TEST_F(LayoutOneRun, UpperCaseSilentOptionIsSilent)
+{
+    run("/S");
+    EXPECT_EQ(engine_command_line(), "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se");
+}
+
+TEST_F(LayoutOneRun, ExitCodeIsZeroWithoutExitCodeFlag)
+{
+    write_settings("[W864]\r\nPath=\\x64\\DPInst.exe\r\nSupport=4\r\n");
+    set_engine_exit_code(0x80000000);
+    EXPECT_EQ(run("/s"), 0);
+    EXPECT_EQ(g_process.final_result, ERROR);
+}
+
+TEST_F(LayoutOneRun, EngineExitCodesMapInTableOrder)
+{
+    const struct {
+        uint32_t engine;
+        int result;
+    } rows[] = {
+        {0x40000001, REBOOT_REQUIRED},
+        {0x40000002, SUCCESS},      // restart needed, two installed: not the one exact code
+        {0x00000001, SUCCESS},
+        {0x00000100, DEP_HARD_ERROR},
+        {0x80000100, DEP_HARD_ERROR},  // the staged-only row comes before the failure row
+        {0x80000000, ERROR},
+        {0x80001100, ERROR},
+        {0x00001100, SUCCESS},
+        {0x00000000, SUCCESS},
+    };
+    for (const auto& row : rows) {
+        machine.processes.clear();
+        machine.mutexes.clear();
+        set_engine_exit_code(row.engine);
+        EXPECT_EQ(run("/s"), row.result) << std::hex << row.engine;
+    }
+}
+
+TEST_F(LayoutOneRun, SecondInstanceEndsWithErrorButExitCodeZero)
+{
+    machine.mutexes.insert("Setup");
+    EXPECT_EQ(run("/s"), 0);
+    EXPECT_EQ(g_process.final_result, ERROR);
+    EXPECT_EQ(g_process.context.support_flags, 0u);
+    EXPECT_TRUE(machine.processes.empty());
+    EXPECT_TRUE(machine.boxes.empty());
+}
+
+TEST_F(LayoutOneRun, HelpShowsTheHelpBoxAndInstallsNothing)
+{
+    EXPECT_EQ(run("/?"), SUCCESS);
+    ASSERT_EQ(machine.boxes.size(), 1u);
+    EXPECT_EQ(machine.boxes[0].caption, "Help");
+    EXPECT_EQ(machine.boxes[0].style, STYLE_INFORMATION);
+    EXPECT_TRUE(machine.processes.empty());
+}
+
+TEST_F(LayoutOneRun, MissingEngineIsReportedWithItsErrorCode)
+{
+    write_settings("[W864]\r\nPath=\\x64\\Missing.exe\r\nSupport=8\r\n");
+    EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
+    ASSERT_EQ(machine.boxes.size(), 1u);
+    EXPECT_EQ(machine.boxes[0].caption, "Setup.exe");
+    EXPECT_EQ(machine.boxes[0].text, FILES_MISSING + " [2]");
+    EXPECT_TRUE(machine.processes.empty());
+}
+
+TEST_F(LayoutOneRun, EngineOfTheOtherBitnessIsRefused)
+{
+    write_engine("x64\\DPInst.exe", PE_MACHINE_I386);
+    EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
+    ASSERT_EQ(machine.boxes.size(), 1u);
+    EXPECT_EQ(machine.boxes[0].text, UNSUPPORTED_OS);
+    EXPECT_TRUE(machine.processes.empty());
+}
+
+TEST_F(LayoutOneRun, EngineThatIsNoImageIsRefusedWithoutMessage)
+{
+    write_file("C:\\Package\\x64\\DPInst.exe", "not an executable image at all, just some words");
+    EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
+    EXPECT_TRUE(machine.boxes.empty());
+}
+
+TEST_F(LayoutOneRun, EmptyEngineFileCannotBeMappedAndIsRefusedWithoutMessage)
+{
+    write_file("C:\\Package\\x64\\DPInst.exe", "");
+    EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
+    EXPECT_TRUE(machine.boxes.empty());
+}
+
+TEST_F(LayoutOneRun, MissingInfIsReportedBeforeTheEngineIsLookedAt)
+{
+    std::filesystem::remove(sim::host_path("C:\\Package\\x64\\Touch.inf"));
+    EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
+    ASSERT_EQ(machine.boxes.size(), 1u);
+    EXPECT_EQ(machine.boxes[0].text, FILES_MISSING + " [2]");
+}
+
+TEST_F(LayoutOneRun, FirstInfOfTheFolderIsUsed)
+{
+    write_inf("x64\\B.inf");
+    write_inf("x64\\a.inf");
+    run("/s");
+    EXPECT_STREQ(g_process.inf_folder, "C:\\Package\\x64");
+}
+
+TEST_F(LayoutOneRun, EngineThatCannotStartGivesLaunchMessageAndError)
+{
+    machine.programs["dpinst.exe"].can_start = false;
+    machine.programs["dpinst.exe"].start_error = 5;
+    EXPECT_EQ(run("/s"), ERROR);
+    ASSERT_EQ(machine.boxes.size(), 1u);
+    EXPECT_EQ(machine.boxes[0].text, "Could not launch the installer. [5]");
+    EXPECT_EQ(g_process.result_code_override, 1620);
+}
+
+// An engine path without a leading separator names the file in the subfolder
+// for all three users: the platform check, the INF search and the launch.
+TEST_F(LayoutOneRun, EnginePathWithoutLeadingSeparatorLaunchesTheCheckedFile)
+{
+    const struct {
+        const char* path;
+        const char* command_line;
+    } rows[] = {
+        {"x64\\DPInst.exe", "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"},
+        {"\\x64\\DPInst.exe", "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"},
+        {".\\x64\\DPInst.exe", "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"},
+    };
+    for (const auto& row : rows) {
+        machine.processes.clear();
+        machine.mutexes.clear();
+        write_settings(std::string("[W864]\r\nPath=") + row.path + "\r\nSupport=8\r\n");
+        set_engine_exit_code(0);
+        EXPECT_EQ(run("/s"), SUCCESS) << row.path;
+        EXPECT_EQ(engine_command_line(), row.command_line) << row.path;
+        EXPECT_TRUE(machine.boxes.empty()) << row.path;
+    }
+}
+
+TEST_F(LayoutOneRun, OverlongCommandLineIsCutAndStillHandedOver)
+{
+    // Make the folder long enough for quote, path, quote and options to pass 259.
+    const std::string deep = "C:\\" + std::string(100, 'p') + "\\" + std::string(100, 'q');
+    machine.module_path = deep + "\\Setup.exe";
+    write_file(deep + "\\Setup.ini", "[W864]\r\nPath=\\x64\\DPInst.exe\r\nSilent= " + std::string(62, 'x') +
+                                         "\r\nSupport=8\r\n");
+    write_file(deep + "\\x64\\DPInst.exe", pe_image(PE_MACHINE_AMD64));
+    write_file(deep + "\\x64\\Touch.inf", "[Version]\r\n");
+    run("/s");
+    ASSERT_EQ(machine.processes.size(), 1u);
+    EXPECT_EQ(machine.processes[0].command_line.size(), 259u);
+    EXPECT_EQ(machine.processes[0].command_line.substr(0, 1 + deep.size()), "\"" + deep);
+}
+
+TEST_F(LayoutOneRun, RightToLeftSystemLanguageTurnsErrorBoxesRightToLeft)
+{
+    const struct {
+        uint16_t system_language;
+        uint32_t style;
+    } rows[] = {{0x040D, STYLE_INFORMATION_RTL}, {0x0401, STYLE_INFORMATION_RTL}, {0x0409, STYLE_INFORMATION},
+                {0x0407, STYLE_INFORMATION}};
+    for (const auto& row : rows) {
+        machine.boxes.clear();
+        machine.mutexes.clear();
+        machine.system_language = row.system_language;
+        write_engine("x64\\DPInst.exe", PE_MACHINE_I386);
+        run("/s");
+        ASSERT_EQ(machine.boxes.size(), 1u);
+        EXPECT_EQ(machine.boxes[0].style, row.style) << std::hex << row.system_language;
+    }
+}
+
+TEST_F(LayoutOneRun, HelpBoxIsNeverRightToLeft)
+{
+    machine.system_language = 0x040D;
+    run("/?");
+    ASSERT_EQ(machine.boxes.size(), 1u);
+    EXPECT_EQ(machine.boxes[0].style, STYLE_INFORMATION);
+}
+
+TEST_F(LayoutOneRun, LanguagesWithoutSupportOnlyMarkTheResponseCode)
+{
+    const struct {
+        uint16_t language;
+        int override_code;
+        int rtl;
+    } rows[] = {{0x0402, 1623, 0}, {0x0425, 1623, 0}, {0x0426, 1623, 0}, {0x0427, 1623, 0},
+                {0x0439, 1623, 0}, {0x0401, 0, 1},    {0x0C01, 0, 1},    {0x040D, 0, 1},
+                {0x0409, 0, 0},    {0x0804, 0, 0}};
+    for (const auto& row : rows) {
+        machine.mutexes.clear();
+        machine.system_language = row.language;
+        run("/s");
+        EXPECT_EQ(g_process.result_code_override, row.override_code) << std::hex << row.language;
+        EXPECT_EQ(g_process.rtl_language, row.rtl) << std::hex << row.language;
+        EXPECT_EQ(g_process.final_result, SUCCESS) << std::hex << row.language;
+    }
+}
+
+class RestartRun : public LayoutOneRun {};
+
+TEST_F(RestartRun, RestartOnlyWhenForcedAndRebootRequired)
+{
+    const struct {
+        uint32_t force_restart;
+        uint32_t engine;
+        const char* command_line;
+        bool restart;
+    } rows[] = {
+        {1, 0x40000001, "/s", true},
+        {1, 0x00000001, "/s", false},
+        {1, 0x80000000, "/s", false},
+        {0, 0x40000001, "/s", false},
+    };
+    for (const auto& row : rows) {
+        machine.restart_requested = false;
+        machine.shutdown_privilege_enabled = false;
+        machine.mutexes.clear();
+        set_engine_exit_code(row.engine);
+        reset_process_state();
+        // The property parser sets this from FORCERESTART; here it is set directly.
+        g_process.force_restart = row.force_restart;
+        restart_system(map_engine_exit_code(row.engine));
+        EXPECT_EQ(machine.restart_requested, row.restart) << row.force_restart << ' ' << std::hex << row.engine;
+    }
+}
+
+TEST_F(RestartRun, SilentRunThatNeedsNoRestartLeavesWindowsRunning)
+{
+    set_engine_exit_code(0x40000001);
+    run("/s");
+    EXPECT_FALSE(machine.restart_requested);  // FORCERESTART was not given
+}
+
+struct OsCase {
+    const char* name;
+    uint32_t major, minor, platform_id;
+    bool is_64bit;
+    const char* section;  // the engine section the run uses, nullptr when refused
+};
+
+void PrintTo(const OsCase& os, std::ostream* out)
+{
+    *out << os.name;
+}
+
+class OsSectionRun : public PackageTest, public ::testing::WithParamInterface<OsCase> {};
+
+TEST_P(OsSectionRun, ChoosesTheEngineSectionOfTheRunningWindows)
+{
+    const OsCase& os = GetParam();
+    set_os(os.major, os.minor, os.is_64bit, os.platform_id);
+    // Every section names its own engine folder, so the launch shows which one won.
+    std::string ini;
+    for (const char* section : {"XP32", "XP64", "VISTA32", "VISTA64", "W732", "W764", "W832", "W864"}) {
+        ini += std::string("[") + section + "]\r\nPath=\\" + section + "\\DPInst.exe\r\nSupport=8\r\n";
+        write_engine(std::string(section) + "\\DPInst.exe",
+                     std::string(section).find("64") != std::string::npos ? PE_MACHINE_AMD64 : PE_MACHINE_I386);
+        write_inf(std::string(section) + "\\Touch.inf");
+    }
+    write_settings(ini);
+    const int exit_code = run("/s");
+    if (os.section == nullptr) {
+        EXPECT_EQ(exit_code, 0);  // refused before Support was read
+        EXPECT_EQ(g_process.final_result, ERROR_INSTALL_PLATFORM_UNSUPPORTED);
+        ASSERT_EQ(machine.boxes.size(), 1u);
+        EXPECT_EQ(machine.boxes[0].text, UNSUPPORTED_OS);
+        EXPECT_TRUE(machine.processes.empty());
+    } else {
+        EXPECT_EQ(exit_code, SUCCESS);
+        EXPECT_EQ(engine_command_line(), std::string("\"C:\\Package\\") + os.section + "\\DPInst.exe\" /f /sw /se");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, OsSectionRun,
+    ::testing::Values(OsCase{"Win2000", 5, 0, 2, false, nullptr}, OsCase{"Win98", 4, 10, 1, false, nullptr},
+                      OsCase{"Major7", 7, 0, 2, true, nullptr}, OsCase{"XP", 5, 1, 2, false, "XP32"},
+                      OsCase{"XPx64", 5, 2, 2, true, "XP64"}, OsCase{"Vista", 6, 0, 2, false, "VISTA32"},
+                      OsCase{"Vistax64", 6, 0, 2, true, "VISTA64"}, OsCase{"Win7", 6, 1, 2, false, "W732"},
+                      OsCase{"Win7x64", 6, 1, 2, true, "W764"}, OsCase{"Win8", 6, 2, 2, false, "W832"},
+                      OsCase{"Win81x64", 6, 3, 2, true, "W864"}, OsCase{"Win10", 10, 0, 2, false, "W832"},
+                      OsCase{"Win10x64", 10, 0, 2, true, "W864"}, OsCase{"Major7Minor3", 7, 3, 2, true, "W864"}),
+    [](const ::testing::TestParamInfo<OsCase>& param_info) { return std::string(param_info.param.name); });
+
+}  // namespace

@@ -1,0 +1,133 @@
+// The .NET Framework and WIC installers that a package runs first on Windows
+// before 8, when its settings ask for it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/pe.h"
+#include "setup/context.h"
+#include "support/package_fixture.h"
+
+namespace {
+
+const char* const NET4_KEY = "HKLM\\SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4";
+const char* const WIC_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows Imaging Component";
+
+class PrerequisiteRun : public PackageTest {
+protected:
+    void use_os(uint32_t major, uint32_t minor, bool is_64bit, uint32_t support)
+    {
+        set_os(major, minor, is_64bit);
+        const std::string flags = "\r\nSupport=" + std::to_string(support) + "\r\n";
+        write_settings("[XP64]\r\nPath=.\\DPInst.exe" + flags + "[W764]\r\nPath=.\\DPInst.exe" + flags +
+                       "[W732]\r\nPath=.\\DPInst.exe" + flags + "[W864]\r\nPath=.\\DPInst.exe" + flags +
+                       "[Vi64]\r\nPath=.\\DPInst.exe" + flags);
+        write_engine("DPInst.exe", is_64bit ? PE_MACHINE_AMD64 : PE_MACHINE_I386);
+        write_inf("Touch.inf");
+    }
+    void ship_installers()
+    {
+        write_engine("DotNetFx\\dotNetFx40_Client_x86_x64.exe", PE_MACHINE_I386);
+        write_engine("DotNetFx\\wic_x64_enu.exe", PE_MACHINE_AMD64);
+    }
+    void install_key(const char* path) { machine.registry.push_back(sim::RegistryKey{path, {}, {}}); }
+    std::vector<sim::ProcessRecord> shell_starts() const
+    {
+        std::vector<sim::ProcessRecord> starts;
+        for (const sim::ProcessRecord& process : machine.processes) {
+            if (process.kind == "shell") starts.push_back(process);
+        }
+        return starts;
+    }
+};
+
+TEST_F(PrerequisiteRun, MissingFrameworkOnWindows7RunsHiddenFromTheDotNetFxFolder)
+{
+    use_os(6, 1, true, 8 | 16);
+    ship_installers();
+    EXPECT_EQ(run("/s"), SUCCESS);
+    const auto starts = shell_starts();
+    ASSERT_EQ(starts.size(), 1u);  // WIC is only considered on XP x64
+    EXPECT_EQ(starts[0].command_line, "dotNetFx40_Client_x86_x64.exe /q");
+    EXPECT_EQ(starts[0].directory, "C:\\Package\\DotNetFx");
+    EXPECT_EQ(starts[0].show_command, 0);
+    EXPECT_EQ(engine_command_line(), "\"C:\\Package\\DPInst.exe\" /f /sw /se");
+}
+
+TEST_F(PrerequisiteRun, InteractiveRunAsksInstallersNotToRestart)
+{
+    use_os(6, 1, false, 8 | 16);
+    ship_installers();
+    run("");
+    const auto starts = shell_starts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].command_line, "dotNetFx40_Client_x86_x64.exe /norestart");
+}
+
+TEST_F(PrerequisiteRun, XpX64WithoutWicOrFrameworkRunsBothInOrder)
+{
+    use_os(5, 2, true, 8 | 16);
+    machine.minor = 1;  // XP x64 reports 5.2; the WIC branch needs exactly 5.1 with 64-bit Windows
+    ship_installers();
+    run("/s");
+    const auto starts = shell_starts();
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0].command_line, "wic_x64_enu.exe /quiet");
+    EXPECT_EQ(starts[1].command_line, "dotNetFx40_Client_x86_x64.exe /q");
+}
+
+TEST_F(PrerequisiteRun, XpX64ReportingVersion52NeverConsidersWic)
+{
+    use_os(5, 2, true, 8 | 16);
+    ship_installers();
+    run("/s");
+    const auto starts = shell_starts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].command_line, "dotNetFx40_Client_x86_x64.exe /q");
+}
+
+TEST_F(PrerequisiteRun, InstalledFrameworkIsNotInstalledAgain)
+{
+    use_os(6, 1, true, 8 | 16);
+    ship_installers();
+    install_key(NET4_KEY);
+    install_key(WIC_KEY);
+    EXPECT_EQ(run("/s"), SUCCESS);
+    EXPECT_TRUE(shell_starts().empty());
+}
+
+TEST_F(PrerequisiteRun, FrameworkKeyOnlyInThe64BitViewIsNotSeenByThe32BitProgram)
+{
+    use_os(6, 1, true, 8 | 16);
+    ship_installers();
+    machine.registry.push_back(sim::RegistryKey{NET4_KEY, sim::RegistryView::Only64, {}});
+    run("/s");
+    EXPECT_EQ(shell_starts().size(), 1u);
+}
+
+TEST_F(PrerequisiteRun, MissingInstallerEndsWithSoftErrorAndNoEngine)
+{
+    use_os(6, 1, true, 8 | 16);
+    EXPECT_EQ(run("/s"), DEP_SOFT_ERROR);
+    EXPECT_EQ(engine_command_line(), "");
+}
+
+TEST_F(PrerequisiteRun, NeverOnWindows8OrLaterWhateverTheFlags)
+{
+    for (const auto& [major, minor] : {std::pair{6u, 2u}, std::pair{6u, 3u}, std::pair{10u, 0u}}) {
+        machine.processes.clear();
+        machine.mutexes.clear();
+        use_os(major, minor, true, 8 | 16);
+        EXPECT_EQ(run("/s"), SUCCESS) << major << '.' << minor;
+        EXPECT_TRUE(shell_starts().empty()) << major << '.' << minor;
+    }
+}
+
+TEST_F(PrerequisiteRun, WithoutTheFlagNothingIsInstalledFirst)
+{
+    use_os(6, 1, true, 8);
+    EXPECT_EQ(run("/s"), SUCCESS);
+    EXPECT_TRUE(shell_starts().empty());
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// setup-sim: runs the setup program on a simulated Windows machine and prints
+// what it did.
+//
+//   setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...]
+//             [--keep-root DIR] PACKAGE_FOLDER [COMMAND LINE WORDS...]
+//
+// The package folder is copied onto the machine's drive C: at the profile's
+// program folder (C:\Package by default) and the program runs as Setup.exe
+// inside it, with the remaining words, joined by blanks, as its command line.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/sim/machine.h"
+#include "setup-sim/profile_loader.h"
+#include "setup-sim/transcript.h"
+#include "setup/context.h"
+#include "setup/entry.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int USAGE_ERROR = 64;
+
+void usage()
+{
+    std::cerr << "usage: setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...] [--keep-root DIR]\n"
+                 "                 PACKAGE_FOLDER [COMMAND LINE WORDS...]\n";
+}
+
+// Every file below a folder with its contents, to find what a run wrote.
+std::map<std::string, std::string> snapshot(const fs::path& root)
+{
+    std::map<std::string, std::string> files;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error)) {
+        if (!it->is_regular_file(error)) continue;
+        std::ifstream in(it->path(), std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        files[fs::relative(it->path(), root).generic_string()] = content.str();
+    }
+    return files;
+}
+
+std::string windows_path_of(char drive, const std::string& relative)
+{
+    std::string path = std::string(1, drive) + ":\\" + relative;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    bool json = false;
+    std::string profile;
+    std::string answers;
+    std::string keep_root;
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (words.empty() && argument == "--json") {
+            json = true;
+        } else if (words.empty() && (argument == "--machine" || argument == "--answers" || argument == "--keep-root")) {
+            if (i + 1 >= argc) {
+                usage();
+                return USAGE_ERROR;
+            }
+            (argument == "--machine" ? profile : argument == "--answers" ? answers : keep_root) = argv[++i];
+        } else if (words.empty() && (argument == "--help" || argument == "-h")) {
+            usage();
+            return 0;
+        } else {
+            words.push_back(argument);
+        }
+    }
+    if (words.empty()) {
+        usage();
+        return USAGE_ERROR;
+    }
+    const fs::path package = words.front();
+    if (!fs::is_directory(package)) {
+        std::cerr << "setup-sim: no package folder " << package << '\n';
+        return USAGE_ERROR;
+    }
+    std::string command_line;
+    for (size_t i = 1; i < words.size(); ++i) command_line += (i > 1 ? " " : "") + words[i];
+
+    sim::Machine machine;
+    builtin_machine(&machine);
+    std::string error;
+    if (!profile.empty() && !load_machine_profile(profile, &machine, &error)) {
+        std::cerr << "setup-sim: " << profile << ": " << error << '\n';
+        return USAGE_ERROR;
+    }
+    std::stringstream answer_list(answers);
+    for (std::string word; std::getline(answer_list, word, ',');) {
+        const int answer = parse_answer(word);
+        if (answer == 0) {
+            std::cerr << "setup-sim: unknown answer " << word << '\n';
+            return USAGE_ERROR;
+        }
+        machine.answers.push_back(answer);
+    }
+
+    // Drive C: lives in a folder of its own for the run.
+    fs::path root;
+    if (!keep_root.empty()) {
+        root = keep_root;
+        fs::create_directories(root);
+    } else {
+        char pattern[] = "/tmp/setup-sim-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        if (made == nullptr) {
+            std::perror("setup-sim: temporary folder");
+            return 1;
+        }
+        root = made;
+    }
+    if (machine.drives.find('C') == machine.drives.end()) machine.drives['C'] = root.string();
+    const fs::path drive_c = machine.drives['C'];
+    fs::create_directories(drive_c / "Windows");
+
+    sim::install(&machine);
+    // The program folder is the module path's folder.
+    const std::string program_folder = machine.module_path.substr(0, machine.module_path.find_last_of('\\'));
+    const std::string host_folder = sim::host_path(program_folder);
+    if (host_folder.empty()) {
+        std::cerr << "setup-sim: the program folder " << program_folder << " is on no mapped drive\n";
+        return USAGE_ERROR;
+    }
+    fs::create_directories(host_folder);
+    fs::copy(package, host_folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+
+    std::map<char, std::map<std::string, std::string>> before;
+    for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
+
+    reset_process_state();
+    RunOutcome outcome;
+    outcome.program_path = machine.module_path;
+    outcome.command_line = command_line;
+    outcome.exit_code = run_setup(nullptr, command_line.c_str());
+    outcome.result = g_process.final_result;
+    outcome.ended_at_once = g_process.ended_at_once;
+
+    for (const auto& [letter, folder] : machine.drives) {
+        for (const auto& [relative, content] : snapshot(folder)) {
+            const auto earlier = before[letter].find(relative);
+            if (earlier == before[letter].end() || earlier->second != content) {
+                outcome.files_written.push_back(windows_path_of(letter, relative));
+            }
+        }
+    }
+
+    std::cout << (json ? transcript_json(machine, outcome) : transcript_text(machine, outcome));
+    sim::install(nullptr);
+    reset_process_state();
+    if (keep_root.empty()) {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+    return 0;
+}

@@ -1,0 +1,332 @@
+#include "setup-sim/profile_loader.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/sim/ini.h"
+
+namespace {
+
+constexpr const char* MOUSE_CLASS = "{4D36E96F-E325-11CE-BFC1-08002BE10318}";
+
+std::string lower(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool starts_with_ignoring_case(const std::string& text, const std::string& prefix)
+{
+    return text.size() >= prefix.size() && lower(text.substr(0, prefix.size())) == lower(prefix);
+}
+
+bool parse_number(const std::string& text, uint32_t* value)
+{
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
+    if (*end != '\0' || parsed > 0xFFFFFFFFull) return false;
+    *value = static_cast<uint32_t>(parsed);
+    return true;
+}
+
+bool parse_flag(const std::string& text, bool* value)
+{
+    const std::string word = lower(text);
+    if (word == "yes" || word == "true" || word == "1") {
+        *value = true;
+    } else if (word == "no" || word == "false" || word == "0") {
+        *value = false;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> split_list(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::stringstream stream(text);
+    for (std::string item; std::getline(stream, item, ',');) {
+        while (!item.empty() && item.front() == ' ') item.erase(item.begin());
+        while (!item.empty() && item.back() == ' ') item.pop_back();
+        if (!item.empty()) items.push_back(item);
+    }
+    return items;
+}
+
+struct Loader {
+    sim::Machine* machine;
+    std::filesystem::path profile_folder;
+    std::string error;
+
+    bool fail(const std::string& section, const std::string& key, const std::string& what)
+    {
+        error = "[" + section + "] " + key + ": " + what;
+        return false;
+    }
+
+    bool machine_key(const std::string& key, const std::string& value)
+    {
+        sim::Machine& m = *machine;
+        const std::string k = lower(key);
+        if (k == "version") {
+            unsigned major = 0, minor = 0, build = 0;
+            const int read = std::sscanf(value.c_str(), "%u.%u.%u", &major, &minor, &build);
+            if (read < 2) return fail("Machine", key, "expected major.minor[.build]");
+            m.major = major;
+            m.minor = minor;
+            m.build = read == 3 ? build : 0;
+            return true;
+        }
+        if (k == "platform") {
+            if (lower(value) == "nt") m.platform_id = 2;
+            else if (lower(value) == "9x") m.platform_id = 1;
+            else if (!parse_number(value, &m.platform_id)) return fail("Machine", key, "expected NT, 9x or a number");
+            return true;
+        }
+        if (k == "architecture") {
+            if (lower(value) == "x64") m.is_64bit = true;
+            else if (lower(value) == "x86") m.is_64bit = false;
+            else return fail("Machine", key, "expected x86 or x64");
+            return true;
+        }
+        if (k == "servicepack") {
+            m.service_pack = value;
+            return true;
+        }
+        uint32_t number = 0;
+        if (k == "systemlanguage" || k == "uilanguage" || k == "codepage") {
+            if (!parse_number(value, &number)) return fail("Machine", key, "expected a number");
+            if (k == "codepage") m.ansi_code_page = number;
+            else (k == "systemlanguage" ? m.system_language : m.ui_language) = static_cast<uint16_t>(number);
+            return true;
+        }
+        if (k == "wow64export") return parse_flag(value, &m.has_wow64_export) || fail("Machine", key, "expected yes/no");
+        if (k == "deviceenumerationfails") {
+            return parse_flag(value, &m.device_enumeration_fails) || fail("Machine", key, "expected yes/no");
+        }
+        if (k == "program") {
+            if (value.size() < 4 || value[1] != ':') return fail("Machine", key, "expected a full Windows path");
+            m.module_path = value;
+            return true;
+        }
+        if (k == "localtime") {
+            unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+            if (std::sscanf(value.c_str(), "%u-%u-%u %u:%u:%u.%u", &year, &month, &day, &hour, &minute, &second,
+                            &millisecond) < 6) {
+                return fail("Machine", key, "expected YYYY-MM-DD hh:mm:ss[.mmm]");
+            }
+            // Day of week by Zeller's rule, Sunday = 0 as Windows counts.
+            const unsigned y = month < 3 ? year - 1 : year;
+            const unsigned m3 = month < 3 ? month + 12 : month;
+            const unsigned weekday = (day + 13 * (m3 + 1) / 5 + y + y / 4 - y / 100 + y / 400 + 6) % 7;
+            const uint16_t fields[8] = {static_cast<uint16_t>(year), static_cast<uint16_t>(month),
+                                        static_cast<uint16_t>(weekday), static_cast<uint16_t>(day),
+                                        static_cast<uint16_t>(hour), static_cast<uint16_t>(minute),
+                                        static_cast<uint16_t>(second), static_cast<uint16_t>(millisecond)};
+            std::copy(std::begin(fields), std::end(fields), m.local_time);
+            return true;
+        }
+        return fail("Machine", key, "unknown key");
+    }
+
+    bool registry_section(const std::string& name, const sim::IniSection& section)
+    {
+        const size_t colon = name.find(':');
+        const std::string kind = lower(name.substr(0, colon));
+        sim::RegistryKey key;
+        key.path = name.substr(colon + 1);
+        if (kind == "registry64") key.view = sim::RegistryView::Only64;
+        else if (kind == "registry32") key.view = sim::RegistryView::Only32;
+        else if (kind != "registry") return fail(name, "", "expected Registry:, Registry32: or Registry64:");
+        if (!starts_with_ignoring_case(key.path, "HKLM\\") && !starts_with_ignoring_case(key.path, "HKCU\\")) {
+            return fail(name, "", "a key path starts with HKLM\\ or HKCU\\");
+        }
+        for (const sim::IniEntry& entry : section.entries) {
+            if (entry.comment || !entry.has_value) continue;
+            sim::RegistryValue value;
+            std::string text = sim::unquote_value(entry.value);
+            if (starts_with_ignoring_case(text, "dword:")) {
+                uint32_t number = 0;
+                if (!parse_number(text.substr(6), &number)) return fail(name, entry.name, "bad dword");
+                value.type = 4;
+                value.data.assign(reinterpret_cast<const char*>(&number), sizeof number);
+            } else {
+                value.data = text;
+            }
+            key.values[entry.name == "@" ? "" : entry.name] = value;
+        }
+        machine->registry.push_back(key);
+        return true;
+    }
+
+    bool device_section(const std::string& name, const sim::IniSection& section)
+    {
+        sim::Device device;
+        device.instance_id = name.substr(name.find(':') + 1);
+        device.class_guid = MOUSE_CLASS;
+        for (const sim::IniEntry& entry : section.entries) {
+            if (entry.comment || !entry.has_value) continue;
+            const std::string k = lower(entry.name);
+            const std::string value = sim::unquote_value(entry.value);
+            if (k == "class") device.class_guid = lower(value) == "mouse" ? MOUSE_CLASS : value;
+            else if (k == "present") {
+                if (!parse_flag(value, &device.present)) return fail(name, entry.name, "expected yes/no");
+            } else if (k == "hardwareids") device.hardware_ids = split_list(value);
+            else return fail(name, entry.name, "unknown key");
+        }
+        machine->devices.push_back(device);
+        return true;
+    }
+
+    bool program_section(const std::string& name, const sim::IniSection& section)
+    {
+        sim::ProgramBehaviour& program = machine->programs[lower(name.substr(name.find(':') + 1))];
+        for (const sim::IniEntry& entry : section.entries) {
+            if (entry.comment || !entry.has_value) continue;
+            const std::string k = lower(entry.name);
+            const std::string value = sim::unquote_value(entry.value);
+            bool ok = true;
+            if (k == "exitcode") ok = parse_number(value, &program.exit_code);
+            else if (k == "starts") ok = parse_flag(value, &program.can_start);
+            else if (k == "starterror") ok = parse_number(value, &program.start_error);
+            else return fail(name, entry.name, "unknown key");
+            if (!ok) return fail(name, entry.name, "bad value");
+        }
+        return true;
+    }
+
+    bool load(const sim::IniDocument& document)
+    {
+        for (const sim::IniSection& section : document.sections) {
+            const std::string kind = lower(section.name.substr(0, section.name.find(':')));
+            const bool has_colon = section.name.find(':') != std::string::npos;
+            bool ok = true;
+            if (!has_colon && kind == "machine") {
+                for (const sim::IniEntry& entry : section.entries) {
+                    if (entry.comment || !entry.has_value) continue;
+                    if (!(ok = machine_key(entry.name, sim::unquote_value(entry.value)))) break;
+                }
+            } else if (!has_colon && kind == "environment") {
+                for (const sim::IniEntry& entry : section.entries) {
+                    if (entry.comment || !entry.has_value) continue;
+                    std::string upper = entry.name;
+                    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                    machine->environment[upper] = sim::unquote_value(entry.value);
+                }
+            } else if (!has_colon && kind == "drives") {
+                for (const sim::IniEntry& entry : section.entries) {
+                    if (entry.comment || !entry.has_value) continue;
+                    if (entry.name.size() != 1 || !std::isalpha(static_cast<unsigned char>(entry.name[0]))) {
+                        ok = fail("Drives", entry.name, "expected a drive letter");
+                        break;
+                    }
+                    std::filesystem::path folder = sim::unquote_value(entry.value);
+                    if (folder.is_relative()) folder = profile_folder / folder;
+                    machine->drives[static_cast<char>(std::toupper(static_cast<unsigned char>(entry.name[0])))] =
+                        folder.string();
+                }
+            } else if (!has_colon && kind == "user") {
+                for (const sim::IniEntry& entry : section.entries) {
+                    if (entry.comment || !entry.has_value) continue;
+                    if (lower(entry.name) != "answers") {
+                        ok = fail("User", entry.name, "unknown key");
+                        break;
+                    }
+                    for (const std::string& word : split_list(sim::unquote_value(entry.value))) {
+                        const int answer = parse_answer(word);
+                        if (answer == 0) {
+                            ok = fail("User", entry.name, "unknown answer " + word);
+                            break;
+                        }
+                        machine->answers.push_back(answer);
+                    }
+                }
+            } else if (!has_colon && kind == "mutexes") {
+                for (const sim::IniEntry& entry : section.entries) {
+                    if (!entry.comment) machine->mutexes.insert(entry.name);
+                }
+            } else if (!has_colon && kind == "devices") {
+                // A profile that lists devices replaces the built-in machine's.
+                for (const sim::IniEntry& entry : section.entries) {
+                    if (entry.comment || !entry.has_value) continue;
+                    if (lower(entry.name) != "builtin") return fail("Devices", entry.name, "unknown key");
+                    bool keep = true;
+                    if (!parse_flag(sim::unquote_value(entry.value), &keep)) return fail("Devices", entry.name, "yes/no");
+                    if (!keep) machine->devices.clear();
+                }
+            } else if (has_colon && (kind == "registry" || kind == "registry32" || kind == "registry64")) {
+                ok = registry_section(section.name, section);
+            } else if (has_colon && kind == "device") {
+                ok = device_section(section.name, section);
+            } else if (has_colon && kind == "program") {
+                ok = program_section(section.name, section);
+            } else {
+                ok = fail(section.name, "", "unknown section");
+            }
+            if (!ok) return false;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+void builtin_machine(sim::Machine* machine)
+{
+    *machine = sim::Machine{};
+    machine->major = 10;
+    machine->minor = 0;
+    machine->build = 19045;
+    machine->is_64bit = true;
+    machine->system_language = 0x0409;
+    machine->ui_language = 0x0409;
+    machine->module_path = "C:\\Package\\Setup.exe";
+    machine->environment = {{"SYSTEMROOT", "C:\\Windows"},
+                            {"SYSTEMDRIVE", "C:"},
+                            {"WINDIR", "C:\\Windows"},
+                            {"COMSPEC", "C:\\Windows\\system32\\cmd.exe"}};
+    // The touch pad of the example packages, as an ACPI pointing device.
+    machine->devices.push_back(sim::Device{"ACPI\\VXA0704\\4&2A1B3C4D&0",
+                                           MOUSE_CLASS,
+                                           true,
+                                           {"ACPI\\VEN_VXA&DEV_0704", "ACPI\\VXA0704", "*VXA0704", "*PNP0F13"}});
+    machine->devices.push_back(sim::Device{"ROOT\\BASICDISPLAY\\0000",
+                                           "{4D36E968-E325-11CE-BFC1-08002BE10318}",
+                                           true,
+                                           {"ROOT\\BasicDisplay"}});
+    // Windows' own driver installer finishes one package without asking for a restart.
+    machine->programs["dpinst.exe"].exit_code = 0x1;
+}
+
+int parse_answer(const std::string& word)
+{
+    const std::string w = lower(word);
+    if (w == "ok") return 1;
+    if (w == "cancel") return 2;
+    if (w == "yes") return 6;
+    if (w == "no") return 7;
+    uint32_t number = 0;
+    return parse_number(word, &number) && number > 0 && number < 100 ? static_cast<int>(number) : 0;
+}
+
+bool load_machine_profile(const std::string& host_file, sim::Machine* machine, std::string* error)
+{
+    std::ifstream in(host_file, std::ios::binary);
+    if (!in) {
+        *error = "cannot be read";
+        return false;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    Loader loader{machine, std::filesystem::absolute(host_file).parent_path(), ""};
+    if (!loader.load(sim::parse_ini(bytes.str()))) {
+        *error = loader.error;
+        return false;
+    }
+    return true;
+}

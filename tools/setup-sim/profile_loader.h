@@ -1,0 +1,17 @@
+// Machine profiles: INI files that describe a simulated Windows computer.
+#pragma once
+
+#include <string>
+
+#include "platform/sim/machine.h"
+
+// The machine setup-sim uses without a profile: 64-bit Windows 10, English,
+// with a touch pad that the example packages support.
+void builtin_machine(sim::Machine* machine);
+
+// Fill `machine` from a profile; what the profile leaves out keeps the
+// built-in machine's value. False with a message on a malformed profile.
+bool load_machine_profile(const std::string& host_file, sim::Machine* machine, std::string* error);
+
+// "Yes", "No", "OK", "Cancel" or a number: the button code, or 0.
+int parse_answer(const std::string& word);
