@@ -1,0 +1,82 @@
+// setup-sim as a user runs it: the example package on the example machines.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct Output {
+    std::string text;
+    int status;
+};
+
+Output run_setup_sim(const std::string& arguments)
+{
+    const std::string command = std::string(SETUP_SIM_PATH) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    Output output{"", -1};
+    if (pipe == nullptr) return output;
+    char chunk[4096];
+    size_t read = 0;
+    while ((read = fread(chunk, 1, sizeof chunk, pipe)) > 0) output.text.append(chunk, read);
+    output.status = pclose(pipe);
+    return output;
+}
+
+const std::string EXAMPLES = std::string(SOURCE_DIR) + "/examples";
+
+TEST(SetupSim, ExamplePackageOnEachExampleMachine)
+{
+    const struct {
+        const char* machine;
+        const char* command_line;  // engine command line as JSON text, "" when it does not run
+        const char* result;
+        int exit_code;
+    } rows[] = {
+        {"win10-x64", R"("\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se")", "\"result\": 0,", 0},
+        {"win81-x64", R"("\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se")", "\"result\": 1641,", 1641},
+        {"win8-x86", R"("\"C:\\Package\\DPInst.exe\" /f /lm /sw /se")", "\"result\": 0,", 0},
+        {"win7-x86", R"("\"C:\\Package\\DPInst.exe\" /f /sw /se")", "\"result\": 0,", 0},
+        {"win2000", "", "\"result\": 1633,", 0},
+        {"win10-x64-second-instance", "", "\"result\": 1603,", 0},
+    };
+    for (const auto& row : rows) {
+        const Output output =
+            run_setup_sim("--json --machine " + EXAMPLES + "/machines/" + row.machine + ".ini " + EXAMPLES + "/package /s");
+        ASSERT_EQ(output.status, 0) << output.text;
+        EXPECT_NE(output.text.find(row.result), std::string::npos) << row.machine << ": " << output.text;
+        EXPECT_NE(output.text.find("\"exit_code\": " + std::to_string(row.exit_code) + ","), std::string::npos)
+            << row.machine << ": " << output.text;
+        if (row.command_line[0] != '\0') {
+            EXPECT_NE(output.text.find(std::string("\"command_line\": ") + row.command_line), std::string::npos)
+                << row.machine << ": " << output.text;
+        } else {
+            EXPECT_NE(output.text.find("\"processes\": []"), std::string::npos) << row.machine << ": " << output.text;
+        }
+    }
+}
+
+TEST(SetupSim, AnswersAndBoxesInTheTranscript)
+{
+    const Output output = run_setup_sim("--machine " + EXAMPLES + "/machines/win2000.ini " + EXAMPLES + "/package");
+    EXPECT_NE(output.text.find("Box 1: caption \"Setup.exe\", style 0x00000040, answer 1 (OK)\n"
+                               "  text: This software does not work on your operating system. \\nClick OK to exit setup.\n"),
+              std::string::npos)
+        << output.text;
+}
+
+TEST(SetupSim, MistakesInAProfileAreReported)
+{
+    const char* path = "/tmp/setup-sim-bad-profile.ini";
+    FILE* file = std::fopen(path, "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("[Machine]\nVersoin=6.1\n", file);
+    std::fclose(file);
+    const Output output = run_setup_sim(std::string("--machine ") + path + " " + EXAMPLES + "/package /s");
+    std::remove(path);
+    EXPECT_NE(output.status, 0);
+    EXPECT_NE(output.text.find("[Machine] Versoin: unknown key"), std::string::npos) << output.text;
+}
+
+}  // namespace
