@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr const char* NOT_SUPPORTED_NOTICE = "This driver does not support your touchpad";
-
 // Primary languages (low 10 bits of a language id).
 constexpr uint16_t LANG_ARABIC = 0x01;
 constexpr uint16_t LANG_BULGARIAN = 0x02;
@@ -132,7 +130,7 @@ StepsOutcome run_steps(ModuleHandle instance, char* inf_path, bool* versions_que
     }
 
     if (no_matching_configuration(context)) {
-        ShowNoticeMsg(4, "%s", NOT_SUPPORTED_NOTICE);
+        ShowNoticeMsg(4, "This driver does not support your touchpad");
         return {SUCCESS, false};
     }
 

@@ -1,0 +1,262 @@
+#include "platform/sim/codepage.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+#include "platform/sim/machine.h"
+
+namespace sim {
+
+namespace {
+
+constexpr uint16_t primary_language(uint16_t langid) { return langid & 0x3FF; }
+constexpr uint16_t sub_language(uint16_t langid) { return langid >> 10; }
+
+// One iconv conversion, closed on every path.
+class Converter {
+public:
+    // An empty name (a code page we have no table for) gives a converter that is not ok().
+    Converter(const char* to, const char* from)
+        : cd_(*to != '\0' && *from != '\0' ? iconv_open(to, from) : reinterpret_cast<iconv_t>(-1))
+    {
+    }
+    ~Converter()
+    {
+        if (ok()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return cd_; }
+    // Back to the initial state after a failed call.
+    void reset() const { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
+private:
+    iconv_t cd_;
+};
+
+// glibc's name of a Windows code page; "" when we have none. glibc's CP932,
+// CP936, CP949 and CP950 are Microsoft's tables (not plain Shift-JIS, GB2312,
+// EUC-KR or Big5).
+std::string iconv_name(uint32_t code_page)
+{
+    switch (code_page) {
+    case 874: case 932: case 936: case 949: case 950:
+    case 1250: case 1251: case 1252: case 1253: case 1254:
+    case 1255: case 1256: case 1257: case 1258:
+        return "CP" + std::to_string(code_page);
+    case 65001:
+        return "UTF-8";
+    default:
+        return "";
+    }
+}
+
+// The code points of UTF-16 text; an unpaired surrogate comes out as 0xFFFFFFFF.
+constexpr char32_t BAD_CODE_POINT = 0xFFFFFFFF;
+
+template <typename Visit>
+void for_each_code_point(const std::u16string& text, Visit visit)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            visit(0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                  (static_cast<char32_t>(text[i + 1]) - 0xDC00));
+            ++i;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            visit(BAD_CODE_POINT);
+        } else {
+            visit(static_cast<char32_t>(unit));
+        }
+    }
+}
+
+}  // namespace
+
+uint32_t ansi_code_page_for_language(uint16_t langid)
+{
+    const uint16_t sub = sub_language(langid);
+    switch (primary_language(langid)) {
+    case 0x04:  // Chinese: PRC, Singapore and the Simplified neutral form; the rest Traditional
+        return (sub == 0x00 || sub == 0x02 || sub == 0x04) ? 936 : 950;
+    case 0x11:  // Japanese
+        return 932;
+    case 0x12:  // Korean
+        return 949;
+    case 0x1E:  // Thai
+        return 874;
+    case 0x08:  // Greek
+        return 1253;
+    case 0x1F:  // Turkish
+        return 1254;
+    case 0x0D:  // Hebrew
+        return 1255;
+    case 0x01:  // Arabic
+    case 0x20:  // Urdu
+    case 0x29:  // Persian
+    case 0x80:  // Uyghur
+    case 0x8C:  // Dari
+        return 1256;
+    case 0x25:  // Estonian
+    case 0x26:  // Latvian
+    case 0x27:  // Lithuanian
+        return 1257;
+    case 0x2A:  // Vietnamese
+        return 1258;
+    case 0x02:  // Bulgarian
+    case 0x19:  // Russian
+    case 0x22:  // Ukrainian
+    case 0x23:  // Belarusian
+    case 0x28:  // Tajik
+    case 0x2F:  // Macedonian
+    case 0x3F:  // Kazakh
+    case 0x40:  // Kyrgyz
+    case 0x44:  // Tatar
+    case 0x50:  // Mongolian (Cyrillic)
+    case 0x6D:  // Bashkir
+    case 0x85:  // Sakha
+        return 1251;
+    case 0x05:  // Czech
+    case 0x0E:  // Hungarian
+    case 0x15:  // Polish
+    case 0x18:  // Romanian
+    case 0x1B:  // Slovak
+    case 0x1C:  // Albanian
+    case 0x24:  // Slovenian
+    case 0x42:  // Turkmen
+        return 1250;
+    case 0x1A:  // Croatian, Serbian, Bosnian: Latin forms 1250, Cyrillic forms 1251
+        return (sub == 0x03 || sub == 0x07 || sub == 0x08 || sub == 0x0A || sub == 0x0C) ? 1251 : 1250;
+    case 0x2C:  // Azerbaijani
+    case 0x43:  // Uzbek
+        return sub == 0x02 ? 1251 : 1254;
+    default:    // Western languages, and the Unicode-only ones (see the header)
+        return 1252;
+    }
+}
+
+uint32_t current_ansi_code_page()
+{
+    const Machine& machine = current();
+    return machine.ansi_code_page != 0 ? machine.ansi_code_page
+                                       : ansi_code_page_for_language(machine.system_language);
+}
+
+bool is_dbcs_lead_byte(uint32_t code_page, unsigned char byte)
+{
+    switch (code_page) {
+    case 932:
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+        return byte >= 0x81 && byte <= 0xFE;
+    default:
+        return false;
+    }
+}
+
+size_t ansi_prefix_length(const std::string& text, uint32_t code_page, size_t max_bytes)
+{
+    size_t length = 0;
+    while (length < text.size()) {
+        const size_t width = is_dbcs_lead_byte(code_page, static_cast<unsigned char>(text[length])) ? 2 : 1;
+        if (length + width > max_bytes || length + width > text.size()) break;
+        length += width;
+    }
+    return length;
+}
+
+std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page)
+{
+    const std::string name = iconv_name(code_page);
+    const Converter converter(name.empty() ? "" : name.c_str(), "UTF-16LE");
+
+    std::string out;
+    out.reserve(text.size());
+    // One character at a time, so that a character the code page lacks costs only
+    // itself: it becomes the default character and the rest goes on.
+    for_each_code_point(text, [&](char32_t code) {
+        if (code < 0x80) {  // every Windows ANSI code page is a superset of ASCII
+            out.push_back(static_cast<char>(code));
+            return;
+        }
+        if (!converter.ok() || code == BAD_CODE_POINT) {
+            out.push_back('?');
+            return;
+        }
+        char in_bytes[4];
+        size_t in_size = 0;
+        const auto put_unit = [&](char32_t unit) {
+            in_bytes[in_size++] = static_cast<char>(unit & 0xFF);
+            in_bytes[in_size++] = static_cast<char>((unit >> 8) & 0xFF);
+        };
+        if (code >= 0x10000) {
+            put_unit(0xD800 + ((code - 0x10000) >> 10));
+            put_unit(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            put_unit(code);
+        }
+        char out_bytes[16];
+        char* in_ptr = in_bytes;
+        size_t in_left = in_size;
+        char* out_ptr = out_bytes;
+        size_t out_left = sizeof(out_bytes);
+        if (iconv(converter.get(), &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1) ||
+            in_left != 0) {
+            converter.reset();
+            out.push_back('?');
+            return;
+        }
+        out.append(out_bytes, static_cast<size_t>(out_ptr - out_bytes));
+    });
+    return out;
+}
+
+std::string ansi_to_utf8(const std::string& text, uint32_t code_page)
+{
+    const std::string name = iconv_name(code_page);
+    const Converter converter("UTF-8", name.empty() ? "" : name.c_str());
+    std::string out;
+    out.reserve(text.size());
+    if (!converter.ok()) {
+        for (const char c : text) out.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
+        return out;
+    }
+
+    // Every byte becomes at most one character of at most 4 UTF-8 bytes.
+    std::string chunk(4 * text.size() + 16, '\0');
+    // Emits what a stateful converter (1255, 1258 combine a letter with the marks
+    // after it) still holds, and returns it to its initial state.
+    const auto flush = [&] {
+        char* out_ptr = chunk.data();
+        size_t out_left = chunk.size();
+        iconv(converter.get(), nullptr, nullptr, &out_ptr, &out_left);
+        out.append(chunk.data(), static_cast<size_t>(out_ptr - chunk.data()));
+    };
+    std::string input = text;  // iconv wants a mutable input pointer
+    char* in_ptr = input.data();
+    size_t in_left = input.size();
+    while (in_left > 0) {
+        char* out_ptr = chunk.data();
+        size_t out_left = chunk.size();
+        const size_t result = iconv(converter.get(), &in_ptr, &in_left, &out_ptr, &out_left);
+        const int error = errno;
+        out.append(chunk.data(), static_cast<size_t>(out_ptr - chunk.data()));
+        if (result != static_cast<size_t>(-1) || error == E2BIG) continue;
+        if (in_left == 0) break;  // not an error iconv reports; never loop on it
+        // EILSEQ: a byte the code page does not define; EINVAL: a lead byte without
+        // its trail byte at the end (or any other failure). That byte becomes '?'.
+        flush();
+        out.push_back('?');
+        ++in_ptr;
+        --in_left;
+    }
+    flush();
+    return out;
+}
+
+}  // namespace sim

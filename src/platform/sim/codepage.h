@@ -1,0 +1,42 @@
+// ANSI code pages on the simulated machine: which one a system locale uses, and
+// the conversions the "A" functions of Windows make with it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace sim {
+
+// The ANSI code page Windows gives a system default language: 1252 Western,
+// 1250 Central European, 1251 Cyrillic, 1253 Greek, 1254 Turkish, 1255 Hebrew,
+// 1256 Arabic, 1257 Baltic, 1258 Vietnamese, 874 Thai, 932 Japanese,
+// 936 Simplified Chinese, 949 Korean, 950 Traditional Chinese. Languages that
+// Windows keeps Unicode-only (Hindi, Georgian, Armenian, ...) have no ANSI code
+// page there (0, so the "A" functions fall back to the default); we answer 1252
+// for them, as for any language we do not know.
+uint32_t ansi_code_page_for_language(uint16_t langid);
+
+// The current machine's ANSI code page: its own setting, or the one of its
+// system default language when that is 0.
+uint32_t current_ansi_code_page();
+
+// IsDBCSLeadByteEx: whether the byte starts a two-byte character in the code
+// page (932, 936, 949, 950); always false for the single-byte ones.
+bool is_dbcs_lead_byte(uint32_t code_page, unsigned char byte);
+
+// The length of the longest prefix of ANSI text that fits in max_bytes without
+// cutting a two-byte character in half.
+size_t ansi_prefix_length(const std::string& text, uint32_t code_page, size_t max_bytes);
+
+// WideCharToMultiByte into the code page, with '?' for every character the code
+// page lacks (and for an unpaired surrogate). Code pages: the ANSI ones above and
+// 65001 (UTF-8); an unknown code page keeps ASCII and gives '?' for the rest.
+std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page);
+
+// ANSI text of the code page as UTF-8, for printing transcripts. A byte sequence
+// that is not valid in the code page becomes '?', byte by byte. An unknown code
+// page keeps ASCII and gives '?' for the rest.
+std::string ansi_to_utf8(const std::string& text, uint32_t code_page);
+
+}  // namespace sim
