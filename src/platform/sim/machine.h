@@ -92,10 +92,10 @@ struct Machine {
     // minute, second, millisecond.
     uint16_t local_time[8] = {2026, 12, 2, 8, 10, 30, 0, 0};
 
-    // What happened during the run.
+    // What happened during the run. (Files written are found by comparing the
+    // drives before and after.)
     std::vector<Box> boxes;
     std::vector<ProcessRecord> processes;
-    std::vector<std::string> files_written;  // Windows paths, in order of first write
     bool dll_search_restricted = false;
     bool shutdown_privilege_enabled = false;
     bool restart_requested = false;
@@ -113,8 +113,5 @@ void install(Machine* machine);
 // mapped). The look-up is case-insensitive per component, as on NTFS; missing
 // components keep the case they were written with.
 std::string host_path(const std::string& windows_path);
-
-// Record a file the program or a child wrote.
-void note_file_written(const std::string& windows_path);
 
 }  // namespace sim

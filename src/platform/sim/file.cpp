@@ -1,0 +1,341 @@
+// FILE_ on the simulated machine: directory searches and read-only views of
+// files on the host folders behind the drives.
+//
+// Searches match the last part of the pattern the way Windows does once it
+// has turned "*" and "?" into its DOS wildcards: "*.*" matches every name
+// (with or without a dot), "*." the names without one, "?" also matches
+// nothing at a dot or at the end of the name. Not reproduced: Windows also
+// tests the 8.3 short name of every file, so "*.inf" can match a long name
+// such as "a.inf_old" whose short name is "A~1.INF"; the simulated drives
+// have no short names.
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/sim/drives.h"
+#include "platform/sim/machine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t ERR_NO_MORE_FILES = 18;
+constexpr uint32_t ERR_INVALID_NAME = 123;
+constexpr uint32_t ATTRIBUTE_ARCHIVE = 0x20;
+
+struct Search {
+    std::vector<FILE_FindData> found;
+    size_t next = 0;
+};
+
+struct OpenFile {
+    std::FILE* stream = nullptr;
+};
+
+struct Mapping {
+    std::vector<uint8_t> bytes;
+};
+
+bool has_wildcard(const std::string& text)
+{
+    return text.find_first_of("*?") != std::string::npos;
+}
+
+char fold(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The pattern as Windows hands it to the file system: "*" before a dot
+// matches up to the name's last dot, a dot before a wildcard (or ending the
+// pattern) may match the end of the name, "?" may match nothing at a dot or
+// at the end.
+enum class Token { Literal, Star, DosStar, DosQuestion, DosDot };
+
+struct PatternPart {
+    Token token;
+    char c;
+};
+
+std::vector<PatternPart> compile(const std::string& pattern)
+{
+    std::vector<PatternPart> parts;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        if (c == '*') {
+            parts.push_back({next == '.' ? Token::DosStar : Token::Star, c});
+        } else if (c == '?') {
+            parts.push_back({Token::DosQuestion, c});
+        } else if (c == '.' && (next == '*' || next == '?' || next == '\0')) {
+            parts.push_back({Token::DosDot, c});
+        } else {
+            parts.push_back({Token::Literal, c});
+        }
+    }
+    return parts;
+}
+
+class Matcher {
+public:
+    Matcher(const std::vector<PatternPart>& parts, const std::string& name)
+        : parts_(parts), name_(name), last_dot_(name.rfind('.')),
+          tried_((parts.size() + 1) * (name.size() + 1), false)
+    {
+    }
+
+    bool match(size_t p, size_t n)
+    {
+        if (p == parts_.size()) return n == name_.size();
+        char& tried = tried_[p * (name_.size() + 1) + n];
+        if (tried) return false;  // this state already failed
+        tried = true;
+
+        const PatternPart& part = parts_[p];
+        const bool at_end = n == name_.size();
+        switch (part.token) {
+            case Token::Literal:
+                return !at_end && fold(name_[n]) == fold(part.c) && match(p + 1, n + 1);
+            case Token::Star:
+                for (size_t k = n; k <= name_.size(); ++k) {
+                    if (match(p + 1, k)) return true;
+                }
+                return false;
+            case Token::DosStar: {
+                // Never past the name's last dot.
+                const size_t limit = last_dot_ != std::string::npos && last_dot_ >= n ? last_dot_ : name_.size();
+                for (size_t k = n; k <= limit; ++k) {
+                    if (match(p + 1, k)) return true;
+                }
+                return false;
+            }
+            case Token::DosQuestion:
+                if (at_end || name_[n] == '.') return match(p + 1, n);
+                return match(p + 1, n + 1);
+            case Token::DosDot:
+                if (at_end) return match(p + 1, n);
+                return name_[n] == '.' && match(p + 1, n + 1);
+        }
+        return false;
+    }
+
+private:
+    const std::vector<PatternPart>& parts_;
+    const std::string& name_;
+    size_t last_dot_;
+    std::vector<char> tried_;
+};
+
+bool matches(const std::vector<PatternPart>& parts, const std::string& name)
+{
+    Matcher matcher(parts, name);
+    return matcher.match(0, 0);
+}
+
+FILE_FindData make_found(const std::string& name, bool directory)
+{
+    FILE_FindData data{};
+    const size_t length = name.size() < sizeof data.name ? name.size() : sizeof data.name - 1;
+    name.copy(data.name, length);
+    data.name[length] = '\0';
+    data.attributes = directory ? FILE_ATTR_DIRECTORY : ATTRIBUTE_ARCHIVE;
+    return data;
+}
+
+bool is_drive_root(const std::string& folder)
+{
+    return sim::canonical_windows_path(folder).size() == 3;
+}
+
+uint32_t fail(uint32_t error)
+{
+    sim::current().last_error = error;
+    return error;
+}
+
+}  // namespace
+
+FILE_FindHandle FILE_FindFirst(const char* pattern, FILE_FindData* found)
+{
+    if (pattern == nullptr || found == nullptr) {
+        fail(ERR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const std::string text = pattern;
+    const size_t separator = text.find_last_of("\\/");
+    size_t name_start = separator == std::string::npos ? 0 : separator + 1;
+    if (separator == std::string::npos && text.size() >= 2 && text[1] == ':') name_start = 2;
+    const std::string folder = text.substr(0, name_start);
+    const std::string name = text.substr(name_start);
+
+    if (has_wildcard(folder)) {
+        fail(ERR_INVALID_NAME);
+        return nullptr;
+    }
+    const std::string host_folder = folder.empty() ? std::string() : sim::host_path(folder);
+    std::error_code error;
+    if (host_folder.empty() || !fs::is_directory(host_folder, error)) {
+        fail(ERR_PATH_NOT_FOUND);
+        return nullptr;
+    }
+
+    Search* search = new (std::nothrow) Search;
+    if (search == nullptr) {
+        fail(ERR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    const std::vector<PatternPart> parts = compile(name);
+    if (!name.empty()) {
+        // Folders below the root list themselves and their parent first.
+        if (!is_drive_root(folder)) {
+            for (const char* dots : {".", ".."}) {
+                if (matches(parts, dots)) search->found.push_back(make_found(dots, true));
+            }
+        }
+        for (const std::string& entry : sim::list_directory_sorted(host_folder)) {
+            if (!matches(parts, entry)) continue;
+            search->found.push_back(make_found(entry, fs::is_directory(fs::path(host_folder) / entry, error)));
+        }
+    }
+    if (search->found.empty()) {
+        delete search;
+        fail(ERR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    *found = search->found[0];
+    search->next = 1;
+    return search;
+}
+
+bool FILE_FindNext(FILE_FindHandle handle, FILE_FindData* found)
+{
+    auto* search = static_cast<Search*>(handle);
+    if (search == nullptr || found == nullptr) {
+        fail(search == nullptr ? ERR_INVALID_HANDLE : ERR_INVALID_PARAMETER);
+        return false;
+    }
+    if (search->next >= search->found.size()) {
+        fail(ERR_NO_MORE_FILES);
+        return false;
+    }
+    *found = search->found[search->next++];
+    return true;
+}
+
+void FILE_FindClose(FILE_FindHandle handle)
+{
+    delete static_cast<Search*>(handle);
+}
+
+// CreateFile(OPEN_EXISTING) for reading: 2 for a missing file, 3 when its
+// folder is missing (or the drive is not mapped), 5 for a folder, 123 for
+// wildcards in the name.
+FILE_Handle FILE_OpenExistingForRead(const char* path)
+{
+    if (path == nullptr) {
+        fail(ERR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const std::string text = path;
+    if (has_wildcard(text)) {
+        fail(ERR_INVALID_NAME);
+        return nullptr;
+    }
+    const std::string host = sim::host_path(text);
+    if (host.empty()) {
+        fail(ERR_PATH_NOT_FOUND);
+        return nullptr;
+    }
+    std::error_code error;
+    const fs::file_status status = fs::status(host, error);
+    if (fs::is_directory(status)) {
+        fail(ERR_ACCESS_DENIED);
+        return nullptr;
+    }
+    if (!fs::exists(status)) {
+        fail(fs::is_directory(fs::path(host).parent_path(), error) ? ERR_FILE_NOT_FOUND : ERR_PATH_NOT_FOUND);
+        return nullptr;
+    }
+    std::FILE* stream = std::fopen(host.c_str(), "rb");
+    if (stream == nullptr) {
+        fail(ERR_ACCESS_DENIED);
+        return nullptr;
+    }
+    OpenFile* file = new (std::nothrow) OpenFile;
+    if (file == nullptr) {
+        std::fclose(stream);
+        fail(ERR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    file->stream = stream;
+    return file;
+}
+
+void FILE_Close(FILE_Handle handle)
+{
+    auto* file = static_cast<OpenFile*>(handle);
+    if (file == nullptr) return;
+    std::fclose(file->stream);
+    delete file;
+}
+
+// The whole file read into memory the view owns; an empty file cannot be
+// mapped (1006), as on Windows.
+bool FILE_MapReadOnly(FILE_Handle handle, FILE_View* view)
+{
+    if (view == nullptr) {
+        fail(ERR_INVALID_PARAMETER);
+        return false;
+    }
+    *view = FILE_View{nullptr, 0, nullptr};
+    auto* file = static_cast<OpenFile*>(handle);
+    if (file == nullptr) {
+        fail(ERR_INVALID_HANDLE);
+        return false;
+    }
+    if (std::fseek(file->stream, 0, SEEK_END) != 0) {
+        fail(ERR_ACCESS_DENIED);
+        return false;
+    }
+    const long size = std::ftell(file->stream);
+    if (size < 0 || std::fseek(file->stream, 0, SEEK_SET) != 0) {
+        fail(ERR_ACCESS_DENIED);
+        return false;
+    }
+    if (size == 0) {
+        fail(ERR_FILE_INVALID);
+        return false;
+    }
+    Mapping* mapping = new (std::nothrow) Mapping;
+    if (mapping == nullptr) {
+        fail(ERR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    try {
+        mapping->bytes.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+        delete mapping;
+        fail(ERR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    if (std::fread(mapping->bytes.data(), 1, mapping->bytes.size(), file->stream) != mapping->bytes.size()) {
+        delete mapping;
+        fail(ERR_ACCESS_DENIED);
+        return false;
+    }
+    view->data = mapping->bytes.data();
+    view->size = mapping->bytes.size();
+    view->mapping = mapping;
+    return true;
+}
+
+void FILE_Unmap(FILE_View* view)
+{
+    if (view == nullptr) return;
+    delete static_cast<Mapping*>(view->mapping);
+    *view = FILE_View{nullptr, 0, nullptr};
+}

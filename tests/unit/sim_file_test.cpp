@@ -1,0 +1,201 @@
+// The simulated machine's drives: Windows paths onto host folders, directory
+// searches in NTFS order with Windows wildcards, and read-only file views.
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/sim/drives.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SimFileTest : public SimMachineTest {
+protected:
+    void SetUp() override
+    {
+        SimMachineTest::SetUp();
+        for (const char* name : {"b.inf", "A.INF", "c.txt", "_x.inf", "noext", "a.inf.bak", "d.INF"}) {
+            write_file(std::string("C:\\Drivers\\") + name, name);
+        }
+        fs::create_directories(drive_root + "/Drivers/Sub");
+        write_file("C:\\Package\\Drivers\\Win10\\Touch.INF", "[Version]\r\n");
+        write_file("C:\\Package\\empty.bin", "");
+    }
+
+    // Every name a search returns, in order; "!<error>" when it fails.
+    std::vector<std::string> search(const char* pattern)
+    {
+        std::vector<std::string> names;
+        FILE_FindData found{};
+        FILE_FindHandle handle = FILE_FindFirst(pattern, &found);
+        if (handle == nullptr) return {"!" + std::to_string(machine.last_error)};
+        do {
+            names.emplace_back(found.name);
+        } while (FILE_FindNext(handle, &found));
+        EXPECT_EQ(machine.last_error, 18u) << pattern;  // no more files
+        FILE_FindClose(handle);
+        return names;
+    }
+};
+
+TEST_F(SimFileTest, HostPathResolvesLikeNtfs)
+{
+    const std::string root = drive_root;
+    const struct {
+        const char* windows;
+        std::string host;
+    } cases[] = {
+        {"C:\\package\\DRIVERS\\win10\\touch.inf", root + "/Package/Drivers/Win10/Touch.INF"},
+        {"c:\\Package\\New\\Sub\\x.txt", root + "/Package/New/Sub/x.txt"},
+        {"C:/Package/drivers/", root + "/Package/Drivers"},
+        {"C:\\Package\\..\\..\\package\\EMPTY.bin", root + "/Package/empty.bin"},
+        {"C:\\Package.\\empty.bin. ", root + "/Package/empty.bin"},
+        {"C:\\Package\\.\\Drivers\\\\Win10", root + "/Package/Drivers/Win10"},
+        {"C:\\", root},
+        {"C:", root},
+        {"D:\\x", ""},
+        {"\\Package", ""},
+        {"Package\\empty.bin", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(sim::host_path(c.windows), c.host) << c.windows;
+}
+
+TEST_F(SimFileTest, DriveLettersMatchInEitherCase)
+{
+    machine.drives['e'] = drive_root + "/Package/";
+    EXPECT_EQ(sim::host_path("E:\\drivers"), drive_root + "/Package/Drivers");
+    EXPECT_EQ(sim::host_path("e:\\"), drive_root + "/Package");
+}
+
+TEST_F(SimFileTest, SearchesMatchAndOrderAsWindowsDoes)
+{
+    using Names = std::vector<std::string>;
+    const Names everything = {".",     "..",    "A.INF", "a.inf.bak", "b.inf",
+                              "c.txt", "d.INF", "noext", "Sub",       "_x.inf"};
+    const struct {
+        const char* pattern;
+        Names expected;
+    } cases[] = {
+        {"C:\\Drivers\\*.inf", {"A.INF", "b.inf", "d.INF", "_x.inf"}},
+        {"c:\\DRIVERS\\*.INF", {"A.INF", "b.inf", "d.INF", "_x.inf"}},
+        {"C:\\Drivers\\*", everything},
+        {"C:\\Drivers\\*.*", everything},
+        {"C:\\Drivers\\*.", {".", "..", "noext", "Sub"}},
+        {"C:\\Drivers\\?.inf", {"A.INF", "b.inf", "d.INF"}},
+        {"C:\\Drivers\\a?.inf", {"A.INF"}},
+        {"C:\\Drivers\\*.inf*", {"A.INF", "a.inf.bak", "b.inf", "d.INF", "_x.inf"}},
+        {"C:\\Drivers\\B.INF", {"b.inf"}},
+        {"C:/Drivers/sub", {"Sub"}},
+        {"C:\\Package\\Drivers\\*\\..\\x", {"!123"}},
+        {"C:\\Drivers\\*.sys", {"!2"}},
+        {"C:\\Drivers\\", {"!2"}},
+        {"C:\\Missing\\*.inf", {"!3"}},
+        {"C:\\Drivers\\b.inf\\*", {"!3"}},
+        {"Q:\\*", {"!3"}},
+        {"*.inf", {"!3"}},
+        {"C:\\*", {"Drivers", "Package"}},  // the root has no "." and ".."
+    };
+    for (const auto& c : cases) EXPECT_EQ(search(c.pattern), c.expected) << c.pattern;
+}
+
+TEST_F(SimFileTest, SearchReportsFolders)
+{
+    FILE_FindData found{};
+    FILE_FindHandle handle = FILE_FindFirst("C:\\Drivers\\S*", &found);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_STREQ(found.name, "Sub");
+    EXPECT_EQ(found.attributes & FILE_ATTR_DIRECTORY, FILE_ATTR_DIRECTORY);
+    EXPECT_FALSE(FILE_FindNext(handle, &found));
+    FILE_FindClose(handle);
+
+    handle = FILE_FindFirst("C:\\Drivers\\b.inf", &found);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(found.attributes & FILE_ATTR_DIRECTORY, 0u);
+    FILE_FindClose(handle);
+
+    EXPECT_FALSE(FILE_FindNext(nullptr, &found));
+    EXPECT_EQ(machine.last_error, ERR_INVALID_HANDLE);
+    FILE_FindClose(nullptr);
+}
+
+TEST_F(SimFileTest, OpenForReadErrors)
+{
+    const struct {
+        const char* path;
+        uint32_t error;  // 0: opens
+    } cases[] = {
+        {"C:\\Drivers\\B.INF", 0},
+        {"c:/drivers/./b.inf.", 0},
+        {"C:\\Drivers\\missing.inf", ERR_FILE_NOT_FOUND},
+        {"C:\\Missing\\b.inf", ERR_PATH_NOT_FOUND},
+        {"C:\\Drivers\\b.inf\\x", ERR_PATH_NOT_FOUND},
+        {"C:\\Drivers", ERR_ACCESS_DENIED},
+        {"C:\\Drivers\\*.inf", 123},
+        {"Q:\\b.inf", ERR_PATH_NOT_FOUND},
+        {"b.inf", ERR_PATH_NOT_FOUND},
+        {"", ERR_PATH_NOT_FOUND},
+    };
+    for (const auto& c : cases) {
+        machine.last_error = 0;
+        FILE_Handle file = FILE_OpenExistingForRead(c.path);
+        EXPECT_EQ(file != nullptr, c.error == 0) << c.path;
+        EXPECT_EQ(machine.last_error, c.error) << c.path;
+        FILE_Close(file);
+    }
+}
+
+TEST_F(SimFileTest, ViewsHoldTheWholeFile)
+{
+    const std::string content("MZ\0\x01\xFFtail", 9);
+    write_file("C:\\Package\\Setup.exe", content);
+    FILE_Handle file = FILE_OpenExistingForRead("C:\\Package\\setup.EXE");
+    ASSERT_NE(file, nullptr);
+
+    FILE_View view{};
+    ASSERT_TRUE(FILE_MapReadOnly(file, &view));
+    ASSERT_EQ(view.size, content.size());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(view.data), view.size), content);
+
+    FILE_View second{};
+    ASSERT_TRUE(FILE_MapReadOnly(file, &second));  // another view of the same handle
+    EXPECT_EQ(second.size, content.size());
+    FILE_Unmap(&second);
+    FILE_Unmap(&view);
+    EXPECT_EQ(view.data, nullptr);
+    EXPECT_EQ(view.size, 0u);
+    EXPECT_EQ(view.mapping, nullptr);
+    FILE_Unmap(&view);  // twice is harmless
+    FILE_Close(file);
+}
+
+TEST_F(SimFileTest, EmptyFilesAndBadHandlesCannotBeMapped)
+{
+    FILE_Handle file = FILE_OpenExistingForRead("C:\\Package\\empty.bin");
+    ASSERT_NE(file, nullptr);
+    FILE_View view{};
+    EXPECT_FALSE(FILE_MapReadOnly(file, &view));
+    EXPECT_EQ(machine.last_error, ERR_FILE_INVALID);
+    EXPECT_EQ(view.data, nullptr);
+    FILE_Close(file);
+
+    EXPECT_FALSE(FILE_MapReadOnly(nullptr, &view));
+    EXPECT_EQ(machine.last_error, ERR_INVALID_HANDLE);
+    FILE_Close(nullptr);
+}
+
+TEST(SimMachineDeathTest, NoInstalledMachineIsASetupError)
+{
+    EXPECT_DEATH(
+        {
+            sim::install(nullptr);
+            sim::current();
+        },
+        "no simulated machine is installed");
+}
+
+}  // namespace
