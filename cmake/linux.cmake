@@ -10,10 +10,15 @@ target_include_directories(platform_sim PUBLIC src)
 target_compile_options(platform_sim PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(setup_logic PUBLIC platform_sim)
 
-add_executable(setup-sim tools/setup-sim/main.cpp tools/setup-sim/profile_loader.cpp tools/setup-sim/transcript.cpp)
-target_include_directories(setup-sim PRIVATE tools)
+# Machine profiles, read by setup-sim and by the scenario tests alike.
+add_library(machine_profiles STATIC tools/setup-sim/profile_loader.cpp)
+target_include_directories(machine_profiles PUBLIC tools)
+target_compile_options(machine_profiles PRIVATE ${SETUP_WARNINGS})
+target_link_libraries(machine_profiles PUBLIC platform_sim)
+
+add_executable(setup-sim tools/setup-sim/main.cpp tools/setup-sim/transcript.cpp)
 target_compile_options(setup-sim PRIVATE ${SETUP_WARNINGS})
-target_link_libraries(setup-sim PRIVATE setup_logic platform_sim)
+target_link_libraries(setup-sim PRIVATE setup_logic machine_profiles)
 
 enable_testing()
 add_subdirectory(tests)

@@ -1,8 +1,109 @@
 #include "config/acpi_check.h"
 
-// Not yet built: the Windows-7-only ACPI device list. Until it is, every
-// machine passes.
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "config/settings.h"
+#include "platform/dev.h"
+#include "platform/sys.h"
+#include "setup/context.h"
+
+namespace {
+
+constexpr uint32_t PROPERTY_CAPACITY = 260;
+constexpr uint32_t ONLY_WIN7_CAPACITY = 2048;
+
+constexpr std::string_view ACPI_PREFIX = "ACPI\\";
+constexpr std::string_view ACPI_VENDOR_PREFIX = "ACPI\\VEN_";
+
+// The short form of an ACPI hardware ID, from the text after its first
+// "ACPI\": ACPI\VEN_ABC&DEV_0704 gives ABC0704 (three vendor characters, then
+// up to five from the device part), any other form its first eight
+// characters. The positions are fixed; a short or malformed ID gives what it
+// has, never reading past its end.
+void make_short_id(std::string_view hardware_id, char* short_id, size_t capacity)
+{
+    const std::string_view rest = hardware_id.substr(hardware_id.find(ACPI_PREFIX) + ACPI_PREFIX.size());
+    std::string_view first_part = rest.substr(0, 8);
+    std::string_view second_part;
+    if (hardware_id.find(ACPI_VENDOR_PREFIX) != std::string_view::npos) {
+        constexpr size_t VENDOR_START = 4;                 // after "VEN_"
+        constexpr size_t DEVICE_START = VENDOR_START + 8;  // after "XXX&DEV_"
+        first_part = rest.substr(rest.size() > VENDOR_START ? VENDOR_START : rest.size(), 3);
+        second_part = rest.substr(rest.size() > DEVICE_START ? DEVICE_START : rest.size(), 5);
+    }
+    std::memset(short_id, 0, capacity);
+    const size_t first_length = first_part.size() < capacity ? first_part.size() : capacity - 1;
+    std::memcpy(short_id, first_part.data(), first_length);
+    const size_t room = capacity - 1 - first_length;
+    std::memcpy(short_id + first_length, second_part.data(), second_part.size() < room ? second_part.size() : room);
+}
+
+// The device's hardware IDs into *buffer, grown once to the size the platform
+// asks for when it does not fit.
+bool read_hardware_ids(DEV_List devices, DEV_Device* device, uint8_t** buffer, uint32_t* capacity)
+{
+    uint32_t required = 0;
+    if (DEV_GetHardwareIds(devices, device, *buffer, *capacity, &required)) return true;
+    if (required <= *capacity) return false;
+    auto* grown = static_cast<uint8_t*>(std::realloc(*buffer, required));
+    if (grown == nullptr) return false;
+    *buffer = grown;
+    *capacity = required;
+    return DEV_GetHardwareIds(devices, device, *buffer, *capacity, &required);
+}
+
+bool is_windows7()
+{
+    const SYS_OsVersion& os = g_process.os_version;
+    return os.platform_id == SYS_PLATFORM_WIN32_NT && os.major == 6 && os.minor == 1;
+}
+
+}  // namespace
+
+int query_acpi_device_id()
+{
+    uint32_t capacity = PROPERTY_CAPACITY;
+    auto* buffer = static_cast<uint8_t*>(std::malloc(capacity));
+    if (buffer == nullptr) return 0;
+    const DEV_List devices = DEV_GetPresentMouseDevices();
+    if (devices == nullptr) {
+        std::free(buffer);
+        return 0;
+    }
+
+    int found = 0;
+    DEV_Device device{};
+    for (uint32_t index = 0; !found && DEV_Enum(devices, index, &device); ++index) {
+        if (!read_hardware_ids(devices, &device, &buffer, &capacity)) continue;
+        // Only the first string of the multi-string counts; it ends at its
+        // NUL or, should the platform leave none, at the buffer's end.
+        const char* text = reinterpret_cast<const char*>(buffer);
+        const void* end = std::memchr(text, '\0', capacity);
+        const std::string_view first_id(text, end != nullptr ? static_cast<const char*>(end) - text : capacity);
+        if (first_id.find(ACPI_PREFIX) == std::string_view::npos) continue;
+        make_short_id(first_id, g_process.acpi_device_id, sizeof g_process.acpi_device_id);
+        found = 1;
+    }
+
+    std::free(buffer);
+    DEV_Destroy(devices);
+    return found;
+}
+
 int check_support_os_option()
 {
-    return 1;
+    char* only_win7 = static_cast<char*>(std::malloc(ONLY_WIN7_CAPACITY));
+    if (only_win7 == nullptr) return 1;
+    read_setting_string("SupportOS_Option", "OnlyWin7", only_win7, ONLY_WIN7_CAPACITY, "");
+
+    // The device search runs only for a package that lists something. A
+    // malformed hardware ID of just "ACPI\" gives an empty short ID, which
+    // every list would "contain": it names no listed device.
+    const bool refused = only_win7[0] != '\0' && query_acpi_device_id() != 0 &&
+                         g_process.acpi_device_id[0] != '\0' &&
+                         std::strstr(only_win7, g_process.acpi_device_id) != nullptr && !is_windows7();
+    std::free(only_win7);
+    return refused ? 0 : 1;
 }

@@ -1,6 +1,7 @@
-// DEV_ on the simulated machine. Device sets list devices in case-insensitive
-// order of their instance IDs, as Wine does, so that a scenario gives the same
-// answer on both.
+// DEV_ on the simulated machine. Device sets list devices in the order Wine
+// gives them, so that a scenario gives the same answer on both: Wine walks the
+// Enum registry key level by level (enumerator, device, instance), and each
+// level comes back sorted case-insensitively, a name before its extensions.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -26,15 +27,33 @@ std::string lower(const std::string& text)
     return result;
 }
 
+// Instance IDs compared component by component: "ACPI\A\0" comes before
+// "ACPI\A&1\0" because "A" is a prefix of "A&1", although "&" sorts before
+// "\" in a plain text comparison.
+bool listed_before(const sim::Device& a, const sim::Device& b)
+{
+    const std::string x = lower(a.instance_id);
+    const std::string y = lower(b.instance_id);
+    size_t i = 0;
+    size_t j = 0;
+    while (i <= x.size() && j <= y.size()) {
+        const size_t x_end = std::min(x.find('\\', i), x.size());
+        const size_t y_end = std::min(y.find('\\', j), y.size());
+        const int order = x.compare(i, x_end - i, y, j, y_end - j);
+        if (order != 0) return order < 0;
+        i = x_end + 1;
+        j = y_end + 1;
+    }
+    return i > x.size() && j <= y.size();  // a ran out first: the shorter one leads
+}
+
 DEV_List make_set(bool (*wanted)(const sim::Device&))
 {
     auto* set = new DeviceSet;
     for (const sim::Device& device : sim::current().devices) {
         if (wanted(device)) set->devices.push_back(device);
     }
-    std::stable_sort(set->devices.begin(), set->devices.end(), [](const sim::Device& a, const sim::Device& b) {
-        return lower(a.instance_id) < lower(b.instance_id);
-    });
+    std::stable_sort(set->devices.begin(), set->devices.end(), listed_before);
     return set;
 }
 
