@@ -452,17 +452,35 @@ int main(int argc, char** argv)
     }
     if (!parse_job(job_text, job)) return 2;
     if (!job.wine_version.empty()) set_wine_version(job.wine_version);
+    // Wine starts its desktop process from the first program that needs it;
+    // let that be us, not a program inside the job below, whose end would
+    // take the desktop with it.
+    GetDesktopWindow();
 
     std::vector<char> command(job.command.begin(), job.command.end());
     command.push_back('\0');
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    // The program and whatever it starts (the engine) share one job, so a
+    // timeout ends them all and nothing is left behind for the next run.
+    HANDLE tree = CreateJobObjectA(nullptr, nullptr);
+    if (tree) {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(tree, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    }
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         job.directory.empty() ? nullptr : job.directory.c_str(), &si, &pi)) {
         std::printf("run_and_wait: CreateProcess failed, error %lu: %s\n", GetLastError(), job.command.c_str());
+        if (tree) CloseHandle(tree);
         return 3;
     }
+    if (tree && !AssignProcessToJobObject(tree, pi.hProcess)) {
+        CloseHandle(tree);
+        tree = nullptr;
+    }
+    ResumeThread(pi.hThread);
     CloseHandle(pi.hThread);
 
     std::vector<Box> boxes;
@@ -475,7 +493,7 @@ int main(int argc, char** argv)
         if (wait != WAIT_TIMEOUT) break;
         if (GetTickCount64() > deadline) {
             timed_out = true;
-            TerminateProcess(pi.hProcess, 0xDEAD);
+            if (!tree || !TerminateJobObject(tree, 0xDEAD)) TerminateProcess(pi.hProcess, 0xDEAD);
             WaitForSingleObject(pi.hProcess, 5000);
             break;
         }
@@ -500,6 +518,7 @@ int main(int argc, char** argv)
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);
+    if (tree) CloseHandle(tree);
 
     if (!job.relay_log.empty()) {
         std::string log;

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Checks the shipped file itself, from its headers (no Wine needed):
+#   check_setup_exe.sh <objdump> <Setup.exe>
+#
+# - 32-bit PE for i386 with the GUI subsystem;
+# - ASLR and DEP on (DllCharacteristics DYNAMIC_BASE 0x40, NX_COMPAT 0x100);
+# - it imports only system DLLs present on every Windows: the runtime is
+#   linked in, so no libstdc++/libgcc/winpthread DLL is needed beside it, and
+#   none of the DLLs that Windows would look for in the program's folder first;
+# - resources: a manifest (type 24), a version block (16), icon group 101 (14).
+set -euo pipefail
+
+[ $# -eq 2 ] || { echo "usage: $0 <objdump> <Setup.exe>" >&2; exit 2; }
+objdump=$1
+exe=$2
+[ -f "$exe" ] || { echo "FAIL: $exe is not built" >&2; exit 1; }
+
+dump=$("$objdump" -p "$exe")
+failed=0
+fail() { echo "FAIL: $*" >&2; failed=1; }
+
+grep -q 'file format pei-i386$' <<<"$dump" || fail "not a PE32 i386 image: $(grep -m1 'file format' <<<"$dump")"
+
+subsystem=$(awk '$1 == "Subsystem" {print $2; exit}' <<<"$dump")
+[ "$subsystem" = "00000002" ] || fail "subsystem is '$subsystem', expected 00000002 (Windows GUI)"
+
+characteristics=$(awk '$1 == "DllCharacteristics" {print $2; exit}' <<<"$dump")
+if [ -z "$characteristics" ]; then
+    fail "no DllCharacteristics in the optional header"
+else
+    (( (0x$characteristics & 0x40) != 0 )) || fail "DllCharacteristics 0x$characteristics lacks DYNAMIC_BASE (0x40)"
+    (( (0x$characteristics & 0x100) != 0 )) || fail "DllCharacteristics 0x$characteristics lacks NX_COMPAT (0x100)"
+fi
+
+allowed=" kernel32.dll user32.dll advapi32.dll shell32.dll shlwapi.dll setupapi.dll msvcrt.dll gdi32.dll ole32.dll comctl32.dll "
+imports=$(awk -F': ' '/^[[:space:]]*DLL Name:/ {print tolower($2)}' <<<"$dump")
+[ -n "$imports" ] || fail "no import table found"
+for dll in $imports; do
+    [[ "$allowed" == *" $dll "* ]] || fail "imports $dll, which is not on the allow-list:$allowed"
+done
+
+# The resource tree as objdump prints it: an entry's indentation after its
+# offset tells the level (3 blanks type, 5 name, 7 language).
+resources=$(awk '
+    /Resource Directory section/ { inside = 1; next }
+    /Resources start at offset/  { inside = 0 }
+    inside && /Entry:/ {
+        indent = index($0, "Entry:") - 4
+        id = $0; sub(/.*Entry: /, "", id); sub(/, Value:.*/, "", id); sub(/^ID: /, "", id)
+        if (indent == 3) type = id
+        else if (indent == 5) print type, id
+    }' <<<"$dump" | while read -r type name; do
+        # Numeric ids in decimal; a named entry keeps its text.
+        [[ "$name" == 0x* ]] && name=$(( name ))
+        echo "$(( type )):$name"
+    done)
+has_resource() {  # type [name]
+    if [ $# -eq 2 ]; then grep -qx "$1:$2" <<<"$resources"; else grep -q "^$1:" <<<"$resources"; fi
+}
+has_resource 24 || fail "no manifest resource (type 24)"
+has_resource 16 || fail "no version resource (type 16)"
+has_resource 14 101 || fail "no icon group 101 (type 14); icon groups: $(grep '^14:' <<<"$resources" | tr '\n' ' ')"
+
+if [ "$failed" -ne 0 ]; then
+    echo "resources (type:name): $(tr '\n' ' ' <<<"$resources")" >&2
+    exit 1
+fi
+echo "PASS: PE32 i386, GUI, DYNAMIC_BASE+NX_COMPAT, imports: $(tr '\n' ' ' <<<"$imports")resources: $(tr '\n' ' ' <<<"$resources")"

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Runs one scenario folder under Wine and checks it against its expectations.
+#
+#   tools/wine/run-scenario.sh --program <Setup.exe> --helpers <dir> [--state <dir>]
+#                              [--out <dir>] [--no-check] <scenario dir>
+#
+# --program  the program under test, copied into the package folder
+# --helpers  folder holding run_and_wait.exe and fake_engine.exe
+# --state    a session started by wine-session.sh; without one, a private
+#            session is started for this run and stopped afterwards
+# --out      where the results go (default: <state>/results/<scenario name>)
+# --no-check only run and collect, print the results
+#
+# The scenario format is described in wine-env.sh.
+set -euo pipefail
+# shellcheck source=wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+
+usage() { sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+
+program='' helpers='' state='' out='' check=1 scenario=''
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --program) program=$2; shift 2 ;;
+        --helpers) helpers=$2; shift 2 ;;
+        --state) state=$2; shift 2 ;;
+        --out) out=$2; shift 2 ;;
+        --no-check) check=0; shift ;;
+        -*) usage ;;
+        *) [ -z "$scenario" ] || usage; scenario=$1; shift ;;
+    esac
+done
+if [ -z "$program" ] || [ -z "$helpers" ] || [ -z "$scenario" ]; then usage; fi
+scenario=$(cd "$scenario" && pwd)
+name=$(basename "$scenario")
+
+if [ -z "$state" ] || ! wt_session_running "$state"; then
+    [ -n "$state" ] || state=$(mktemp -d "${TMPDIR:-/tmp}/wine-session.XXXXXX")
+    wt_session_start "$state"
+    trap 'wt_session_stop "$state"' EXIT
+fi
+state=$(cd "$state" && pwd)
+[ -n "$out" ] || out="$state/results/$name"
+
+start=$(wt_now_ms)
+wt_run_scenario "$state" "$scenario" "$program" "$helpers" "$out"
+total=$(( $(wt_now_ms) - start ))
+printf 'total_ms=%s\n' "$total" >>"$out/timing.txt"
+
+if [ "$check" -eq 0 ]; then
+    for f in exit_code.txt boxes.jsonl engine_command_line.txt timing.txt; do
+        [ -f "$out/$f" ] && { echo "== $f"; cat "$out/$f"; }
+    done
+    exit 0
+fi
+if wt_check_scenario "$scenario" "$out"; then
+    echo "PASS $name: run $(sed -n 's/run_ms=//p' "$out/timing.txt") ms, scenario $total ms (results in $out)"
+else
+    echo "FAIL $name (results in $out)"
+    exit 1
+fi

@@ -1,0 +1,433 @@
+# shellcheck shell=bash disable=SC2030,SC2031
+# (the prefix variables are set in subshells on purpose)
+# Functions for running the real Setup.exe under Wine; sourced by the other
+# scripts of this folder.
+#
+# Three levels, from slow and rare to fast and frequent:
+#
+# template  One Wine prefix per architecture (win32, win64), made once with
+#           wineboot and our settings, cached in $SETUP_WINE_CACHE (default
+#           ~/.cache/touchpad-setup), keyed by the Wine version. 15-60 s.
+# session   A private Xvfb display, the build tree's working copy of each
+#           prefix (copied from the template once, its registry reset to the
+#           template's at every session start) and a persistent wineserver.
+#           Its state lives in one folder (CTest: build/windows/tests/wine/session).
+# scenario  One run of a program: package folder laid out in the prefix,
+#           program started by run_and_wait.exe, results collected.
+#           A fraction of a second.
+#
+# Only processes this file started are ended: Xvfb by the pid it recorded,
+# and the wineserver (with every Wine process of the prefix) by wineserver -k
+# on the session's own prefix.
+
+# Quiet Wine, no Mono or Gecko prompts, no menu entries in the home folder.
+export WINEDEBUG=-all
+WT_OVERRIDES_BASE="mscoree,mshtml=;winemenubuilder.exe=d"
+# While testing, wineboot stays off so a restart request cannot end the
+# session's prefix, and winedbg stays off so a crash ends the process at once
+# with the exception code as its exit code.
+WT_OVERRIDES_TEST="$WT_OVERRIDES_BASE;wineboot.exe=d;winedbg.exe=d"
+
+wt_log() { printf '%s\n' "$*" >&2; }
+wt_die() { wt_log "wine-env: $*"; return 1; }
+wt_now_ms() { date +%s%3N; }
+
+wt_cache_dir() { printf '%s\n' "${SETUP_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/touchpad-setup}"; }
+
+# "wine-8.0" from "wine-8.0 (Debian 8.0~repack-4)": prefixes are remade when
+# Wine changes.
+wt_wine_tag() { wine --version 2>/dev/null | awk '{print $1}' | tr -c 'A-Za-z0-9.\n-' '_'; }
+
+wt_check_tools() {
+    local t missing=()
+    for t in wine wineserver Xvfb flock; do
+        command -v "$t" >/dev/null 2>&1 || missing+=("$t")
+    done
+    [ ${#missing[@]} -eq 0 ] || wt_die "missing tools: ${missing[*]} (Debian: wine wine32:i386 wine64 xvfb util-linux)"
+}
+
+wt_check_arch() {
+    case "$1" in win32|win64) ;; *) wt_die "unknown arch '$1' (win32 or win64)" ;; esac
+}
+
+# Windows path "C:\a\b" -> host path inside the prefix; only drive C.
+wt_host_path() {  # prefix windows_path
+    local p=$2
+    case "$p" in
+        [Cc]:\\*) p=${p:3} ;;
+        [Cc]:) p= ;;
+        *) wt_die "only C:\\ paths are supported here: $2"; return 1 ;;
+    esac
+    printf '%s/drive_c/%s\n' "$1" "${p//\\//}"
+}
+
+# Host path -> Windows path through drive Z: (the host's root).
+wt_z_path() { local p=$1; printf 'Z:%s\n' "${p//\//\\}"; }
+
+# Settings every prefix gets: unmanaged X11 windows (a closing box would
+# otherwise wait 2 s without a window manager), the relay trace restricted to
+# the MessageBox calls (the only place their style flags show), no crash
+# dialog, no sound driver, and a defined Windows version.
+wt_write_prefix_settings() {  # file
+    cat >"$1" <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine]
+"Version"="win7"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+"Decorated"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\Debug]
+"RelayInclude"="user32.MessageBoxA;user32.MessageBoxW;user32.MessageBoxExA;user32.MessageBoxExW"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Wine\Drivers]
+"Audio"=""
+EOF
+}
+
+# Makes the cached template prefix of one architecture unless it is there.
+wt_template_ensure() {  # arch
+    wt_check_arch "$1" || return 1
+    local cache tag template
+    cache=$(wt_cache_dir)
+    tag=$(wt_wine_tag)
+    [ -n "$tag" ] || { wt_die "wine does not run"; return 1; }
+    template="$cache/$tag-$1"
+    mkdir -p "$cache" || return 1
+    (
+        flock -w 600 9 || { wt_die "timed out waiting for the lock on $template"; exit 1; }
+        [ -f "$template/.touchpad-setup-ready" ] && exit 0
+        wt_log "wine-env: making the $1 template prefix $template (once; 15-60 s)"
+        local start settings
+        start=$(wt_now_ms)
+        rm -rf "$template"
+        export WINEPREFIX="$template" WINEARCH="$1" WINEDLLOVERRIDES="$WT_OVERRIDES_BASE"
+        unset DISPLAY
+        wineboot -i 9>&- >"$cache/$tag-$1.wineboot.log" 2>&1 || { wt_die "wineboot failed, see $cache/$tag-$1.wineboot.log"; exit 1; }
+        settings="$cache/$tag-$1.settings.reg"
+        wt_write_prefix_settings "$settings"
+        wine regedit /S "$(wt_z_path "$settings")" 9>&- >>"$cache/$tag-$1.wineboot.log" 2>&1 || { wt_die "regedit failed"; exit 1; }
+        wineserver -w 9>&-
+        # What the sessions reset their registry to.
+        mkdir -p "$template/.pristine"
+        cp "$template"/*.reg "$template/.pristine/"
+        touch "$template/.touchpad-setup-ready"
+        wt_log "wine-env: template ready in $(( $(wt_now_ms) - start )) ms"
+    ) 9>"$template.lock"
+}
+
+wt_template_path() { printf '%s/%s-%s\n' "$(wt_cache_dir)" "$(wt_wine_tag)" "$1"; }
+
+# --- session ---------------------------------------------------------------
+
+wt_session_file() { printf '%s/session.env\n' "$1"; }
+
+# True for a running (not zombie) process named Xvfb: a zombie keeps its name
+# where nothing reaps it, as in some containers.
+wt_is_live_xvfb() {  # pid
+    [ -n "$1" ] && [ "$(cat "/proc/$1/comm" 2>/dev/null)" = "Xvfb" ] &&
+        [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != "Z" ]
+}
+
+wt_session_running() {  # state
+    local f pid
+    f=$(wt_session_file "$1")
+    [ -f "$f" ] || return 1
+    pid=$(sed -n 's/^XVFB_PID=//p' "$f")
+    wt_is_live_xvfb "$pid"
+}
+
+wt_session_load() {  # state
+    wt_session_running "$1" || { wt_die "no Wine session in $1 (run tools/wine/wine-session.sh start)"; return 1; }
+    DISPLAY=$(sed -n 's/^DISPLAY=//p' "$(wt_session_file "$1")")
+    export DISPLAY
+}
+
+# Starts the display. Prefixes join on first use (wt_session_prefix).
+wt_session_start() {  # state
+    local state=$1 fdfile pid display
+    wt_check_tools || return 1
+    mkdir -p "$state" || return 1
+    state=$(cd "$state" && pwd)
+    wt_session_stop "$state" 2>/dev/null || true
+    fdfile="$state/xvfb.display"
+    : >"$fdfile"
+    # -displayfd: Xvfb picks a free display number itself and reports it.
+    # Its output goes to files, never to the caller's pipes, or CTest would
+    # wait for it.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        3>"$fdfile" </dev/null >"$state/xvfb.log" 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do
+        [ -s "$fdfile" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    display=$(tr -dc '0-9' <"$fdfile")
+    if [ -z "$display" ]; then
+        kill "$pid" 2>/dev/null
+        wt_die "Xvfb did not start, see $state/xvfb.log"
+        return 1
+    fi
+    printf 'XVFB_PID=%s\nDISPLAY=:%s\n' "$pid" "$display" >"$(wt_session_file "$state")"
+    wt_log "wine-env: session in $state, Xvfb pid $pid on display :$display"
+}
+
+# The working copy of a template: the system folders (nearly all of a
+# prefix's 0.6-1.3 GB, written once by wineboot and only read afterwards) are
+# hard links into the template; every other file is a real copy, since Wine
+# and the programs under test may rewrite those in place. Across file systems
+# it falls back to a full copy.
+wt_prefix_copy() {  # template prefix
+    local template=$1 prefix=$2 f
+    if cp -al "$template" "$prefix" 2>/dev/null; then
+        while IFS= read -r -d '' f; do
+            cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f" || return 1
+        done < <(find "$prefix" \( -path "$prefix/drive_c/windows/system32" \
+                                   -o -path "$prefix/drive_c/windows/syswow64" \
+                                   -o -path "$prefix/drive_c/windows/winsxs" \) -prune \
+                                -o -type f -print0)
+    else
+        rm -rf "$prefix"
+        cp -a --reflink=auto "$template" "$prefix"
+    fi
+}
+
+# The session's working prefix of one architecture, made ready on first use:
+# (every Wine command under a lock gets 9>&-: a wineserver that inherited the
+# lock's descriptor would hold the lock for as long as it lives)
+#
+# copied from the template, registry reset, persistent wineserver started,
+# desktop warmed up. Prints the prefix path.
+wt_session_prefix() {  # state arch [helpers_dir]
+    local state=$1 arch=$2 helpers=${3:-} prefix template
+    wt_check_arch "$arch" || return 1
+    prefix="$state/prefix-$arch"
+    (
+        flock -w 600 9 || exit 1
+        [ -f "$state/prefix-$arch.up" ] && exit 0
+        wt_session_load "$state" || exit 1
+        wt_template_ensure "$arch" || exit 1
+        template=$(wt_template_path "$arch")
+        if [ ! -f "$prefix/.touchpad-setup-ready" ] || [ "$template/.touchpad-setup-ready" -nt "$prefix/.touchpad-setup-ready" ]; then
+            rm -rf "$prefix"
+            wt_prefix_copy "$template" "$prefix" || exit 1
+        fi
+        export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDLLOVERRIDES="$WT_OVERRIDES_TEST"
+        wineserver -k 9>&- 2>/dev/null || true
+        wineserver -w 9>&- 2>/dev/null || true
+        cp "$prefix"/.pristine/*.reg "$prefix/"
+        # Persistent: later runs skip the server and desktop start-up. It
+        # still ends by itself 10 minutes after its last client, should the
+        # session never be stopped.
+        wineserver -p600 9>&- </dev/null >/dev/null 2>&1
+        if [ -n "$helpers" ] && [ -f "$helpers/run_and_wait.exe" ]; then
+            local job="$state/warmup-$arch.job"
+            printf 'command=C:\\windows\\system32\\rundll32.exe\ntimeout_ms=30000\n' >"$job"
+            wine "$helpers/run_and_wait.exe" "$(wt_z_path "$job")" 9>&- </dev/null >"$state/warmup-$arch.log" 2>&1 || true
+        fi
+        touch "$state/prefix-$arch.up"
+    ) 9>"$state/prefix-$arch.lock" || { wt_die "the $arch prefix could not be readied"; return 1; }
+    printf '%s\n' "$prefix"
+}
+
+wt_session_stop() {  # state
+    local state=$1 f pid up arch
+    for up in "$state"/prefix-*.up; do
+        [ -e "$up" ] || continue
+        arch=${up##*/prefix-}
+        arch=${arch%.up}
+        WINEPREFIX="$state/prefix-$arch" wineserver -k 2>/dev/null || true
+        rm -f "$up"
+    done
+    f=$(wt_session_file "$state")
+    if [ -f "$f" ]; then
+        pid=$(sed -n 's/^XVFB_PID=//p' "$f")
+        if wt_is_live_xvfb "$pid"; then kill "$pid" 2>/dev/null || true; fi
+        rm -f "$f"
+    fi
+}
+
+# --- scenario ----------------------------------------------------------------
+#
+# A scenario is a folder: scenario.conf, package/, expect_boxes.jsonl,
+# expect_engine_command_line.txt, registry.reg, registry_cleanup.reg. The
+# format is described in tests/wine/README.md.
+
+wt_conf_get() {  # conf key [default] -> first value
+    local v
+    v=$(grep -m1 -E "^$2=" "$1" | sed -e "s/^$2=//" -e 's/\r$//') || true
+    if [ -z "$v" ] && ! grep -q -E "^$2=" "$1"; then v=${3:-}; fi
+    printf '%s\n' "$v"
+}
+
+wt_conf_all() {  # conf key -> every value, one a line
+    grep -E "^$2=" "$1" | sed -e "s/^$2=//" -e 's/\r$//' || true
+}
+
+# Sets the 16-bit machine field of a PE file in place.
+wt_patch_machine() {  # file value
+    local pe_offset
+    pe_offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    [ -n "$pe_offset" ] || return 1
+    local bytes
+    bytes=$(printf '\\x%02x\\x%02x' $(( $2 & 0xFF )) $(( ($2 >> 8) & 0xFF )))
+    # shellcheck disable=SC2059 # the format is the two escaped bytes
+    printf "$bytes" |
+        dd of="$1" bs=1 seek=$(( pe_offset + 4 )) conv=notrunc status=none
+}
+
+# Runs one scenario and leaves its results in out_dir:
+#   exit_code.txt  boxes.jsonl  engine_command_line.txt (if the engine ran)
+#   runner.txt (runner's report)  wine_stderr.txt (relay trace)  job.txt  timing.txt
+wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
+    local state=$1 scen=$2 program=$3 helpers=$4 out=$5
+    local conf="$scen/scenario.conf" arch windows package program_name engine exit_code_engine machine
+    local arguments directory timeout lang lc_messages prefix host_pkg engine_host engine_dir command t0 t1 t2 status
+    [ -f "$conf" ] || { wt_die "no $conf"; return 1; }
+    [ -f "$program" ] || { wt_die "program not built: $program"; return 1; }
+    for f in run_and_wait.exe fake_engine.exe; do
+        [ -f "$helpers/$f" ] || { wt_die "helper not built: $helpers/$f"; return 1; }
+    done
+    t0=$(wt_now_ms)
+    arch=$(wt_conf_get "$conf" arch win32)
+    windows=$(wt_conf_get "$conf" windows win7)
+    package=$(wt_conf_get "$conf" package 'C:\pkg')
+    program_name=$(wt_conf_get "$conf" program_name "$(basename "$program")")
+    engine=$(wt_conf_get "$conf" engine DPInst.exe)
+    exit_code_engine=$(wt_conf_get "$conf" engine_exit_code 0)
+    machine=$(wt_conf_get "$conf" engine_machine)
+    arguments=$(wt_conf_get "$conf" arguments)
+    directory=$(wt_conf_get "$conf" directory "$package")
+    timeout=$(wt_conf_get "$conf" timeout_ms 30000)
+    lang=$(wt_conf_get "$conf" lang C.UTF-8)
+    lc_messages=$(wt_conf_get "$conf" lc_messages)
+
+    wt_session_load "$state" || return 1
+    prefix=$(wt_session_prefix "$state" "$arch" "$helpers") || return 1
+    export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDLLOVERRIDES="$WT_OVERRIDES_TEST"
+
+    rm -rf "$out" && mkdir -p "$out" || return 1
+    out=$(cd "$out" && pwd)
+    host_pkg=$(wt_host_path "$prefix" "$package") || return 1
+    rm -rf "$host_pkg" && mkdir -p "$host_pkg" || return 1
+    if [ -d "$scen/package" ]; then cp -R "$scen/package/." "$host_pkg/" || return 1; fi
+    cp "$program" "$host_pkg/$program_name" || return 1
+    engine_dir=
+    if [ -n "$engine" ]; then
+        engine_host="$host_pkg/${engine//\\//}"
+        engine_dir=$(dirname "$engine_host")
+        mkdir -p "$engine_dir" && cp "$helpers/fake_engine.exe" "$engine_host" || return 1
+        printf '%s\n' "$exit_code_engine" >"$engine_dir/engine_exit_code.txt"
+        if [ -n "$machine" ]; then wt_patch_machine "$engine_host" "$machine" || return 1; fi
+    fi
+    [ ! -f "$scen/registry.reg" ] || wine regedit /S "$(wt_z_path "$(cd "$scen" && pwd)/registry.reg")" \
+        </dev/null >>"$out/runner.txt" 2>&1 || { wt_die "registry.reg was not imported"; return 1; }
+
+    command="\"${package%\\}\\$program_name\""
+    [ -z "$arguments" ] || command="$command $arguments"
+    {
+        printf 'command=%s\n' "$command"
+        printf 'directory=%s\n' "$directory"
+        printf 'exit_code_file=%s\n' "$(wt_z_path "$out/exit_code.txt")"
+        printf 'transcript=%s\n' "$(wt_z_path "$out/boxes.jsonl")"
+        printf 'relay_log=%s\n' "$(wt_z_path "$out/wine_stderr.txt")"
+        printf 'wine_version=%s\n' "$windows"
+        printf 'timeout_ms=%s\n' "$timeout"
+        wt_conf_all "$conf" answer | sed 's/^/answer=/'
+    } >"$out/job.txt"
+
+    t1=$(wt_now_ms)
+    status=0
+    # The language of the strings and the ANSI code page follow the host's
+    # locale variables, so they are set here, never inherited.
+    (
+        unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE
+        export LANG="$lang"
+        [ -z "$lc_messages" ] || export LC_MESSAGES="$lc_messages"
+        WINEDEBUG=-all,+relay exec wine "$helpers/run_and_wait.exe" "$(wt_z_path "$out/job.txt")" \
+            </dev/null >>"$out/runner.txt" 2>"$out/wine_stderr.txt"
+    ) || status=$?
+    t2=$(wt_now_ms)
+
+    if [ -n "$engine_dir" ] && [ -f "$engine_dir/engine_command_line.txt" ]; then
+        cp "$engine_dir/engine_command_line.txt" "$out/"
+    fi
+    [ ! -f "$scen/registry_cleanup.reg" ] || wine regedit /S "$(wt_z_path "$(cd "$scen" && pwd)/registry_cleanup.reg")" \
+        </dev/null >>"$out/runner.txt" 2>&1 || wt_log "wine-env: registry_cleanup.reg was not imported"
+    printf 'layout_ms=%s\nrun_ms=%s\n' $(( t1 - t0 )) $(( t2 - t1 )) >"$out/timing.txt"
+    if [ "$status" -ne 0 ]; then
+        wt_log "wine-env: run_and_wait.exe ended with status $status:"
+        cat "$out/runner.txt" >&2
+        grep -v -e ' PE DLL (' -e 'TLS callback' -e 'trace:relay:load_list' -e ' window proc ' \
+            "$out/wine_stderr.txt" | tail -20 >&2
+        return 1
+    fi
+    return 0
+}
+
+# Shows where two files first differ, for JSON lines too long for a diff.
+wt_show_first_difference() {  # expected actual
+    local where byte line
+    where=$(cmp "$1" "$2" 2>&1) || true
+    printf '%s\n' "$where" >&2
+    byte=$(printf '%s' "$where" | sed -n 's/.*byte \([0-9]*\).*/\1/p')
+    [ -n "$byte" ] || return 0
+    line=$(( byte > 60 ? byte - 60 : 1 ))
+    printf 'expected ...%s...\n' "$(tail -c +"$line" "$1" | head -c 120 | cat -A)" >&2
+    printf 'actual   ...%s...\n' "$(tail -c +"$line" "$2" | head -c 120 | cat -A)" >&2
+}
+
+# Compares the results of a run with the scenario's expectations. Prints each
+# mismatch; returns 0 when all hold.
+wt_check_scenario() {  # scenario_dir out_dir
+    local scen=$1 out=$2 conf="$1/scenario.conf" failed=0 want got
+    want=$(wt_conf_get "$conf" exit_code 0)
+    got=$(tr -d '\r\n' <"$out/exit_code.txt" 2>/dev/null || true)
+    if [ -z "$got" ]; then
+        wt_log "FAIL: no exit code recorded"
+        failed=1
+    elif [ $(( want )) -ne $(( got )) ]; then
+        wt_log "FAIL: exit code $got, expected $(( want ))"
+        failed=1
+    fi
+
+    local expect_boxes="$scen/expect_boxes.jsonl" actual_boxes="$out/boxes.jsonl"
+    [ -f "$actual_boxes" ] || : >"$actual_boxes"
+    if [ -f "$expect_boxes" ]; then
+        if ! cmp -s "$expect_boxes" "$actual_boxes"; then
+            wt_log "FAIL: the boxes differ from expect_boxes.jsonl"
+            diff -u "$expect_boxes" "$actual_boxes" >&2 || true
+            wt_show_first_difference "$expect_boxes" "$actual_boxes"
+            failed=1
+        fi
+    elif [ -s "$actual_boxes" ]; then
+        wt_log "FAIL: no box expected, but:"
+        cat "$actual_boxes" >&2
+        failed=1
+    fi
+
+    local expect_engine="$scen/expect_engine_command_line.txt" actual_engine="$out/engine_command_line.txt"
+    if [ -f "$expect_engine" ]; then
+        if [ ! -f "$actual_engine" ]; then
+            wt_log "FAIL: the engine did not run; expected command line:"
+            cat -A "$expect_engine" >&2
+            failed=1
+        elif ! cmp -s "$expect_engine" "$actual_engine"; then
+            wt_log "FAIL: engine command line (cat -A: \$ marks a line end)"
+            wt_log "expected:"; cat -A "$expect_engine" >&2
+            wt_log "actual:"; cat -A "$actual_engine" >&2
+            failed=1
+        fi
+    elif [ -f "$actual_engine" ]; then
+        wt_log "FAIL: the engine ran, expected it not to:"
+        cat -A "$actual_engine" >&2
+        failed=1
+    fi
+    return $failed
+}

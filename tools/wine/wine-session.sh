@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Starts or stops a Wine test session: a private Xvfb display and, on first
+# use, the session's prefixes with their persistent wineservers.
+#
+#   tools/wine/wine-session.sh start <state dir> [--helpers <dir>] [--arch win32|win64]...
+#   tools/wine/wine-session.sh stop <state dir>
+#   tools/wine/wine-session.sh template <arch>     (only make the cached prefix)
+#
+# "start" with --arch readies those prefixes at once (making the cached
+# template first if needed), so the first scenario does not pay for it.
+set -euo pipefail
+# shellcheck source=wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+
+usage() { sed -n '2,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+
+[ $# -ge 2 ] || usage
+action=$1
+shift
+case "$action" in
+    start)
+        state=$1
+        shift
+        helpers=
+        archs=()
+        while [ $# -gt 0 ]; do
+            case "$1" in
+                --helpers) helpers=$2; shift 2 ;;
+                --arch) archs+=("$2"); shift 2 ;;
+                *) usage ;;
+            esac
+        done
+        start=$(wt_now_ms)
+        wt_session_start "$state"
+        state=$(cd "$state" && pwd)
+        for arch in "${archs[@]}"; do
+            wt_session_prefix "$state" "$arch" "$helpers" >/dev/null
+        done
+        wt_log "wine-session: ready in $(( $(wt_now_ms) - start )) ms"
+        ;;
+    stop)
+        wt_session_stop "$1"
+        wt_log "wine-session: stopped"
+        ;;
+    template)
+        wt_template_ensure "$1"
+        wt_template_path "$1"
+        ;;
+    *) usage ;;
+esac
