@@ -11,9 +11,9 @@ target_include_directories(Setup PRIVATE src ${GENERATED_DIR} resources)
 target_compile_options(Setup PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(Setup PRIVATE setup_logic setupapi shlwapi advapi32 shell32 user32 kernel32)
 # A file that runs on any Windows without our DLLs beside it: the runtime is
-# linked in; ASLR and DEP are on.
+# linked in; ASLR and DEP are on; no symbols are shipped.
 target_link_options(Setup PRIVATE -static -static-libgcc -static-libstdc++
-    -Wl,--dynamicbase -Wl,--nxcompat)
+    -Wl,--dynamicbase -Wl,--nxcompat -s)
 set_source_files_properties(resources/setup.rc PROPERTIES OBJECT_DEPENDS
     "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico")
 

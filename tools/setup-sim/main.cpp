@@ -1,7 +1,7 @@
 // setup-sim: runs the setup program on a simulated Windows machine and prints
 // what it did.
 //
-//   setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...]
+//   setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...]     (--profile = --machine)
 //             [--keep-root DIR] PACKAGE_FOLDER [COMMAND LINE WORDS...]
 //
 // The package folder is copied onto the machine's drive C: at the profile's
@@ -73,12 +73,13 @@ int main(int argc, char** argv)
         const std::string argument = argv[i];
         if (words.empty() && argument == "--json") {
             json = true;
-        } else if (words.empty() && (argument == "--machine" || argument == "--answers" || argument == "--keep-root")) {
+        } else if (words.empty() && (argument == "--machine" || argument == "--profile" || argument == "--answers" ||
+                                     argument == "--keep-root")) {
             if (i + 1 >= argc) {
                 usage();
                 return USAGE_ERROR;
             }
-            (argument == "--machine" ? profile : argument == "--answers" ? answers : keep_root) = argv[++i];
+            (argument == "--answers" ? answers : argument == "--keep-root" ? keep_root : profile) = argv[++i];
         } else if (words.empty() && (argument == "--help" || argument == "-h")) {
             usage();
             return 0;
