@@ -46,7 +46,11 @@ void settings_path(char* path)
 {
     SYS_GetModuleFileName(nullptr, path, PATH_CAPACITY);
     PATH_RemoveExtension(path);
-    PATH_AddExtension(path, ".ini");
+    // The shell adds no extension to a name that still has one once its last
+    // was removed: "Setup.v2.exe" must still read "Setup.v2.ini", not "Setup.v2".
+    if (!PATH_AddExtension(path, ".ini") && std::strlen(path) + 4 < PATH_CAPACITY) {
+        bounded_append(path, PATH_CAPACITY, ".ini");
+    }
 }
 
 uint32_t read_setting_string(const char* section, const char* key, char* buffer, uint32_t capacity,

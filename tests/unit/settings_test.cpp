@@ -99,11 +99,12 @@ TEST_F(SettingsTest, SettingsFileFollowsTheProgramsOwnName)
     load();
     EXPECT_STREQ(context().settings_file_path, "C:\\Drivers\\TouchSetup.ini");
     EXPECT_EQ(context().support_flags, 2u);
-    // The shell adds no extension where one is left after removing the last:
-    // a program named with two dots reads a settings file without ".ini".
+    // A name with two dots keeps the first: the settings are Touch.v2.ini.
     machine.module_path = "C:\\Drivers\\Touch.v2.exe";
+    write_file("C:\\Drivers\\Touch.v2.ini", "[W732]\nSupport=4\n");
     load();
-    EXPECT_STREQ(context().settings_file_path, "C:\\Drivers\\Touch.v2");
+    EXPECT_STREQ(context().settings_file_path, "C:\\Drivers\\Touch.v2.ini");
+    EXPECT_EQ(context().support_flags, 4u);
 }
 
 }  // namespace
