@@ -5,15 +5,19 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/pe.h"
 #include "platform/sim/codepage.h"
+#include "platform/sim/string_table.h"
 #include "setup/context.h"
 #include "support/package_fixture.h"
 
@@ -93,10 +97,16 @@ std::string json_field(const std::string& record, const std::string& key)
         else if (escaped == 'u' && at + 4 < record.size()) {
             const unsigned code = static_cast<unsigned>(std::stoul(record.substr(at + 1, 4), nullptr, 16));
             at += 4;
-            // The texts are ANSI converted to UTF-8; two bytes cover code page 1252's letters.
-            if (code < 0x80) value += static_cast<char>(code);
-            else {
+            // The runner escapes only control characters; the rest of a text is
+            // UTF-8 as it is. Any other escape is taken as the character it names.
+            if (code < 0x80) {
+                value += static_cast<char>(code);
+            } else if (code < 0x800) {
                 value += static_cast<char>(0xC0 | (code >> 6));
+                value += static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                value += static_cast<char>(0xE0 | (code >> 12));
+                value += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
                 value += static_cast<char>(0x80 | (code & 0x3F));
             }
         } else value += escaped;
@@ -125,6 +135,27 @@ WindowsVersion wine_version(const std::string& name)
     };
     const auto found = versions.find(name);
     return found != versions.end() ? found->second : WindowsVersion{0, 0, 0, 0, false};
+}
+
+// The Windows language of a locale name as Wine reads LANG and LC_MESSAGES
+// ("he_IL.UTF-8", "vi_VN", "de_DE@euro"): the character set and modifier do
+// not change it; C and POSIX are US English. 0 for a name not listed here.
+uint16_t windows_language(const std::string& locale)
+{
+    static const std::map<std::string, uint16_t> languages = {
+        {"ar_SA", 0x0401}, {"ar_EG", 0x0C01}, {"bg_BG", 0x0402}, {"cs_CZ", 0x0405}, {"da_DK", 0x0406},
+        {"de_AT", 0x0C07}, {"de_DE", 0x0407}, {"el_GR", 0x0408}, {"en_GB", 0x0809}, {"en_US", 0x0409},
+        {"es_ES", 0x0C0A}, {"es_MX", 0x080A}, {"fi_FI", 0x040B}, {"fr_FR", 0x040C}, {"he_IL", 0x040D},
+        {"hr_HR", 0x041A}, {"hu_HU", 0x040E}, {"it_IT", 0x0410}, {"ja_JP", 0x0411}, {"ko_KR", 0x0412},
+        {"nb_NO", 0x0414}, {"nl_NL", 0x0413}, {"pl_PL", 0x0415}, {"pt_BR", 0x0416}, {"pt_PT", 0x0816},
+        {"ro_RO", 0x0418}, {"ru_RU", 0x0419}, {"sk_SK", 0x041B}, {"sl_SI", 0x0424}, {"sv_SE", 0x041D},
+        {"th_TH", 0x041E}, {"tr_TR", 0x041F}, {"uk_UA", 0x0422}, {"vi_VN", 0x042A}, {"zh_CN", 0x0804},
+        {"zh_HK", 0x0C04}, {"zh_SG", 0x1004}, {"zh_TW", 0x0404},
+    };
+    const std::string name = locale.substr(0, locale.find_first_of(".@"));
+    if (name.empty() || name == "C" || name == "POSIX") return 0x0409;
+    const auto found = languages.find(name);
+    return found != languages.end() ? found->second : 0;
 }
 
 // Hex bytes of a REG_MULTI_SZ value ("41,43,...") as a list of strings.
@@ -186,6 +217,16 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
     machine.build = version.build;
     machine.has_wow64_export = version.wow64_export;
 
+    // LANG gives the system language (and with it the ANSI code page), LC_MESSAGES
+    // the user-interface language; without it, LANG gives both.
+    const std::string lang = setting("lang", "C.UTF-8");
+    const std::string lc_messages = setting("lc_messages", "");
+    machine.system_language = windows_language(lang);
+    machine.ui_language = windows_language(lc_messages.empty() ? lang : lc_messages);
+    ASSERT_NE(machine.system_language, 0) << "no Windows language listed for lang=" << lang;
+    ASSERT_NE(machine.ui_language, 0) << "no Windows language listed for lc_messages=" << lc_messages;
+    const uint32_t code_page = sim::ansi_code_page_for_language(machine.system_language);
+
     const std::string package = setting("package", "C:\\pkg");
     machine.module_path = package + "\\" + setting("program_name", "Setup.exe");
     fs::copy(folder / "package", sim::host_path(package), fs::copy_options::recursive);
@@ -220,8 +261,8 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
     ASSERT_EQ(machine.boxes.size(), records.size());
     for (size_t i = 0; i < records.size(); ++i) {
         const sim::Box& box = machine.boxes[i];
-        EXPECT_EQ(sim::ansi_to_utf8(box.caption, 1252), json_field(records[i], "caption")) << "box " << i + 1;
-        EXPECT_EQ(sim::ansi_to_utf8(box.text, 1252), json_field(records[i], "text")) << "box " << i + 1;
+        EXPECT_EQ(sim::ansi_to_utf8(box.caption, code_page), json_field(records[i], "caption")) << "box " << i + 1;
+        EXPECT_EQ(sim::ansi_to_utf8(box.text, code_page), json_field(records[i], "text")) << "box " << i + 1;
         EXPECT_EQ(box.style, std::stoul(json_field(records[i], "style"), nullptr, 16)) << "box " << i + 1;
         EXPECT_EQ(box.answer, button_code(json_field(records[i], "pressed"))) << "box " << i + 1;
     }
@@ -229,5 +270,86 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
 
 INSTANTIATE_TEST_SUITE_P(Wine, SharedScenario, ::testing::ValuesIn(all_scenarios()),
                          [](const ::testing::TestParamInfo<Scenario>& param_info) { return param_info.param.name; });
+
+// A code page table as Windows keeps it and Wine installs it (c_<code page>.nls):
+// what WideCharToMultiByte writes for each UTF-16 unit, best fit included.
+class NlsCodePage {
+public:
+    explicit NlsCodePage(const fs::path& file) : bytes_(read_all(file))
+    {
+        const size_t header = word(0);
+        if (header == 0 || bytes_.size() < 2 * (header + 1)) return;
+        double_byte_ = word(2) == 2;
+        table_ = header + word(header) + 1;  // in 16-bit words
+        loaded_ = bytes_.size() >= 2 * table_ + (double_byte_ ? 2 : 1) * 0x10000;
+    }
+
+    bool loaded() const { return loaded_; }
+
+    // The bytes written for one UTF-16 unit (the default character, '?', for
+    // one the code page lacks and has no best fit for).
+    std::string convert(char16_t unit) const
+    {
+        if (!double_byte_) return std::string(1, bytes_[2 * table_ + unit]);
+        const uint16_t value = word(table_ + unit);
+        if (value < 0x100) return std::string(1, static_cast<char>(value));
+        return {static_cast<char>(value >> 8), static_cast<char>(value & 0xFF)};
+    }
+
+private:
+    uint16_t word(size_t index) const
+    {
+        if (2 * index + 1 >= bytes_.size()) return 0;
+        return static_cast<uint16_t>(static_cast<unsigned char>(bytes_[2 * index]) |
+                                     (static_cast<unsigned char>(bytes_[2 * index + 1]) << 8));
+    }
+
+    std::string bytes_;
+    bool loaded_ = false;
+    bool double_byte_ = false;
+    size_t table_ = 0;
+};
+
+std::string hex_bytes(const std::string& bytes)
+{
+    std::string out;
+    for (const char c : bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(c));
+        out += out.empty() ? hex : std::string(" ") + hex;
+    }
+    return out;
+}
+
+// The simulated machine carries Windows' best-fit replacements only for the
+// characters of our string table. Where Wine's copy of Windows' code page tables
+// is installed, every such character must convert as those tables say, in every
+// ANSI code page: a new translation may bring characters that need a row more.
+TEST(SharedCodePages, StringTableCharactersConvertAsWindowsTablesSay)
+{
+    fs::path folder;
+    for (const char* candidate : {"/usr/share/wine/nls", "/usr/local/share/wine/nls", "/opt/wine-stable/share/wine/nls"}) {
+        if (fs::exists(fs::path(candidate) / "c_1252.nls")) folder = candidate;
+    }
+    if (folder.empty()) GTEST_SKIP() << "Wine's code page tables (c_1252.nls, ...) are not installed";
+
+    std::set<char16_t> characters;
+    for (size_t i = 0; i < sim::string_table_size; ++i) {
+        for (const char16_t* unit = sim::string_table[i].text; *unit != u'\0'; ++unit) {
+            if (*unit >= 0x80) characters.insert(*unit);
+        }
+    }
+    ASSERT_FALSE(characters.empty());
+    for (const uint32_t code_page : {874u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u,
+                                     1257u, 1258u}) {
+        const NlsCodePage windows(folder / ("c_" + std::to_string(code_page) + ".nls"));
+        ASSERT_TRUE(windows.loaded()) << "code page " << code_page;
+        for (const char16_t c : characters) {
+            EXPECT_EQ(hex_bytes(sim::utf16_to_ansi(std::u16string(1, c), code_page)), hex_bytes(windows.convert(c)))
+                << "U+" << std::hex << std::uppercase << std::setw(4) << std::setfill('0') << static_cast<unsigned>(c)
+                << " in code page " << std::dec << code_page << " (best-fit rows: src/platform/sim/codepage.cpp)";
+        }
+    }
+}
 
 }  // namespace

@@ -123,6 +123,83 @@ wt_template_ensure() {  # arch
 
 wt_template_path() { printf '%s/%s-%s\n' "$(wt_cache_dir)" "$(wt_wine_tag)" "$1"; }
 
+# --- locales -----------------------------------------------------------------
+#
+# Wine takes the system language and ANSI code page from LC_CTYPE (LANG) and
+# the user-interface language from LC_MESSAGES, but only when glibc can load
+# the locale; otherwise everything silently stays English. The locales a run
+# names are compiled with localedef into a private folder of the cache (no
+# root, no locale-archive), keyed by the glibc version since the compiled
+# format follows it, and the run gets LOCPATH pointing there.
+
+wt_locale_dir() {
+    printf '%s/locales-%s\n' "$(wt_cache_dir)" "$(getconf GNU_LIBC_VERSION 2>/dev/null | tr -c 'A-Za-z0-9.\n-' '_')"
+}
+
+# True for the locales glibc has built in or always installed: nothing to compile.
+wt_locale_builtin() {
+    case "$1" in ''|C|POSIX|C.UTF-8|C.utf8) return 0 ;; *) return 1 ;; esac
+}
+
+# Compiles each named locale ("he_IL.UTF-8", "ru_RU.CP1251", "de_DE@euro")
+# unless the cache has it; one per processor at a time, each about 1 s.
+# The character map comes from glibc's list of supported locales, as
+# locale-gen takes it.
+wt_locale_ensure() {  # name...
+    local dir name charmap todo=() pids=() failed=0 pid jobs supported=/usr/share/i18n/SUPPORTED
+    dir=$(wt_locale_dir)
+    for name in "$@"; do
+        wt_locale_builtin "$name" && continue
+        [ -f "$dir/$name/.touchpad-setup-ready" ] && continue
+        printf '%s\n' "$name" | grep -qE '^[a-z]{2,3}_[A-Z]{2}(\.[A-Za-z0-9-]+)?(@[a-z]+)?$' ||
+            { wt_die "not a locale name: '$name'"; return 1; }
+        command -v localedef >/dev/null 2>&1 || { wt_die "localedef is missing (Debian: locales)"; return 1; }
+        charmap=$(awk -v n="$name" '$1 == n { print $2; exit }' "$supported" 2>/dev/null)
+        [ -n "$charmap" ] || { wt_die "glibc does not support the locale $name (not in $supported)"; return 1; }
+        todo+=("$name" "$charmap")
+    done
+    [ ${#todo[@]} -gt 0 ] || return 0
+    mkdir -p "$dir" || return 1
+    jobs=$(nproc 2>/dev/null || echo 2)
+    set -- "${todo[@]}"
+    while [ $# -gt 0 ]; do
+        if [ ${#pids[@]} -ge "$jobs" ]; then
+            wait "${pids[0]}" || failed=1
+            pids=("${pids[@]:1}")
+        fi
+        wt_locale_compile "$dir" "$1" "$2" &
+        pids+=($!)
+        shift 2
+    done
+    for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+    return $failed
+}
+
+wt_locale_compile() {  # dir name charmap
+    local dir=$1 name=$2 charmap=$3 input
+    input=${name%%[.@]*}
+    case "$name" in *@*) input="$input@${name##*@}" ;; esac
+    (
+        flock -w 120 9 || { wt_die "timed out waiting for the lock on $dir/$name"; exit 1; }
+        [ -f "$dir/$name/.touchpad-setup-ready" ] && exit 0
+        local start loaded new="$dir/.new-$name"
+        start=$(wt_now_ms)
+        rm -rf "${dir:?}/$name" "$new"
+        mkdir -p "$new" || exit 1
+        # localedef writes a folder when the output names one (it has a
+        # slash). It may warn (exit 1) and still write a usable locale, so
+        # success is glibc loading it with the right character map.
+        localedef -i "$input" -f "$charmap" "$new/$name" >"$dir/$name.log" 2>&1 || true
+        loaded=$(LOCPATH="$new" LC_ALL="$name" locale charmap 2>/dev/null) || true
+        if [ "$loaded" != "$charmap" ]; then
+            wt_die "localedef could not make $name, see $dir/$name.log"
+            exit 1
+        fi
+        mv "$new/$name" "$dir/$name" && rmdir "$new" && touch "$dir/$name/.touchpad-setup-ready" || exit 1
+        wt_log "wine-env: locale $name compiled in $(( $(wt_now_ms) - start )) ms"
+    ) 9>"$dir/$name.lock"
+}
+
 # --- session ---------------------------------------------------------------
 
 wt_session_file() { printf '%s/session.env\n' "$1"; }
@@ -308,6 +385,7 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
     lang=$(wt_conf_get "$conf" lang C.UTF-8)
     lc_messages=$(wt_conf_get "$conf" lc_messages)
 
+    wt_locale_ensure "$lang" "$lc_messages" || return 1
     wt_session_load "$state" || return 1
     prefix=$(wt_session_prefix "$state" "$arch" "$helpers") || return 1
     export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDLLOVERRIDES="$WT_OVERRIDES_TEST"
@@ -345,12 +423,17 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
     t1=$(wt_now_ms)
     status=0
     # The language of the strings and the ANSI code page follow the host's
-    # locale variables, so they are set here, never inherited.
+    # locale variables, so they are set here, never inherited; the locales
+    # come from our own compiled folder. They go to wine through env, so that
+    # this shell never tries to load them itself.
+    local locale_env=("LANG=$lang")
+    [ -z "$lc_messages" ] || locale_env+=("LC_MESSAGES=$lc_messages")
+    if ! wt_locale_builtin "$lang" || ! wt_locale_builtin "$lc_messages"; then
+        locale_env+=("LOCPATH=$(wt_locale_dir)")
+    fi
     (
-        unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE
-        export LANG="$lang"
-        [ -z "$lc_messages" ] || export LC_MESSAGES="$lc_messages"
-        WINEDEBUG=-all,+relay exec wine "$helpers/run_and_wait.exe" "$(wt_z_path "$out/job.txt")" \
+        unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE LOCPATH
+        exec env "${locale_env[@]}" WINEDEBUG=-all,+relay wine "$helpers/run_and_wait.exe" "$(wt_z_path "$out/job.txt")" \
             </dev/null >>"$out/runner.txt" 2>"$out/wine_stderr.txt"
     ) || status=$?
     t2=$(wt_now_ms)

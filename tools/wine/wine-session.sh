@@ -3,16 +3,18 @@
 # use, the session's prefixes with their persistent wineservers.
 #
 #   tools/wine/wine-session.sh start <state dir> [--helpers <dir>] [--arch win32|win64]...
+#                                    [--locale <name>]...
 #   tools/wine/wine-session.sh stop <state dir>
 #   tools/wine/wine-session.sh template <arch>     (only make the cached prefix)
 #
 # "start" with --arch readies those prefixes at once (making the cached
-# template first if needed), so the first scenario does not pay for it.
+# template first if needed), and with --locale compiles those locales into
+# the cache unless they are there, so the first scenario does not pay for it.
 set -euo pipefail
 # shellcheck source=wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
-usage() { sed -n '2,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,12p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 [ $# -ge 2 ] || usage
 action=$1
@@ -23,14 +25,20 @@ case "$action" in
         shift
         helpers=
         archs=()
+        locales=()
         while [ $# -gt 0 ]; do
             case "$1" in
                 --helpers) helpers=$2; shift 2 ;;
                 --arch) archs+=("$2"); shift 2 ;;
+                --locale) locales+=("$2"); shift 2 ;;
                 *) usage ;;
             esac
         done
         start=$(wt_now_ms)
+        if [ ${#locales[@]} -gt 0 ]; then
+            wt_locale_ensure "${locales[@]}"
+            wt_log "wine-session: ${#locales[@]} locale(s) ready in $(( $(wt_now_ms) - start )) ms"
+        fi
         wt_session_start "$state"
         state=$(cd "$state" && pwd)
         for arch in "${archs[@]}"; do

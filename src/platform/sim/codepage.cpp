@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <string_view>
 
 #include "platform/sim/machine.h"
 
@@ -51,6 +52,64 @@ std::string iconv_name(uint32_t code_page)
     default:
         return "";
     }
+}
+
+// The most bytes one character takes in the code page.
+size_t max_char_size(uint32_t code_page)
+{
+    switch (code_page) {
+    case 932: case 936: case 949: case 950:
+        return 2;
+    case 65001:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
+// Windows does not give '?' for every character an ANSI code page lacks: its
+// tables put a close one in the place of many ("best fit"), mostly a letter
+// without its accent, and U+00AB as the double angle bracket of 932 and 949.
+// The rows hold those replacements, taken from Windows' tables, for the
+// characters of our own string table, the text that meets a foreign code page
+// when the user-interface language is not the system's; anything else the
+// code page lacks becomes '?'. Per character one byte, or two for the
+// two-byte code pages. A new translation may need more rows: the test
+// SharedCodePages compares every string-table character with Wine's copy of
+// the tables and names the ones missing.
+struct BestFit {
+    uint32_t code_page;
+    std::u16string_view characters;
+    std::string_view replacements;
+};
+
+constexpr BestFit BEST_FIT[] = {
+    {932, u"«»", "\x81\xE1\x81\xE2"},
+    {932, u"ÎÖàáâãäåæçèéêíîïóöøúüý", "IOaaaaaaaceeeiiiooouuy"},
+    {936, u"âý", "ay"},
+    {949, u"«»", "\xA1\xEC\xA1\xED"},
+    {949, u"ÎÖàáâãäåçèéêíîïóöúüý", "IOaaaaaaceeeiiioouuy"},
+    {950, u"ÎÖàáâãäåæçèéêíîïóöøúüý", "IOaaaaaaaceeeiiiooouuy"},
+    {1250, u"àãåæèêïøğıμー", "aaaaeeiogi\xB5\x97"},
+    {1251, u"ÎÖàáâãäåçèéêíîïóöøúüýăćčęěğłńőşšţťűżŽž", "IOaaaaaaceeeiiiooouuyacceeglnossttuzZz"},
+    {1252, u"ăćčęěğıłńőşţťűżΘαδεμπστ", "acceegilnosttuzTade\xB5pst"},
+    {1253, u"ÎÖàáâãäåçèéêíîïóöøúüýăćčęěğłńőşšţťűżŽž", "IOaaaaaaceeeiiiooouuyacceeglnossttuzZz"},
+    {1254, u"ýăćčęěłńőţťűżŽžμー", "yacceelnottuzZz\xB5\x97"},
+    {1256, u"Î", "I"},
+};
+
+// The best-fit bytes of a character the code page lacks; empty when none.
+std::string_view best_fit(uint32_t code_page, char32_t code)
+{
+    if (code > 0xFFFF) return {};
+    for (const BestFit& row : BEST_FIT) {
+        if (row.code_page != code_page) continue;
+        const size_t at = row.characters.find(static_cast<char16_t>(code));
+        if (at == std::u16string_view::npos) continue;
+        const size_t width = row.replacements.size() / row.characters.size();
+        return row.replacements.substr(at * width, width);
+    }
+    return {};
 }
 
 // The code points of UTF-16 text; an unpaired surrogate comes out as 0xFFFFFFFF.
@@ -205,13 +264,20 @@ std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page)
         size_t in_left = in_size;
         char* out_ptr = out_bytes;
         size_t out_left = sizeof(out_bytes);
-        if (iconv(converter.get(), &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1) ||
-            in_left != 0) {
-            converter.reset();
-            out.push_back('?');
+        const bool converted =
+            iconv(converter.get(), &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1) && in_left == 0;
+        // glibc writes some characters that 1255 and 1258 lack as a letter and
+        // a combining mark ("a" and U+0303 for U+00E3); Windows does not split
+        // them, so more than one character's bytes means "lacking" here too.
+        const size_t written = static_cast<size_t>(out_ptr - out_bytes);
+        if (converted && written <= max_char_size(code_page)) {
+            out.append(out_bytes, written);
             return;
         }
-        out.append(out_bytes, static_cast<size_t>(out_ptr - out_bytes));
+        converter.reset();
+        const std::string_view replacement = best_fit(code_page, code);
+        if (replacement.empty()) out.push_back('?');
+        else out.append(replacement);
     });
     return out;
 }

@@ -29,9 +29,11 @@ bool is_dbcs_lead_byte(uint32_t code_page, unsigned char byte);
 // cutting a two-byte character in half.
 size_t ansi_prefix_length(const std::string& text, uint32_t code_page, size_t max_bytes);
 
-// WideCharToMultiByte into the code page, with '?' for every character the code
-// page lacks (and for an unpaired surrogate). Code pages: the ANSI ones above and
-// 65001 (UTF-8); an unknown code page keeps ASCII and gives '?' for the rest.
+// WideCharToMultiByte into the code page. A character the code page lacks gets
+// Windows' best-fit replacement where we carry it (those of the string table's
+// characters, see codepage.cpp), else '?'; so does an unpaired surrogate. Code
+// pages: the ANSI ones above and 65001 (UTF-8); an unknown code page keeps ASCII
+// and gives '?' for the rest.
 std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page);
 
 // ANSI text of the code page as UTF-8, for printing transcripts. A byte sequence
