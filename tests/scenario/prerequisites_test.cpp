@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/pe.h"
 #include "setup/context.h"
@@ -54,36 +55,33 @@ TEST_F(PrerequisiteRun, MissingFrameworkOnWindows7RunsHiddenFromTheDotNetFxFolde
     EXPECT_EQ(engine_command_line(), "\"C:\\Package\\DPInst.exe\" /f /sw /se");
 }
 
-TEST_F(PrerequisiteRun, InteractiveRunAsksInstallersNotToRestart)
+// Which installers start, in order, with which parameters.
+TEST_F(PrerequisiteRun, InstallersStartedByWindowsAndMode)
 {
-    use_os(6, 1, false, 8 | 16);
-    ship_installers();
-    run("");
-    const auto starts = shell_starts();
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].command_line, "dotNetFx40_Client_x86_x64.exe /norestart");
-}
-
-TEST_F(PrerequisiteRun, XpX64WithoutWicOrFrameworkRunsBothInOrder)
-{
-    use_os(5, 2, true, 8 | 16);
-    machine.minor = 1;  // XP x64 reports 5.2; the WIC branch needs exactly 5.1 with 64-bit Windows
-    ship_installers();
-    run("/s");
-    const auto starts = shell_starts();
-    ASSERT_EQ(starts.size(), 2u);
-    EXPECT_EQ(starts[0].command_line, "wic_x64_enu.exe /quiet");
-    EXPECT_EQ(starts[1].command_line, "dotNetFx40_Client_x86_x64.exe /q");
-}
-
-TEST_F(PrerequisiteRun, XpX64ReportingVersion52NeverConsidersWic)
-{
-    use_os(5, 2, true, 8 | 16);
-    ship_installers();
-    run("/s");
-    const auto starts = shell_starts();
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0].command_line, "dotNetFx40_Client_x86_x64.exe /q");
+    const struct {
+        const char* name;
+        uint32_t major, minor;
+        bool is_64bit;
+        const char* command_line;
+        std::vector<std::string> starts;
+    } rows[] = {
+        // An interactive run asks the installers not to restart.
+        {"Win7 x86 interactive", 6, 1, false, "", {"dotNetFx40_Client_x86_x64.exe /norestart"}},
+        // The WIC branch needs exactly 5.1 with 64-bit Windows.
+        {"5.1 x64", 5, 1, true, "/s", {"wic_x64_enu.exe /quiet", "dotNetFx40_Client_x86_x64.exe /q"}},
+        // XP x64 reports 5.2, so WIC is never considered there.
+        {"XP x64 (5.2)", 5, 2, true, "/s", {"dotNetFx40_Client_x86_x64.exe /q"}},
+    };
+    for (const auto& row : rows) {
+        machine.processes.clear();
+        machine.mutexes.clear();
+        use_os(row.major, row.minor, row.is_64bit, 8 | 16);
+        ship_installers();
+        run(row.command_line);
+        const auto starts = shell_starts();
+        ASSERT_EQ(starts.size(), row.starts.size()) << row.name;
+        for (size_t i = 0; i < starts.size(); ++i) EXPECT_EQ(starts[i].command_line, row.starts[i]) << row.name;
+    }
 }
 
 TEST_F(PrerequisiteRun, InstalledFrameworkIsNotInstalledAgain)
