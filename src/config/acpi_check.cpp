@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "config/settings.h"
+#include "config/settings_file.h"
 #include "platform/dev.h"
 #include "platform/sys.h"
 #include "setup/context.h"

@@ -5,7 +5,7 @@
 
 #include "platform/dev.h"
 #include "platform/profile.h"
-#include "setup/bounded_string.h"
+#include "common/bounded_string.h"
 
 namespace {
 

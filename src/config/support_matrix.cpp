@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "config/inf_models.h"
-#include "config/settings.h"
+#include "config/settings_file.h"
 #include "platform/path.h"
 #include "platform/profile.h"
-#include "setup/bounded_string.h"
-#include "setup/main_sequence.h"
+#include "common/bounded_string.h"
+#include "setup/run_mode.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "platform/pe.h"
 #include "platform/proc.h"
 #include "platform/sys.h"
-#include "setup/bounded_string.h"
-#include "setup/main_sequence.h"
+#include "common/bounded_string.h"
+#include "setup/run_mode.h"
 #include "setup/messages.h"
 
 namespace {

@@ -11,9 +11,10 @@
 #include "platform/proc.h"
 #include "platform/reg.h"
 #include "platform/sys.h"
-#include "setup/bounded_string.h"
+#include "common/bounded_string.h"
 #include "setup/engine.h"
 #include "setup/messages.h"
+#include "setup/run_mode.h"
 #include "version/version.h"
 
 namespace {
@@ -181,11 +182,6 @@ void reset_public_properties()
     std::memset(g_process.log_file, 0, sizeof g_process.log_file);
 }
 
-int is_silent_mode()
-{
-    return equals_ignoring_case(g_process.command_line, "/q") || equals_ignoring_case(g_process.command_line, "/s");
-}
-
 int check_system_language()
 {
     switch (SYS_GetSystemDefaultLangId() & 0x3FF) {
@@ -202,23 +198,6 @@ int check_system_language()
     default:
         return 0;
     }
-}
-
-int is_64bit_os()
-{
-    void* kernel32 = SYS_GetLoadedModule("kernel32.dll");
-    if (kernel32 == nullptr) return 0;
-    if (!SYS_HasExport(kernel32, "GetSystemWow64DirectoryW")) return 0;
-    uint16_t directory[PATH_CAPACITY];
-    if (SYS_GetSystemWow64DirectoryW(directory, PATH_CAPACITY) != 0) return 1;
-    return SYS_GetLastError() == ERR_CALL_NOT_IMPLEMENTED ? 0 : 1;
-}
-
-bool is_windows8_or_later(const SYS_OsVersion* version)
-{
-    if (version->platform_id != SYS_PLATFORM_WIN32_NT) return false;
-    return (version->major == 6 && version->minor >= 2) || (version->major >= 6 && version->minor >= 3) ||
-           version->major >= 10;
 }
 
 int no_matching_configuration(const SetupContext* context)

@@ -3,7 +3,7 @@
 #include <cstdarg>
 
 #include "platform/ui.h"
-#include "setup/bounded_string.h"
+#include "common/bounded_string.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "setup/bounded_string.h"
+#include "common/bounded_string.h"
 #include "setup/context.h"
 #include "setup/messages.h"
 #include "support/sim_fixture.h"

@@ -1,4 +1,4 @@
-#include "setup/bounded_string.h"
+#include "common/bounded_string.h"
 
 #include <cstdio>
 #include <cstring>
