@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,20 +36,28 @@ void usage()
                  "                 PACKAGE_FOLDER [COMMAND LINE WORDS...]\n";
 }
 
-// Every file below a folder with its contents, to find what a run wrote.
-std::map<std::string, std::string> snapshot(const fs::path& root)
-{
+// Every file below a folder with its contents, and every folder, to find
+// what a run wrote.
+struct DriveSnapshot {
     std::map<std::string, std::string> files;
+    std::set<std::string> folders;
+};
+
+DriveSnapshot snapshot(const fs::path& root)
+{
+    DriveSnapshot drive;
+    std::map<std::string, std::string>& files = drive.files;
     std::error_code error;
     for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator();
          it.increment(error)) {
+        if (it->is_directory(error)) drive.folders.insert(fs::relative(it->path(), root).generic_string());
         if (!it->is_regular_file(error)) continue;
         std::ifstream in(it->path(), std::ios::binary);
         std::ostringstream content;
         content << in.rdbuf();
         files[fs::relative(it->path(), root).generic_string()] = content.str();
     }
-    return files;
+    return drive;
 }
 
 std::string windows_path_of(char drive, const std::string& relative)
@@ -145,7 +154,7 @@ int main(int argc, char** argv)
     fs::create_directories(host_folder);
     fs::copy(package, host_folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 
-    std::map<char, std::map<std::string, std::string>> before;
+    std::map<char, DriveSnapshot> before;
     for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
 
     reset_process_state();
@@ -157,9 +166,15 @@ int main(int argc, char** argv)
     outcome.ended_at_once = g_process.ended_at_once;
 
     for (const auto& [letter, folder] : machine.drives) {
-        for (const auto& [relative, content] : snapshot(folder)) {
-            const auto earlier = before[letter].find(relative);
-            if (earlier == before[letter].end() || earlier->second != content) {
+        const DriveSnapshot after = snapshot(folder);
+        for (const std::string& relative : after.folders) {
+            if (before[letter].folders.count(relative) == 0) {
+                outcome.folders_created.push_back(windows_path_of(letter, relative));
+            }
+        }
+        for (const auto& [relative, content] : after.files) {
+            const auto earlier = before[letter].files.find(relative);
+            if (earlier == before[letter].files.end() || earlier->second != content) {
                 outcome.files_written.push_back(windows_path_of(letter, relative));
             }
         }

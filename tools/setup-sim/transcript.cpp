@@ -110,6 +110,7 @@ std::string transcript_text(const sim::Machine& machine, const RunOutcome& outco
         }
     }
     if (machine.processes.empty()) out << "Processes: none\n";
+    for (const std::string& folder : outcome.folders_created) out << "Folder created: " << folder << '\n';
     if (outcome.files_written.empty()) out << "Files written: none\n";
     for (const std::string& file : outcome.files_written) out << "File written: " << file << '\n';
     out << "Restart: " << (machine.restart_requested ? "requested" : "no") << '\n';
@@ -142,6 +143,12 @@ std::string transcript_json(const sim::Machine& machine, const RunOutcome& outco
             << ", \"directory\": " << json_string(process.directory) << ", \"show_command\": " << process.show_command
             << ", \"started\": " << (process.started ? "true" : "false") << ", \"error\": " << process.error
             << ", \"exit_code\": " << process.exit_code << '}';
+        separator = ", ";
+    }
+    out << "], \"folders_created\": [";
+    separator = "";
+    for (const std::string& folder : outcome.folders_created) {
+        out << separator << json_string(folder);
         separator = ", ";
     }
     out << "], \"files_written\": [";

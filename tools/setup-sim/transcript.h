@@ -12,6 +12,7 @@ struct RunOutcome {
     int result = 0;
     int exit_code = 0;
     bool ended_at_once = false;               // no end of run: no log, no restart
+    std::vector<std::string> folders_created; // Windows paths
     std::vector<std::string> files_written;   // Windows paths
 };
 
