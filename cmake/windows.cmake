@@ -18,9 +18,10 @@ target_include_directories(Setup PRIVATE src ${GENERATED_DIR} resources)
 target_compile_options(Setup PRIVATE ${SETUP_WARNINGS} ${SETUP_SIZE_OPTIONS})
 target_link_libraries(Setup PRIVATE setup_logic setupapi shlwapi advapi32 shell32 user32 kernel32)
 # A file that runs on any Windows without our DLLs beside it: the runtime is
-# linked in; ASLR and DEP are on; no symbols are shipped.
+# linked in; ASLR and DEP are on; no symbols are shipped; no time stamp, so
+# that one commit always builds the same bytes.
 target_link_options(Setup PRIVATE -static -static-libgcc -static-libstdc++
-    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections -s)
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
 set(SETUP_EXE_SIZE_LIMIT 163840)  # 160 KB, with every language and the icon
 add_custom_command(TARGET Setup POST_BUILD
     COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:Setup> -DLIMIT=${SETUP_EXE_SIZE_LIMIT}
