@@ -78,6 +78,11 @@ uint32_t SYS_GetEnvironmentVariable(const char* name, char* buffer, uint32_t cap
 // written only when it fits.
 uint32_t SYS_ExpandEnvironmentStrings(const char* source, char* buffer, uint32_t capacity);
 
+// SetErrorMode with SEM_FAILCRITICALERRORS added to the current mode: a
+// drive without a disk fails the call that touches it instead of asking
+// the user. For runs nobody watches.
+void SYS_SuppressCriticalErrorBoxes();
+
 // Keep DLLs from being loaded out of the program's own folder: only System32
 // is searched from now on.
 void SYS_RestrictDllSearchToSystem32();

@@ -63,8 +63,8 @@ int install_prerequisites()
             continue;
         }
         const char* parameters = silent ? prerequisite.silent_parameters : " /norestart";
-        if (!PROC_ShellExecuteAndWait("open", prerequisite.installer, parameters, working_directory,
-                                      PROC_SW_HIDE)) {
+        if (!PROC_ShellExecuteAndWait("open", prerequisite.installer, parameters, working_directory, PROC_SW_HIDE,
+                                      silent)) {
             return DEP_SOFT_ERROR;
         }
     }
@@ -116,6 +116,7 @@ StepsOutcome run_steps(ModuleHandle instance, char* inf_path, bool* versions_que
     if (!load_setup_settings(instance, context)) return {ERROR_INSTALL_PLATFORM_UNSUPPORTED, false};
 
     int r = parse_command_line(g_process.command_line, g_process.custom_request_name, instance, context);
+    if (is_silent_mode() || g_process.extract_drivers != 0) SYS_SuppressCriticalErrorBoxes();
     if (r == UNKNOWN_OPTION || r == DEP_SOFT_ERROR) return {r, false};
     if (r == COMPLETED) return {SUCCESS, false};
 
