@@ -212,22 +212,27 @@ int no_matching_configuration(const SetupContext* context)
 
 int locate_package_inf(ModuleHandle instance, const char* engine_path, char* inf_path)
 {
+    // A join too long for a path finds nothing: an emptied path would search
+    // the current folder instead of the engine's.
     char path[PATH_CAPACITY];
-    engine_full_path(engine_path, path);
+    bool joined = engine_full_path(engine_path, path);
     PATH_RemoveFileSpec(path);
-    PATH_Append(path, "*.inf");
+    joined = joined && PATH_Append(path, "*.inf");
 
     FILE_FindData found{};
-    FILE_FindHandle search = FILE_FindFirst(path, &found);
+    FILE_FindHandle search = joined ? FILE_FindFirst(path, &found) : nullptr;
     if (search == nullptr) {
-        ShowErrorMsg(instance, IDS_FILES_MISSING, IDS_CAPTION, SYS_GetLastError());
+        ShowErrorMsg(instance, IDS_FILES_MISSING, IDS_CAPTION, joined ? SYS_GetLastError() : ERR_PATH_NOT_FOUND);
         return 0;
     }
     FILE_FindClose(search);
 
     PATH_RemoveFileSpec(path);
     bounded_copy(g_process.inf_folder, sizeof g_process.inf_folder, path);
-    PATH_Append(path, found.name);
+    if (!PATH_Append(path, found.name)) {
+        ShowErrorMsg(instance, IDS_FILES_MISSING, IDS_CAPTION, ERR_PATH_NOT_FOUND);
+        return 0;
+    }
     bounded_copy(inf_path, PATH_CAPACITY, path);
     return 1;
 }
