@@ -68,9 +68,13 @@ struct SetupContext {
 };
 
 // A multi-string list: NUL-terminated strings one after another, ended by an
-// empty string. No buffer at all behaves as an empty list.
+// empty string. No buffer at all behaves as an empty list. The list knows
+// its size and grows by doubling, so that listing thousands of devices costs
+// time in proportion to their number.
 struct MultiStringList {
-    char* buffer;
+    char* buffer = nullptr;
+    size_t size = 0;      // bytes in use, the final NUL included (0 without a buffer)
+    size_t capacity = 0;  // bytes of the buffer
 };
 
 // The process-wide values.

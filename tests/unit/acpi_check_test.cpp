@@ -121,3 +121,17 @@ TEST_F(AcpiCheckTest, NothingListedPassesWithoutLookingForDevices)
 }
 
 }  // namespace
+
+namespace {
+
+// Windows sorts key names folded to upper case: "AB" before "A_B" ("_" lies
+// between "Z" and "a"), which a lower-case fold would turn round.
+TEST_F(AcpiCheckTest, DeviceOrderFoldsToUpperCaseAsWindowsDoes)
+{
+    add_device("ACPI\\A_B\\0", {"ACPI\\VEN_UND&DEV_0001"});
+    add_device("ACPI\\ab\\0", {"ACPI\\VEN_LOW&DEV_0002"});
+    EXPECT_EQ(query_acpi_device_id(), 1);
+    EXPECT_STREQ(g_process.acpi_device_id, "LOW0002");
+}
+
+}  // namespace
