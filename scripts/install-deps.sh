@@ -5,7 +5,7 @@
 # Packages already present are left alone.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ python3 libgtest-dev clang
+packages=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev clang
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine32:i386 wine64 xvfb x11-utils locales)
 
