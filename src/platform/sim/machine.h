@@ -41,6 +41,13 @@ struct ProgramBehaviour {
     uint32_t exit_code = 0;
     bool can_start = true;     // false: creation fails with start_error
     uint32_t start_error = 2;  // last error when it cannot start
+    // What it leaves behind each time it runs: lines added to the end of the
+    // engine's log ("DpInst.log" in the Windows folder, created when missing;
+    // the bytes as given, each line ended by CR LF), and registry values it
+    // writes (the installed driver's "ProductVer", say), merged into the
+    // machine's keys of the same path and view.
+    std::vector<std::string> engine_log_lines;
+    std::vector<RegistryKey> registry_writes;
 };
 
 struct Box {
