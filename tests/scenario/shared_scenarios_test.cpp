@@ -45,11 +45,12 @@ struct Scenario {
     std::string name;
     std::map<std::string, std::string> settings;
     std::vector<std::string> answers;
+    std::vector<std::string> trees;  // expect_tree: folders checked whole
 };
 
 Scenario load_scenario(const fs::path& folder)
 {
-    Scenario scenario{folder.filename().string(), {}, {}};
+    Scenario scenario{folder.filename().string(), {}, {}, {}};
     std::istringstream lines(read_all(folder / "scenario.conf"));
     for (std::string line; std::getline(lines, line);) {
         if (line.empty() || line[0] == '#') continue;
@@ -57,6 +58,7 @@ Scenario load_scenario(const fs::path& folder)
         if (equals == std::string::npos) continue;
         const std::string key = line.substr(0, equals);
         if (key == "answer") scenario.answers.push_back(line.substr(equals + 1));
+        else if (key == "expect_tree") scenario.trees.push_back(line.substr(equals + 1));
         else scenario.settings[key] = line.substr(equals + 1);
     }
     return scenario;
@@ -172,6 +174,28 @@ std::vector<std::string> multi_string(const std::string& hex)
     return strings;
 }
 
+// Every file and folder below a host folder, by relative path, with the
+// bytes of the files ("/" for a folder).
+std::map<std::string, std::string> tree_listing(const fs::path& root)
+{
+    std::map<std::string, std::string> listing;
+    std::error_code error;
+    if (!fs::is_directory(root, error)) return listing;
+    for (const auto& entry : fs::recursive_directory_iterator(root, error)) {
+        const std::string relative = fs::relative(entry.path(), root).generic_string();
+        listing[relative] = entry.is_directory() ? "/" : read_all(entry.path());
+    }
+    return listing;
+}
+
+// "C:\out\x" as the relative path below drive C that expect_files/C/ uses.
+std::string below_drive_c(const std::string& windows_path)
+{
+    std::string relative = windows_path.substr(std::min<size_t>(3, windows_path.size()));
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    return relative;
+}
+
 class SharedScenario : public PackageTest, public ::testing::WithParamInterface<Scenario> {
 protected:
     // Devices of a registry file as Wine's device tree has them: every key
@@ -265,6 +289,28 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
         EXPECT_EQ(sim::ansi_to_utf8(box.text, code_page), json_field(records[i], "text")) << "box " << i + 1;
         EXPECT_EQ(box.style, std::stoul(json_field(records[i], "style"), nullptr, 16)) << "box " << i + 1;
         EXPECT_EQ(box.answer, button_code(json_field(records[i], "pressed"))) << "box " << i + 1;
+    }
+
+    // The files: every expected one with its bytes, and below an expect_tree
+    // folder nothing else.
+    const fs::path expected_root = folder / "expect_files" / "C";
+    for (const auto& [relative, bytes] : tree_listing(expected_root)) {
+        if (bytes == "/") continue;
+        std::string windows_path = "C:\\" + relative;
+        std::replace(windows_path.begin(), windows_path.end(), '/', '\\');
+        EXPECT_EQ(read_all(sim::host_path(windows_path)), bytes)
+            << "the simulated machine's C:/" << relative << " differs from expect_files";
+    }
+    for (const std::string& tree : scenario.trees) {
+        std::map<std::string, std::string> expected;
+        for (const auto& [relative, bytes] : tree_listing(expected_root / below_drive_c(tree))) {
+            expected[relative] = bytes == "/" ? "/" : "file";
+        }
+        std::map<std::string, std::string> actual;
+        for (const auto& [relative, bytes] : tree_listing(sim::host_path(tree))) {
+            actual[relative] = bytes == "/" ? "/" : "file";
+        }
+        EXPECT_EQ(actual, expected) << "the simulated machine's " << tree << " holds other files or folders";
     }
 }
 

@@ -203,4 +203,15 @@ std::string host_path(const std::string& windows_path)
     return host;
 }
 
+std::string absolute_windows_path(const std::string& path)
+{
+    if (has_drive(path)) return path;
+    if (path.size() >= 2 && is_separator(path[0]) && is_separator(path[1])) return path;
+    const Machine& machine = current();
+    std::string folder = machine.current_directory;
+    if (folder.empty()) folder = machine.module_path.substr(0, machine.module_path.find_last_of('\\'));
+    if (!path.empty() && is_separator(path[0])) return folder.substr(0, 2) + path;
+    return folder + "\\" + path;
+}
+
 }  // namespace sim

@@ -89,6 +89,9 @@ struct Machine {
 
     // The running program's own full path, e.g. "C:\Package\Setup.exe".
     std::string module_path = "C:\\Package\\Setup.exe";
+    // The process's current folder, against which relative paths resolve;
+    // empty: the program's own folder.
+    std::string current_directory;
 
     // Answers given to message boxes, in order; when none is left the default
     // button is pressed.
@@ -120,5 +123,10 @@ void install(Machine* machine);
 // mapped). The look-up is case-insensitive per component, as on NTFS; missing
 // components keep the case they were written with.
 std::string host_path(const std::string& windows_path);
+
+// A path as Windows completes it before use: a drive path as it is, a path
+// that starts with one backslash on the current folder's drive, any other
+// relative path below the current folder. UNC paths stay as they are.
+std::string absolute_windows_path(const std::string& path);
 
 }  // namespace sim
