@@ -274,3 +274,33 @@ TEST_F(SimFileTest, WritesAndAppendsAreBinary)
 }
 
 }  // namespace
+
+namespace {
+
+// A file another program holds open without sharing refuses every use but a
+// look at its attributes.
+TEST_F(SimFileTest, LockedFileRefusesEveryUseWithSharingViolation)
+{
+    machine.locked_files.push_back("C:\\DRIVERS\\b.inf");
+    using Operation = bool (*)();
+    const Operation operations[] = {
+        [] { return FILE_OpenExistingForRead("C:\\Drivers\\b.inf") != nullptr; },
+        [] { return FILE_OpenForAppend("C:\\Drivers\\b.inf") != nullptr; },
+        [] { return FILE_CreateForWrite("C:\\Drivers\\.\\b.inf") != nullptr; },
+        [] { return FILE_CopyFile("C:\\Drivers\\b.inf", "C:\\Drivers\\copy"); },
+        [] { return FILE_CopyFile("C:\\Drivers\\c.txt", "C:\\Drivers\\b.inf"); },
+        [] { return FILE_MoveReplace("C:\\Drivers\\b.inf", "C:\\Drivers\\moved"); },
+        [] { return FILE_MoveReplace("C:\\Drivers\\c.txt", "C:\\Drivers\\b.inf"); },
+        [] { return FILE_Delete("c:\\drivers\\B.INF"); },
+    };
+    std::string errors;
+    for (const Operation operation : operations) {
+        machine.last_error = 0;
+        errors += (operation() ? "ok" : std::to_string(machine.last_error)) + " ";
+    }
+    EXPECT_EQ(errors + (FILE_GetAttributes("C:\\Drivers\\b.inf") == 0x20 ? "archive " : "no attributes ") +
+                  read_file("C:\\Drivers\\b.inf"),
+              "32 32 32 32 32 32 32 32 archive b.inf");
+}
+
+}  // namespace

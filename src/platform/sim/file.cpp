@@ -195,10 +195,22 @@ uint32_t parent_error(const char* path, std::string* host)
     return 0;
 }
 
-// The error for an existing file expected at a path: 0, 2, 3, 5 (a folder) or 123.
+// 32 when another program holds the file open without sharing, else 0.
+uint32_t lock_error(const char* path)
+{
+    const std::string canonical = sim::canonical_windows_path(sim::absolute_windows_path(path));
+    for (const std::string& locked : sim::current().locked_files) {
+        if (sim::names_equal(sim::canonical_windows_path(locked), canonical)) return ERR_SHARING_VIOLATION;
+    }
+    return 0;
+}
+
+// The error for an existing file expected at a path: 0, 2, 3, 5 (a folder),
+// 32 (locked) or 123.
 uint32_t existing_file_error(const char* path, std::string* host)
 {
-    const uint32_t error_code = parent_error(path, host);
+    uint32_t error_code = parent_error(path, host);
+    if (error_code == 0) error_code = lock_error(path);
     if (error_code != 0) return error_code;
     std::error_code error;
     const fs::file_status status = fs::status(*host, error);
@@ -314,7 +326,8 @@ FILE_Handle FILE_OpenExistingForRead(const char* path)
 FILE_Handle FILE_CreateForWrite(const char* path)
 {
     std::string host;
-    const uint32_t error_code = parent_error(path, &host);
+    uint32_t error_code = parent_error(path, &host);
+    if (error_code == 0) error_code = lock_error(path);
     if (error_code != 0) {
         fail(error_code);
         return nullptr;
@@ -385,6 +398,7 @@ bool FILE_CopyFile(const char* source, const char* destination)
     std::string to;
     uint32_t error_code = existing_file_error(source, &from);
     if (error_code == 0) error_code = parent_error(destination, &to);
+    if (error_code == 0) error_code = lock_error(destination);
     std::error_code error;
     if (error_code == 0 && fs::is_directory(to, error)) error_code = ERR_ACCESS_DENIED;
     if (error_code == 0 && !fs::copy_file(from, to, fs::copy_options::overwrite_existing, error)) {
@@ -410,6 +424,7 @@ bool FILE_MoveReplace(const char* from, const char* to)
     std::string destination;
     uint32_t error_code = existing_file_error(from, &source);
     if (error_code == 0) error_code = parent_error(to, &destination);
+    if (error_code == 0) error_code = lock_error(to);
     std::error_code error;
     if (error_code == 0 && fs::is_directory(destination, error)) error_code = ERR_ACCESS_DENIED;
     if (error_code == 0) {

@@ -92,6 +92,10 @@ struct Machine {
     // The process's current folder, against which relative paths resolve;
     // empty: the program's own folder.
     std::string current_directory;
+    // Files another program holds open without sharing (a scanner, an engine
+    // that is still running): opening, copying, moving or deleting them, or
+    // writing over them, fails with 32 (ERROR_SHARING_VIOLATION).
+    std::vector<std::string> locked_files;
 
     // Answers given to message boxes, in order; when none is left the default
     // button is pressed.
