@@ -303,4 +303,25 @@ TEST_F(SimFileTest, LockedFileRefusesEveryUseWithSharingViolation)
               "32 32 32 32 32 32 32 32 archive b.inf");
 }
 
+// The program's own handles share as it opens them: reads share reading,
+// writes and appends share nothing.
+TEST_F(SimFileTest, OpenHandlesShareOnlyWhatTheirOpenAllows)
+{
+    std::string outcome;
+    const auto note = [&](bool ok) { outcome += ok ? "ok " : std::to_string(machine.last_error) + " "; };
+    FILE_Handle reader = FILE_OpenExistingForRead("C:\\Drivers\\b.inf");
+    FILE_Handle second_reader = FILE_OpenExistingForRead("c:\\drivers\\B.inf");
+    note(second_reader != nullptr);
+    note(FILE_OpenForAppend("C:\\Drivers\\b.inf") != nullptr);
+    note(FILE_Delete("C:\\Drivers\\b.inf"));
+    FILE_Close(second_reader);
+    FILE_Close(reader);
+    FILE_Handle appender = FILE_OpenForAppend("C:\\Drivers\\b.inf");
+    note(appender != nullptr);
+    note(FILE_OpenExistingForRead("C:\\Drivers\\b.inf") != nullptr);
+    FILE_Close(appender);
+    note(FILE_Delete("C:\\Drivers\\b.inf"));
+    EXPECT_EQ(outcome, "ok 32 32 ok 32 ok ");
+}
+
 }  // namespace
