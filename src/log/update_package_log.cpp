@@ -1,6 +1,14 @@
 #include "log/update_package_log.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "common/bounded_string.h"
+#include "log/directory_path.h"
+#include "log/file_append.h"
+#include "log/log_paths.h"
+#include "platform/file.h"
+#include "setup/run_mode.h"
 
 namespace {
 
@@ -30,7 +38,69 @@ void append_line(char* text, const char* label, const char* value)
     bounded_append(text, LOG_TEXT_CAPACITY, "\r\n");
 }
 
+// The header as UTF-16LE after its byte-order mark, without the terminator.
+// The ANSI code page gives both the count and the conversion, so a
+// non-ASCII path reads back as the program had it.
+void write_log_header(FILE_Handle file, ModuleHandle instance, const char* received_command_line,
+                      SYS_Time start_time, int result)
+{
+    static const uint8_t BYTE_ORDER_MARK[] = {0xFF, 0xFE};
+    FILE_Write(file, BYTE_ORDER_MARK, sizeof BYTE_ORDER_MARK);
+
+    char text[LOG_TEXT_CAPACITY];
+    BuildLogHeader(instance, text, received_command_line, start_time, result);
+    const uint32_t units = SYS_AnsiToUtf16(text, nullptr, 0);  // terminator included
+    if (units == 0) return;
+    // Without the memory for the conversion the log keeps only its mark.
+    auto* wide = static_cast<uint16_t*>(std::calloc(units + 1, sizeof(uint16_t)));
+    if (wide == nullptr) return;
+    if (SYS_AnsiToUtf16(text, wide, units) == units) FILE_Write(file, wide, 2 * units - 2);
+    std::free(wide);
+}
+
+void write_response_report(FILE_Handle file, int result)
+{
+    char text[LOG_TEXT_CAPACITY];
+    BuildResponseReport(text, result);
+    FILE_Write(file, text, static_cast<uint32_t>(std::strlen(text)));
+}
+
 }  // namespace
+
+void WriteUpdatePackageLog(ModuleHandle instance, const char* received_command_line, int result,
+                           SYS_Time start_time, const SetupContext* context)
+{
+    const bool log_wanted = (context->support_flags & SUPPORT_LOG) != 0;
+    if (g_process.log_requested == 0 && !(log_wanted && (is_silent_mode() || g_process.extract_drivers != 0))) {
+        return;
+    }
+
+    const bool response_report = std::strstr(received_command_line, "/f2") != nullptr;
+    char path[PATH_CAPACITY];
+    if (response_report) {
+        bounded_copy(path, sizeof path, g_process.log_file);
+    } else {
+        expanded_path("%SYSTEMROOT%", "\\Rire\\UpdatePackage\\log\\Setup.log", path);
+    }
+    CreateDirectoryPath(path);
+    FILE_Handle file = FILE_CreateForWrite(path);
+    if (file != nullptr) {
+        if (response_report) write_response_report(file, result);
+        else write_log_header(file, instance, received_command_line, start_time, result);
+        FILE_Close(file);
+    }
+
+    if (g_process.debug != 0) {
+        char engine_log[PATH_CAPACITY];
+        engine_log_path(engine_log);
+        append_file(path, engine_log);
+    }
+    // In an "/f2" run the record already is the user's file.
+    if (g_process.log_file[0] != '\0' && std::strcmp(path, g_process.log_file) != 0) {
+        CreateDirectoryPath(g_process.log_file);
+        FILE_CopyFile(path, g_process.log_file);
+    }
+}
 
 void BuildLogHeader(ModuleHandle instance, char* text, const char* received_command_line, SYS_Time start_time,
                     int result)

@@ -13,6 +13,14 @@
 // fit is cut off.
 constexpr uint32_t LOG_TEXT_CAPACITY = 1024;
 
+// Writes the run's record when it is wanted: with log_requested, or with
+// support_flags value 4 in a silent or EXTRACTDRIVERS run. "/f2" anywhere in
+// the command line as received selects the response report at log_file;
+// otherwise the UTF-16LE update-package log. DEBUG appends the engine's log
+// to it; LOGFILE copies it there. Failures change nothing in the run.
+void WriteUpdatePackageLog(ModuleHandle instance, const char* received_command_line, int result,
+                           SYS_Time start_time, const SetupContext* context);
+
 // The run header, line by line, each line ended by CR LF.
 void BuildLogHeader(ModuleHandle instance, char* text, const char* received_command_line, SYS_Time start_time,
                     int result);
