@@ -18,6 +18,14 @@ void bounded_copy(char* destination, size_t capacity, const char* source)
     destination[n] = '\0';
 }
 
+void bounded_copy_unquoted(char* destination, size_t capacity, const char* source)
+{
+    bounded_copy(destination, capacity, source[0] == '"' ? source + 1 : source);
+    if (capacity == 0) return;
+    const size_t length = std::strlen(destination);
+    if (length > 0 && destination[length - 1] == '"') destination[length - 1] = '\0';
+}
+
 void bounded_append(char* destination, size_t capacity, const char* source)
 {
     if (capacity == 0) return;

@@ -7,6 +7,8 @@ struct FILE_FindData {
     char name[PATH_CAPACITY];  // file name only, without folder
     uint32_t attributes;
 };
+constexpr uint32_t FILE_ATTR_HIDDEN = 0x2;
+constexpr uint32_t FILE_ATTR_SYSTEM = 0x4;
 constexpr uint32_t FILE_ATTR_DIRECTORY = 0x10;
 
 using FILE_FindHandle = void*;

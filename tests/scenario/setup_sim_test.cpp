@@ -66,6 +66,22 @@ TEST(SetupSim, AnswersAndBoxesInTheTranscript)
         << output.text;
 }
 
+// A word in single shell quotes reaches the program as written; an
+// extraction lists the folders it made and the files it copied.
+TEST(SetupSim, CommandLinePassesThroughAndExtractionIsListed)
+{
+    const Output output = run_setup_sim(EXAMPLES + "/layout2-package '/extract_all:\"C:\\my  drivers\"'");
+    EXPECT_NE(output.text.find("Command line: /extract_all:\"C:\\my  drivers\"\n"), std::string::npos) << output.text;
+    EXPECT_NE(output.text.find("Folder created: C:\\my  drivers\\production\\Windows8-x64\n"
+                               "Folder created: C:\\my  drivers\\production\\Windows8.1-x64\n"),
+              std::string::npos)
+        << output.text;
+    EXPECT_NE(output.text.find("File written: C:\\my  drivers\\production\\Windows7-x64\\I2C\\VxI2C.inf"
+                               " (copy of C:\\Package\\I2C\\VxI2C.inf)\n"),
+              std::string::npos)
+        << output.text;
+}
+
 TEST(SetupSim, MistakesInAProfileAreReported)
 {
     const char* path = "/tmp/setup-sim-bad-profile.ini";

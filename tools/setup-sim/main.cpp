@@ -9,6 +9,7 @@
 // inside it, with the remaining words, joined by blanks, as its command line.
 // With --runs it runs that many times in a row on the same machine (files,
 // registry and the answers left carry over), one transcript per run.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -38,20 +39,28 @@ void usage()
                  "                 [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n";
 }
 
-// Every file below a folder with its contents, to find what a run wrote.
-std::map<std::string, std::string> snapshot(const fs::path& root)
-{
+// Every file below a folder with its contents, and every folder, to find
+// what a run wrote.
+struct DriveSnapshot {
     std::map<std::string, std::string> files;
+    std::set<std::string> folders;
+};
+
+DriveSnapshot snapshot(const fs::path& root)
+{
+    DriveSnapshot drive;
+    std::map<std::string, std::string>& files = drive.files;
     std::error_code error;
     for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator();
          it.increment(error)) {
+        if (it->is_directory(error)) drive.folders.insert(fs::relative(it->path(), root).generic_string());
         if (!it->is_regular_file(error)) continue;
         std::ifstream in(it->path(), std::ios::binary);
         std::ostringstream content;
         content << in.rdbuf();
         files[fs::relative(it->path(), root).generic_string()] = content.str();
     }
-    return files;
+    return drive;
 }
 
 std::string windows_path_of(char drive, const std::string& relative)
@@ -158,6 +167,15 @@ int main(int argc, char** argv)
     fs::create_directories(host_folder);
     fs::copy(package, host_folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 
+    // A file that a run writes with the very bytes of a package file is shown
+    // as a copy of it.
+    std::map<std::string, std::string> package_files;  // bytes -> Windows path
+    for (const auto& [relative, content] : snapshot(host_folder).files) {
+        std::string path = program_folder + "\\" + relative;
+        std::replace(path.begin(), path.end(), '/', '\\');
+        package_files.emplace(content, path);
+    }
+
     // Mutexes the profile names are held by other programs for every run; the
     // program's own mutex ends with its process.
     const std::set<std::string> held_elsewhere = machine.mutexes;
@@ -167,7 +185,7 @@ int main(int argc, char** argv)
         machine.processes.clear();
         machine.restart_requested = false;
         machine.restart_flags = 0;
-        std::map<char, std::map<std::string, std::string>> before;
+        std::map<char, DriveSnapshot> before;
         for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
 
         reset_process_state();
@@ -179,10 +197,18 @@ int main(int argc, char** argv)
         outcome.ended_at_once = g_process.ended_at_once;
 
         for (const auto& [letter, folder] : machine.drives) {
-            for (const auto& [relative, content] : snapshot(folder)) {
-                const auto earlier = before[letter].find(relative);
-                if (earlier == before[letter].end() || earlier->second != content) {
-                    outcome.files_written.push_back({windows_path_of(letter, relative), content});
+            const DriveSnapshot after = snapshot(folder);
+            for (const std::string& relative : after.folders) {
+                if (before[letter].folders.count(relative) == 0) {
+                    outcome.folders_created.push_back(windows_path_of(letter, relative));
+                }
+            }
+            for (const auto& [relative, content] : after.files) {
+                const auto earlier = before[letter].files.find(relative);
+                if (earlier == before[letter].files.end() || earlier->second != content) {
+                    const auto package_file = package_files.find(content);
+                    outcome.files_written.push_back({windows_path_of(letter, relative), content,
+                                                     package_file != package_files.end() ? package_file->second : ""});
                 }
             }
         }

@@ -161,10 +161,18 @@ std::string transcript_text(const sim::Machine& machine, const RunOutcome& outco
         }
     }
     if (machine.processes.empty()) out << "Processes: none\n";
+    for (const std::string& folder : outcome.folders_created) out << "Folder created: " << folder << '\n';
     if (outcome.files_written.empty()) out << "Files written: none\n";
+    // What the program wrote itself is shown in full; a copy of a package
+    // file only by its origin.
     for (const WrittenFile& file : outcome.files_written) {
+        out << "File written: " << file.path;
+        if (!file.copy_of.empty()) {
+            out << " (copy of " << file.copy_of << ")\n";
+            continue;
+        }
         const ReadableText readable = readable_text(file.bytes, cp);
-        out << "File written: " << file.path << " (" << readable.encoding << ", " << file.bytes.size() << " bytes)\n";
+        out << " (" << readable.encoding << ", " << file.bytes.size() << " bytes)\n";
         if (!readable.text.empty()) out << indented(readable.text);
     }
     out << "Restart: " << (machine.restart_requested ? "requested" : "no") << '\n';
@@ -199,12 +207,20 @@ std::string transcript_json(const sim::Machine& machine, const RunOutcome& outco
             << ", \"exit_code\": " << process.exit_code << '}';
         separator = ", ";
     }
+    out << "], \"folders_created\": [";
+    separator = "";
+    for (const std::string& folder : outcome.folders_created) {
+        out << separator << json_string(folder);
+        separator = ", ";
+    }
     out << "], \"files_written\": [";
     separator = "";
     for (const WrittenFile& file : outcome.files_written) {
-        const ReadableText readable = readable_text(file.bytes, cp);
-        out << separator << "{\"path\": " << json_string(file.path) << ", \"encoding\": " << json_string(readable.encoding)
-            << ", \"size\": " << file.bytes.size() << ", \"text\": " << json_string(readable.text) << '}';
+        const ReadableText readable =
+            file.copy_of.empty() ? readable_text(file.bytes, cp) : ReadableText{"copy", ""};
+        out << separator << "{\"path\": " << json_string(file.path) << ", \"copy_of\": " << json_string(file.copy_of)
+            << ", \"encoding\": " << json_string(readable.encoding) << ", \"size\": " << file.bytes.size()
+            << ", \"text\": " << json_string(readable.text) << '}';
         separator = ", ";
     }
     out << "], \"restart\": " << (machine.restart_requested ? "true" : "false")

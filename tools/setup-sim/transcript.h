@@ -7,8 +7,9 @@
 #include "platform/sim/machine.h"
 
 struct WrittenFile {
-    std::string path;   // Windows path
-    std::string bytes;  // the content after the run
+    std::string path;     // Windows path
+    std::string bytes;    // the content after the run
+    std::string copy_of;  // the package file it is a byte-for-byte copy of, or ""
 };
 
 struct RunOutcome {
@@ -17,6 +18,7 @@ struct RunOutcome {
     int result = 0;
     int exit_code = 0;
     bool ended_at_once = false;               // no end of run: no log, no restart
+    std::vector<std::string> folders_created; // Windows paths
     std::vector<WrittenFile> files_written;   // new or changed by the run
 };
 
