@@ -82,6 +82,28 @@ TEST(SetupSim, CommandLinePassesThroughAndExtractionIsListed)
         << output.text;
 }
 
+// A support person reads the record as text: the UTF-16 header decoded and
+// the engine's own lines after the debugging banner, as the engine wrote them.
+TEST(SetupSim, RecordOfADebugRunIsShownAsText)
+{
+    const char* path = "/tmp/setup-sim-engine-log-profile.ini";
+    FILE* file = std::fopen(path, "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("[Program:DPInst.exe]\nLogLine=INFO: installed\n", file);
+    std::fclose(file);
+    const Output output = run_setup_sim(std::string("--machine ") + path + " " + EXAMPLES + "/package /s /vDEBUG=true");
+    std::remove(path);
+    EXPECT_NE(output.text.find("File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log (UTF-16LE+ANSI, 719 bytes)\n"
+                               "  | ===============> Update Package application started <===============\n"
+                               "  | Command:C:\\Package\\Setup.exe /s /vDEBUG=true\n"),
+              std::string::npos)
+        << output.text;
+    EXPECT_NE(output.text.find("  | ================> Report Information for Debugging <================\n"
+                               "  | INFO: installed\n"),
+              std::string::npos)
+        << output.text;
+}
+
 TEST(SetupSim, MistakesInAProfileAreReported)
 {
     const char* path = "/tmp/setup-sim-bad-profile.ini";
