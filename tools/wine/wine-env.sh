@@ -481,6 +481,21 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
     return 0
 }
 
+# A file with every date and time "Y-M-D h:m:s" (decimal fields, in ANSI or
+# UTF-16LE) replaced by "TIME": the program logs the real clock, which a
+# scenario cannot know. The simulated runner masks the same way
+# (tests/scenario/shared_scenarios_test.cpp).
+wt_mask_times() {  # file -> masked bytes on stdout
+    LC_ALL=C perl -0777 -pe '
+        s/(?:[0-9]\x00)+-\x00(?:[0-9]\x00)+-\x00(?:[0-9]\x00)+ \x00(?:[0-9]\x00)+:\x00(?:[0-9]\x00)+:\x00(?:[0-9]\x00)+/T\x00I\x00M\x00E\x00/g;
+        s/[0-9]+-[0-9]+-[0-9]+ [0-9]+:[0-9]+:[0-9]+/TIME/g' "$1"
+}
+
+# Whether a scenario masks the times of a file (mask_times=C:\...), in any case.
+wt_times_masked() {  # conf windows_path
+    wt_conf_all "$1" mask_times | tr '[:upper:]' '[:lower:]' | grep -qxF -- "$(printf '%s' "$2" | tr '[:upper:]' '[:lower:]')"
+}
+
 # Shows where two files first differ, for JSON lines too long for a diff.
 wt_show_first_difference() {  # expected actual
     local where byte line
@@ -548,6 +563,14 @@ wt_check_scenario() {  # scenario_dir out_dir
             if [ ! -f "$actual_files/$rel" ]; then
                 wt_log "FAIL: C:\\${rel//\//\\} was not written"
                 failed=1
+            elif wt_times_masked "$conf" "C:\\${rel//\//\\}"; then
+                wt_mask_times "$expect_files/$rel" >"$out/expected.masked" &&
+                    wt_mask_times "$actual_files/$rel" >"$out/actual.masked" || { failed=1; continue; }
+                if ! cmp -s "$out/expected.masked" "$out/actual.masked"; then
+                    wt_log "FAIL: C:\\${rel//\//\\} differs from expect_files (dates and times masked)"
+                    wt_show_first_difference "$out/expected.masked" "$out/actual.masked"
+                    failed=1
+                fi
             elif ! cmp -s "$expect_files/$rel" "$actual_files/$rel"; then
                 wt_log "FAIL: C:\\${rel//\//\\} differs from expect_files"
                 wt_show_first_difference "$expect_files/$rel" "$actual_files/$rel"
