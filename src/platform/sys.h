@@ -2,6 +2,9 @@
 // DLL search and restart.
 #pragma once
 
+#include <cstdarg>
+#include <cstddef>
+
 #include "platform/types.h"
 
 // SYSTEMTIME: eight 16-bit fields.
@@ -28,6 +31,12 @@ struct SYS_OsVersion {
 constexpr uint32_t SYS_OS_VERSION_SIZE = 148;
 constexpr uint32_t SYS_PLATFORM_WIN32_WINDOWS = 1;
 constexpr uint32_t SYS_PLATFORM_WIN32_NT = 2;
+
+// The C runtime's formatted print into a buffer of `capacity` (1 or more)
+// bytes, always terminated: on Windows the system's msvcrt, whose formatting
+// the program has always had. False when the text was cut to fit.
+bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list arguments)
+    __attribute__((format(printf, 3, 0)));
 
 // The last error of the calling thread, as the platform keeps it.
 uint32_t SYS_GetLastError();

@@ -39,6 +39,7 @@ TEST_F(AcpiCheckTest, ShortIdOfTheFirstHardwareId)
         {"ACPI\\VEN_AB", 1, "AB"},  // short or malformed: what is there
         {"ACPI\\VEN_ABC&DE", 1, "ABC"},
         {"ACPI\\", 1, ""},
+        {"ACPI\\X", 1, "X"},  // the plain form has no device part to add
         {"ROOT\\ACPI\\ABC0706", 1, "ABC0706"},
         {"acpi\\ABC0704", 0, ""},
         {"HID\\VID_1234&PID_5678", 0, ""},

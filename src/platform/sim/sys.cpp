@@ -1,11 +1,19 @@
 // SYS_ on the simulated machine.
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
 #include "platform/sys.h"
+
+bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list arguments)
+{
+    const int written = std::vsnprintf(buffer, capacity, format, arguments);
+    if (written < 0) buffer[0] = '\0';
+    return written >= 0 && static_cast<size_t>(written) < capacity;
+}
 
 namespace {
 

@@ -1,6 +1,18 @@
 #include <windows.h>
 
+#include <stdio.h>
+
 #include "platform/sys.h"
+
+bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list arguments)
+{
+    // msvcrt's own: -1, or the capacity itself, when the text did not fit,
+    // and then no terminator.
+    const int written = _vsnprintf(buffer, capacity, format, arguments);
+    if (written >= 0 && static_cast<size_t>(written) < capacity) return true;
+    buffer[capacity - 1] = '\0';
+    return false;
+}
 
 static_assert(sizeof(SYS_Time) == sizeof(SYSTEMTIME));
 static_assert(sizeof(SYS_OsVersion) == sizeof(OSVERSIONINFOA));
