@@ -277,8 +277,19 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
         for (char& c : engine_name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         machine.programs[engine_name].exit_code =
             static_cast<uint32_t>(std::stoul(setting("engine_exit_code", "0"), nullptr, 0));
+        // The fake engine's lines for its log, each ended by CR LF in the file.
+        std::istringstream log_lines(fs::exists(folder / "engine_log_lines.txt")
+                                         ? read_all(folder / "engine_log_lines.txt")
+                                         : "");
+        for (std::string line; std::getline(log_lines, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            machine.programs[engine_name].engine_log_lines.push_back(line);
+        }
     }
     if (fs::exists(folder / "registry.reg")) add_devices(folder / "registry.reg");
+    if (fs::exists(folder / "before_files" / "C")) {
+        fs::copy(folder / "before_files" / "C", drive_root, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    }
     for (const std::string& answer : scenario.answers) machine.answers.push_back(button_code(answer));
 
     const int exit_code = run(setting("arguments", ""));

@@ -333,8 +333,9 @@ wt_session_stop() {  # state
 # --- scenario ----------------------------------------------------------------
 #
 # A scenario is a folder: scenario.conf, package/, expect_boxes.jsonl,
-# expect_engine_command_line.txt, expect_files/, registry.reg,
-# registry_cleanup.reg. The format is described in tests/wine/README.md.
+# expect_engine_command_line.txt, expect_files/, before_files/,
+# engine_log_lines.txt, registry.reg, registry_cleanup.reg. The format is
+# described in tests/wine/README.md.
 
 wt_conf_get() {  # conf key [default] -> first value
     local v
@@ -424,7 +425,10 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
         mkdir -p "$engine_dir" && cp "$helpers/fake_engine.exe" "$engine_host" || return 1
         printf '%s\n' "$exit_code_engine" >"$engine_dir/engine_exit_code.txt"
         if [ -n "$machine" ]; then wt_patch_machine "$engine_host" "$machine" || return 1; fi
+        if [ -f "$scen/engine_log_lines.txt" ]; then cp "$scen/engine_log_lines.txt" "$engine_dir/" || return 1; fi
     fi
+    # Files the machine already holds, laid on drive C as they are.
+    if [ -d "$scen/before_files/C" ]; then cp -R "$scen/before_files/C/." "$prefix/drive_c/" || return 1; fi
     # Folders whose whole content is checked start out missing.
     local tree
     while IFS= read -r tree; do
