@@ -1,6 +1,7 @@
 // The run header and the response report, byte for byte.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -94,22 +95,25 @@ TEST_F(UpdatePackageLogText, ResponseReport)
 }
 
 // What a record file holds, in words: "absent", "log" (the byte-order mark
-// and the run header in UTF-16LE, nothing else), "log+<bytes>" (bytes after
-// the header), "report", or its bytes when none of these.
+// and the run header in UTF-16LE, nothing else), "report", either followed by
+// "+<bytes>" for bytes after it, or the file's bytes when none of these.
 class UpdatePackageLogFile : public SimMachineTest {
 protected:
     std::string describe(const std::string& path, const char* received_command_line, int result)
     {
         if (!file_exists(path)) return "absent";
         const std::string bytes = read_file(path);
+        const auto followed_by = [&](const std::string& name, const std::string& start) {
+            return bytes.size() == start.size() ? name : name + "+" + bytes.substr(start.size());
+        };
         char text[LOG_TEXT_CAPACITY];
         BuildResponseReport(text, result);
-        if (bytes == text) return "report";
+        if (bytes.compare(0, std::strlen(text), text) == 0) return followed_by("report", text);
         BuildLogHeader(nullptr, text, received_command_line, START, result);
         std::string header = "\xFF\xFE";
         for (const char c : std::string(text)) header += std::string{c, '\0'};  // ASCII headers only
         if (bytes.compare(0, header.size(), header) != 0) return bytes;
-        return bytes.size() == header.size() ? "log" : "log+" + bytes.substr(header.size());
+        return followed_by("log", header);
     }
 };
 
@@ -125,15 +129,18 @@ TEST_F(UpdatePackageLogFile, WhenWhereAndWhat)
         uint32_t extract_drivers;
         uint32_t debug;
         const char* log_file;
-        std::string expected;  // Setup.log | C:\Out\r.txt | C:\Deep\er\copy.log
+        std::string expected;  // Setup.log | C:\My Out\r.txt | C:\Deep\er\copy.log
     } rows[] = {
         {"silent, log wanted", 4, "/s", "/s", 0, 0, 0, "", "log|absent|absent"},
         {"silent, log not wanted", 8 | 2 | 1, "/s", "/s", 0, 0, 0, "", "absent|absent|absent"},
         {"interactive, asked for", 4, "", "", 1, 0, 0, "", "log|absent|absent"},
         {"interactive, not asked for", 4, "", "", 0, 0, 0, "", "absent|absent|absent"},
         {"EXTRACTDRIVERS run", 4, "", "/vEXTRACTDRIVERS=true", 0, 1, 0, "", "log|absent|absent"},
-        {"/f2 with a path", 4, "/s", "/s /f2\"C:\\Out\\r.txt\"", 0, 0, 0, "C:\\Out\\r.txt",
+        {"/f2 with a path", 4, "/s", "/s /f2\"C:\\My Out\\r.txt\"", 0, 0, 0, "C:\\My Out\\r.txt",
          "absent|report|absent"},
+        {"/f2 and DEBUG: the engine's log joins the report, blanks or not", 4, "/s",
+         "/s /f2DEBUG \"C:\\My Out\\r.txt\"", 0, 0, 1, "C:\\My Out\\r.txt",
+         "absent|report+E1\x1A" "E2\r\n|absent"},
         {"/f2 without a path", 4, "/s", "/s /f2", 0, 0, 0, "", "absent|absent|absent"},
         {"DEBUG joins the engine's log in binary", 4, "/s", "/s", 0, 0, 1, "",
          "log+E1\x1A" "E2\r\n|absent|absent"},
@@ -151,7 +158,7 @@ TEST_F(UpdatePackageLogFile, WhenWhereAndWhat)
         g_process.debug = row.debug;
         bounded_copy(g_process.log_file, sizeof g_process.log_file, row.log_file);
         WriteUpdatePackageLog(nullptr, row.received, 0, START, &context);
-        EXPECT_EQ(describe(LOG, row.received, 0) + "|" + describe("C:\\Out\\r.txt", row.received, 0) + "|" +
+        EXPECT_EQ(describe(LOG, row.received, 0) + "|" + describe("C:\\My Out\\r.txt", row.received, 0) + "|" +
                       describe("C:\\Deep\\er\\copy.log", row.received, 0),
                   row.expected)
             << row.why;
