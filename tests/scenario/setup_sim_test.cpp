@@ -1,6 +1,7 @@
 // setup-sim as a user runs it: the example package on the example machines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -101,6 +102,24 @@ TEST(SetupSim, RecordOfADebugRunIsShownAsText)
     EXPECT_NE(output.text.find("  | ================> Report Information for Debugging <================\n"
                                "  | INFO: installed\n"),
               std::string::npos)
+        << output.text;
+}
+
+// Install after install on one machine: the engine's log grows by one run's
+// entries each time, while each run's record carries only its own (so the
+// second run's record has the first one's bytes and is not listed as changed).
+TEST(SetupSim, RunsInARowShareTheMachine)
+{
+    const Output output = run_setup_sim("--runs 2 --machine " + EXAMPLES + "/machines/win10-x64-installs-driver.ini " +
+                                        EXAMPLES + "/package /s /vDEBUG=true");
+    const size_t second_run = std::min(output.text.find("Run 2 of 2\n"), output.text.size());
+    const auto listed = [&](const std::string& text, bool in_second_run) {
+        const size_t at = output.text.find(text, in_second_run ? second_run : 0);
+        return at != std::string::npos && (at > second_run) == in_second_run;
+    };
+    EXPECT_TRUE(listed("File written: C:\\Windows\\DpInst.log (ANSI, 95 bytes)", false) &&
+                listed("Setup.log (UTF-16LE+ANSI, 797 bytes)", false) &&
+                listed("File written: C:\\Windows\\DpInst.log (ANSI, 190 bytes)", true) && !listed("Setup.log", true))
         << output.text;
 }
 
