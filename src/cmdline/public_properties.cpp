@@ -4,6 +4,7 @@
 
 #include "common/bounded_string.h"
 #include "extract/extraction.h"
+#include "platform/sys.h"
 
 namespace {
 
@@ -57,6 +58,9 @@ int parse_public_properties(ModuleHandle instance, const char* token, SetupConte
     char destination[520];
     if (take_value(token, "EXTRACTDRIVERS=", destination, sizeof destination)) {
         g_process.extract_drivers = 1;
+        // An update tool's extraction: a destination nobody can answer for
+        // (a drive without a disk) fails rather than waits for a box.
+        SYS_SuppressCriticalErrorBoxes();
         return extract_driver_files(instance, destination, context);
     }
 

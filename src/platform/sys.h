@@ -84,6 +84,11 @@ uint32_t SYS_ExpandEnvironmentStrings(const char* source, char* buffer, uint32_t
 // returned; a buffer too small for the whole text fails with 0 and 122.
 uint32_t SYS_AnsiToUtf16(const char* text, uint16_t* buffer, uint32_t capacity);
 
+// SetErrorMode with SEM_FAILCRITICALERRORS added to the current mode: a
+// drive without a disk fails the call that touches it instead of asking
+// the user. For runs nobody watches.
+void SYS_SuppressCriticalErrorBoxes();
+
 // Keep DLLs from being loaded out of the program's own folder: only System32
 // is searched from now on.
 void SYS_RestrictDllSearchToSystem32();

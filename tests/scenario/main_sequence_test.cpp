@@ -246,13 +246,15 @@ TEST_F(LayoutOneRun, LanguagesWithoutSupportOnlyMarkTheResponseCode)
 }
 
 // What the command line makes of a run: the engine's command line ("" when
-// it did not run), the captions of the boxes, the exit code, and whether the
-// drivers were extracted to C:\out.
+// it did not run), the captions of the boxes, the exit code, whether the
+// drivers were extracted to C:\out, and whether Windows' own critical-error
+// boxes were turned off (runs nobody watches).
 struct RunOutcome {
     std::string engine;
     std::string boxes;
     int exit_code;
     bool extracted;
+    bool unattended;
 
     bool operator==(const RunOutcome&) const = default;
 };
@@ -260,7 +262,7 @@ struct RunOutcome {
 void PrintTo(const RunOutcome& o, std::ostream* out)
 {
     *out << "{engine \"" << o.engine << "\", boxes \"" << o.boxes << "\", exit " << o.exit_code << ", extracted "
-         << o.extracted << "}";
+         << o.extracted << ", unattended " << o.unattended << "}";
 }
 
 TEST_F(LayoutOneRun, CommandLineSelectsWhatTheRunDoes)
@@ -273,27 +275,29 @@ TEST_F(LayoutOneRun, CommandLineSelectsWhatTheRunDoes)
         const char* command_line;
         RunOutcome expected;
     } rows[] = {
-        {"/s /s /?", {"", "Help", 0, false}},
-        {"/? /s", {silent, "", 0, false}},
-        {"/S", {silent, "", 0, false}},
-        {"/s /vFORCE=yes", {"", "", UNKNOWN_OPTION, false}},
-        {"/extract_all", {interactive, "", 0, false}},
-        {"/s /extract_all:C:\\out", {silent, "", 0, false}},
-        {"/extract_all:C:\\out /s", {silent, "", 0, false}},
-        {"/extract_all:C:\\out", {"", "", 0, true}},
-        {"/vEXTRACTDRIVERS=C:\\out /s", {"", "", 0, true}},
-        {"/vEXTRACTDRIVERS=C:\\bad\"name", {"", "", DEP_SOFT_ERROR, false}},
+        {"/s /s /?", {"", "Help", 0, false, false}},
+        {"/? /s", {silent, "", 0, false, true}},
+        {"/S", {silent, "", 0, false, true}},
+        {"/s /vFORCE=yes", {"", "", UNKNOWN_OPTION, false, false}},
+        {"/extract_all", {interactive, "", 0, false, false}},
+        {"/s /extract_all:C:\\out", {silent, "", 0, false, true}},
+        {"/extract_all:C:\\out /s", {silent, "", 0, false, true}},
+        {"/extract_all:C:\\out", {"", "", 0, true, false}},
+        {"/vEXTRACTDRIVERS=C:\\out /s", {"", "", 0, true, true}},
+        {"/vEXTRACTDRIVERS=C:\\bad\"name", {"", "", DEP_SOFT_ERROR, false, true}},
     };
     for (const auto& row : rows) {
         std::filesystem::remove_all(sim::host_path("C:\\out"));
         machine.processes.clear();
         machine.boxes.clear();
         machine.mutexes.clear();  // each row is a run of its own
+        machine.critical_error_boxes_suppressed = false;
         const int exit_code = run(row.command_line);
         std::string captions;
         for (const sim::Box& box : machine.boxes) captions += box.caption;
         EXPECT_EQ((RunOutcome{engine_command_line(), captions, exit_code,
-                              file_exists("C:\\out\\production\\Windows10-x64\\touch.sys")}),
+                              file_exists("C:\\out\\production\\Windows10-x64\\touch.sys"),
+                              machine.critical_error_boxes_suppressed}),
                   row.expected)
             << row.command_line;
     }

@@ -307,6 +307,11 @@ TEST(CodePage, ConversionsGiveDefinedResultsForBadInput)
         {"41 AA 42", 1253, "A?B", "a byte 1253 does not define"},
         {"41 E9", 12345, "A?", "unknown code page keeps ASCII only"},
         {"E0 F9 E5", 1255, "\xD7\x90\xD7\xA9\xD7\x95", "the last letter of a stateful code page is flushed"},
+        {"41 F8 88 80 80 80 C3 A9", 65001, "A\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xA9",
+         "a 5-byte form is no UTF-8"},
+        {"C0 AF ED A0 80 F4 90 80 80", 65001,
+         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
+         "overlong, surrogate and past U+10FFFF"},
     };
     for (const auto& c : to_utf8) {
         EXPECT_EQ(sim::ansi_to_utf8(bytes(c.ansi), c.code_page), c.expected) << c.why;

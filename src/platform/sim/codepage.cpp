@@ -133,6 +133,40 @@ void for_each_code_point(const std::u16string& text, Visit visit)
     }
 }
 
+// UTF-8 read as Windows reads code page 65001: a byte that starts no
+// well-formed sequence (a stray continuation byte, an overlong form, a
+// surrogate, a value past U+10FFFF, the old 5- and 6-byte forms) becomes
+// U+FFFD, so what comes out is always valid UTF-8.
+std::string well_formed_utf8(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+        const unsigned char lead = byte(0);
+        const size_t length = lead < 0x80                    ? 1
+                              : lead >= 0xC2 && lead <= 0xDF ? 2
+                              : lead >= 0xE0 && lead <= 0xEF ? 3
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                             : 0;
+        bool ok = length != 0 && i + length <= text.size();
+        for (size_t k = 1; ok && k < length; ++k) ok = (byte(k) & 0xC0) == 0x80;
+        if (ok && length >= 3) {
+            const unsigned char second = byte(1);
+            ok = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second >= 0xA0) &&
+                 !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second >= 0x90);
+        }
+        if (ok) {
+            out.append(text, i, length);
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 uint32_t ansi_code_page_for_language(uint16_t langid)
@@ -333,6 +367,7 @@ std::u16string ansi_to_utf16(const std::string& text, uint32_t code_page)
 
 std::string ansi_to_utf8(const std::string& text, uint32_t code_page)
 {
+    if (code_page == 65001) return well_formed_utf8(text);
     const std::string name = iconv_name(code_page);
     const Converter converter("UTF-8", name.empty() ? "" : name.c_str());
     std::string out;

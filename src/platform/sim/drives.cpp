@@ -164,6 +164,9 @@ std::string canonical_windows_path(const std::string& path)
     }
 
     std::string result = root;
+    // A relative path whose first segment looks like a drive (".\C:\x") stays
+    // relative: without its ".\" it would name drive C.
+    if (root.empty() && !segments.empty() && has_drive(segments[0])) result = ".\\";
     for (size_t i = 0; i < segments.size(); ++i) {
         if (i > 0) result += '\\';
         result += segments[i];

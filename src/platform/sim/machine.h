@@ -63,6 +63,7 @@ struct ProcessRecord {
     std::string file;          // the program file as resolved on the machine
     std::string directory;     // working directory ("shell" only)
     int show_command = 1;
+    bool no_error_ui = false;  // "shell": the shell was asked to show no error box
     bool started = false;
     uint32_t error = 0;        // last error when not started
     uint32_t exit_code = 0;
@@ -111,6 +112,7 @@ struct Machine {
     std::vector<Box> boxes;
     std::vector<ProcessRecord> processes;
     bool dll_search_restricted = false;
+    bool critical_error_boxes_suppressed = false;
     bool shutdown_privilege_enabled = false;
     bool restart_requested = false;
     uint32_t restart_flags = 0;

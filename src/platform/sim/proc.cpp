@@ -125,13 +125,14 @@ bool PROC_CreateAndWait(char* command_line, uint32_t* exit_code)
 }
 
 bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char* parameters, const char* directory,
-                              int show_command)
+                              int show_command, bool no_error_ui)
 {
     sim::ProcessRecord record;
     record.kind = "shell";
     record.command_line = std::string(file) + (parameters != nullptr ? parameters : "");
     record.directory = directory != nullptr ? directory : "";
     record.show_command = show_command;
+    record.no_error_ui = no_error_ui;
     // A relative file is looked for in the working directory.
     std::string path = file;
     if (!is_absolute(path) && !record.directory.empty()) path = record.directory + "\\" + path;

@@ -184,6 +184,11 @@ void SYS_RestrictDllSearchToSystem32()
     sim::current().dll_search_restricted = true;
 }
 
+void SYS_SuppressCriticalErrorBoxes()
+{
+    sim::current().critical_error_boxes_suppressed = true;
+}
+
 bool SYS_EnableShutdownPrivilege()
 {
     sim::current().shutdown_privilege_enabled = true;

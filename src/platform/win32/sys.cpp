@@ -4,6 +4,11 @@
 
 #include "platform/sys.h"
 
+void SYS_SuppressCriticalErrorBoxes()
+{
+    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS);
+}
+
 bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list arguments)
 {
     // msvcrt's own: -1, or the capacity itself, when the text did not fit,
