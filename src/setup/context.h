@@ -101,6 +101,9 @@ struct ProcessState {
     bool device_instance_ids_built;
     // Short ACPI ID of the first present ACPI pointing device.
     char acpi_device_id[260];
+    // Set when the engine-log save of a silent DEBUG run moved the engine's
+    // log aside; never cleared, as a run saves and restores once.
+    bool engine_log_saved;
     // The run's final result code, kept for whoever hosts the run (setup-sim
     // prints it beside the exit code), and whether the process ended at once
     // without its end of run.

@@ -5,7 +5,9 @@
 #include "cmdline/command_line.h"
 #include "config/acpi_check.h"
 #include "config/settings.h"
-#include "log/log.h"
+#include "log/custom_setting.h"
+#include "log/engine_log.h"
+#include "log/update_package_log.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/proc.h"
@@ -93,12 +95,12 @@ int end_of_run(ModuleHandle instance, const char* command_text, int result, cons
             }
         }
         WriteUpdatePackageLog(instance, command_text, result, start_time, context);
-        MergeEngineLog(1, context);
+        MergeEngineLog(ENGINE_LOG_RESTORE, context);
         restart_system(result);
     } else {
         if ((context->support_flags & SUPPORT_LOG) != 0) g_process.log_requested = 1;
         WriteUpdatePackageLog(instance, command_text, result, start_time, context);
-        MergeEngineLog(1, context);
+        MergeEngineLog(ENGINE_LOG_RESTORE, context);
     }
     return (context->support_flags & SUPPORT_EXIT_CODE) != 0 ? result : 0;
 }
@@ -167,7 +169,7 @@ StepsOutcome run_steps(ModuleHandle instance, char* inf_path, bool* versions_que
     *versions_queried = true;
     if (g_process.force == 0 && (overwrite_class == 1 || overwrite_class == 2)) return {DEP_SOFT_ERROR, false};
 
-    MergeEngineLog(0, context);
+    MergeEngineLog(ENGINE_LOG_SAVE, context);
     return {launch_installer_engine(instance, context), false};
 }
 

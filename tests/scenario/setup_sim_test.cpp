@@ -1,6 +1,7 @@
 // setup-sim as a user runs it: the example package on the example machines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -76,8 +77,49 @@ TEST(SetupSim, CommandLinePassesThroughAndExtractionIsListed)
                                "Folder created: C:\\my  drivers\\production\\Windows8.1-x64\n"),
               std::string::npos)
         << output.text;
-    EXPECT_NE(output.text.find("File written: C:\\my  drivers\\production\\Windows7-x64\\I2C\\VxI2C.inf\n"),
+    EXPECT_NE(output.text.find("File written: C:\\my  drivers\\production\\Windows7-x64\\I2C\\VxI2C.inf"
+                               " (copy of C:\\Package\\I2C\\VxI2C.inf)\n"),
               std::string::npos)
+        << output.text;
+}
+
+// A support person reads the record as text: the UTF-16 header decoded and
+// the engine's own lines after the debugging banner, as the engine wrote them.
+TEST(SetupSim, RecordOfADebugRunIsShownAsText)
+{
+    const char* path = "/tmp/setup-sim-engine-log-profile.ini";
+    FILE* file = std::fopen(path, "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("[Program:DPInst.exe]\nLogLine=INFO: installed\n", file);
+    std::fclose(file);
+    const Output output = run_setup_sim(std::string("--machine ") + path + " " + EXAMPLES + "/package /s /vDEBUG=true");
+    std::remove(path);
+    EXPECT_NE(output.text.find("File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log (UTF-16LE+ANSI, 719 bytes)\n"
+                               "  | ===============> Update Package application started <===============\n"
+                               "  | Command:C:\\Package\\Setup.exe /s /vDEBUG=true\n"),
+              std::string::npos)
+        << output.text;
+    EXPECT_NE(output.text.find("  | ================> Report Information for Debugging <================\n"
+                               "  | INFO: installed\n"),
+              std::string::npos)
+        << output.text;
+}
+
+// Install after install on one machine: the engine's log grows by one run's
+// entries each time, while each run's record carries only its own (so the
+// second run's record has the first one's bytes and is not listed as changed).
+TEST(SetupSim, RunsInARowShareTheMachine)
+{
+    const Output output = run_setup_sim("--runs 2 --machine " + EXAMPLES + "/machines/win10-x64-installs-driver.ini " +
+                                        EXAMPLES + "/package /s /vDEBUG=true");
+    const size_t second_run = std::min(output.text.find("Run 2 of 2\n"), output.text.size());
+    const auto listed = [&](const std::string& text, bool in_second_run) {
+        const size_t at = output.text.find(text, in_second_run ? second_run : 0);
+        return at != std::string::npos && (at > second_run) == in_second_run;
+    };
+    EXPECT_TRUE(listed("File written: C:\\Windows\\DpInst.log (ANSI, 95 bytes)", false) &&
+                listed("Setup.log (UTF-16LE+ANSI, 797 bytes)", false) &&
+                listed("File written: C:\\Windows\\DpInst.log (ANSI, 190 bytes)", true) && !listed("Setup.log", true))
         << output.text;
 }
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iomanip>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -46,11 +47,12 @@ struct Scenario {
     std::map<std::string, std::string> settings;
     std::vector<std::string> answers;
     std::vector<std::string> trees;  // expect_tree: folders checked whole
+    std::vector<std::string> masked;  // mask_times: files whose dates and times are not compared
 };
 
 Scenario load_scenario(const fs::path& folder)
 {
-    Scenario scenario{folder.filename().string(), {}, {}, {}};
+    Scenario scenario{folder.filename().string(), {}, {}, {}, {}};
     std::istringstream lines(read_all(folder / "scenario.conf"));
     for (std::string line; std::getline(lines, line);) {
         if (line.empty() || line[0] == '#') continue;
@@ -59,6 +61,7 @@ Scenario load_scenario(const fs::path& folder)
         const std::string key = line.substr(0, equals);
         if (key == "answer") scenario.answers.push_back(line.substr(equals + 1));
         else if (key == "expect_tree") scenario.trees.push_back(line.substr(equals + 1));
+        else if (key == "mask_times") scenario.masked.push_back(line.substr(equals + 1));
         else scenario.settings[key] = line.substr(equals + 1);
     }
     return scenario;
@@ -196,6 +199,18 @@ std::string below_drive_c(const std::string& windows_path)
     return relative;
 }
 
+// A file's bytes with every date and time "Y-M-D h:m:s" (decimal fields, in
+// ANSI or UTF-16LE) replaced by "TIME", as tools/wine/wine-env.sh does for
+// mask_times: the real program under Wine logs the real clock.
+std::string mask_times(const std::string& bytes)
+{
+    static const std::string D = "[0-9]\\x00";
+    static const std::regex utf16("(?:" + D + ")+-\\x00(?:" + D + ")+-\\x00(?:" + D + ")+ \\x00(?:" + D + ")+:\\x00(?:" + D +
+                                  ")+:\\x00(?:" + D + ")+");
+    static const std::regex ansi("[0-9]+-[0-9]+-[0-9]+ [0-9]+:[0-9]+:[0-9]+");
+    return std::regex_replace(std::regex_replace(bytes, utf16, std::string("T\0I\0M\0E\0", 8)), ansi, "TIME");
+}
+
 class SharedScenario : public PackageTest, public ::testing::WithParamInterface<Scenario> {
 protected:
     // Devices of a registry file as Wine's device tree has them: every key
@@ -262,8 +277,19 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
         for (char& c : engine_name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         machine.programs[engine_name].exit_code =
             static_cast<uint32_t>(std::stoul(setting("engine_exit_code", "0"), nullptr, 0));
+        // The fake engine's lines for its log, each ended by CR LF in the file.
+        std::istringstream log_lines(fs::exists(folder / "engine_log_lines.txt")
+                                         ? read_all(folder / "engine_log_lines.txt")
+                                         : "");
+        for (std::string line; std::getline(log_lines, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            machine.programs[engine_name].engine_log_lines.push_back(line);
+        }
     }
     if (fs::exists(folder / "registry.reg")) add_devices(folder / "registry.reg");
+    if (fs::exists(folder / "before_files" / "C")) {
+        fs::copy(folder / "before_files" / "C", drive_root, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    }
     for (const std::string& answer : scenario.answers) machine.answers.push_back(button_code(answer));
 
     const int exit_code = run(setting("arguments", ""));
@@ -298,7 +324,10 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
         if (bytes == "/") continue;
         std::string windows_path = "C:\\" + relative;
         std::replace(windows_path.begin(), windows_path.end(), '/', '\\');
-        EXPECT_EQ(read_all(sim::host_path(windows_path)), bytes)
+        const bool masked = std::any_of(scenario.masked.begin(), scenario.masked.end(),
+                                        [&](const std::string& path) { return upper(path) == upper(windows_path); });
+        const std::string actual = read_all(sim::host_path(windows_path));
+        EXPECT_EQ(masked ? mask_times(actual) : actual, masked ? mask_times(bytes) : bytes)
             << "the simulated machine's C:/" << relative << " differs from expect_files";
     }
     for (const std::string& tree : scenario.trees) {

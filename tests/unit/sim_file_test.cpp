@@ -274,3 +274,54 @@ TEST_F(SimFileTest, WritesAndAppendsAreBinary)
 }
 
 }  // namespace
+
+namespace {
+
+// A file another program holds open without sharing refuses every use but a
+// look at its attributes.
+TEST_F(SimFileTest, LockedFileRefusesEveryUseWithSharingViolation)
+{
+    machine.locked_files.push_back("C:\\DRIVERS\\b.inf");
+    using Operation = bool (*)();
+    const Operation operations[] = {
+        [] { return FILE_OpenExistingForRead("C:\\Drivers\\b.inf") != nullptr; },
+        [] { return FILE_OpenForAppend("C:\\Drivers\\b.inf") != nullptr; },
+        [] { return FILE_CreateForWrite("C:\\Drivers\\.\\b.inf") != nullptr; },
+        [] { return FILE_CopyFile("C:\\Drivers\\b.inf", "C:\\Drivers\\copy"); },
+        [] { return FILE_CopyFile("C:\\Drivers\\c.txt", "C:\\Drivers\\b.inf"); },
+        [] { return FILE_MoveReplace("C:\\Drivers\\b.inf", "C:\\Drivers\\moved"); },
+        [] { return FILE_MoveReplace("C:\\Drivers\\c.txt", "C:\\Drivers\\b.inf"); },
+        [] { return FILE_Delete("c:\\drivers\\B.INF"); },
+    };
+    std::string errors;
+    for (const Operation operation : operations) {
+        machine.last_error = 0;
+        errors += (operation() ? "ok" : std::to_string(machine.last_error)) + " ";
+    }
+    EXPECT_EQ(errors + (FILE_GetAttributes("C:\\Drivers\\b.inf") == 0x20 ? "archive " : "no attributes ") +
+                  read_file("C:\\Drivers\\b.inf"),
+              "32 32 32 32 32 32 32 32 archive b.inf");
+}
+
+// The program's own handles share as it opens them: reads share reading,
+// writes and appends share nothing.
+TEST_F(SimFileTest, OpenHandlesShareOnlyWhatTheirOpenAllows)
+{
+    std::string outcome;
+    const auto note = [&](bool ok) { outcome += ok ? "ok " : std::to_string(machine.last_error) + " "; };
+    FILE_Handle reader = FILE_OpenExistingForRead("C:\\Drivers\\b.inf");
+    FILE_Handle second_reader = FILE_OpenExistingForRead("c:\\drivers\\B.inf");
+    note(second_reader != nullptr);
+    note(FILE_OpenForAppend("C:\\Drivers\\b.inf") != nullptr);
+    note(FILE_Delete("C:\\Drivers\\b.inf"));
+    FILE_Close(second_reader);
+    FILE_Close(reader);
+    FILE_Handle appender = FILE_OpenForAppend("C:\\Drivers\\b.inf");
+    note(appender != nullptr);
+    note(FILE_OpenExistingForRead("C:\\Drivers\\b.inf") != nullptr);
+    FILE_Close(appender);
+    note(FILE_Delete("C:\\Drivers\\b.inf"));
+    EXPECT_EQ(outcome, "ok 32 32 ok 32 ok ");
+}
+
+}  // namespace

@@ -333,8 +333,9 @@ wt_session_stop() {  # state
 # --- scenario ----------------------------------------------------------------
 #
 # A scenario is a folder: scenario.conf, package/, expect_boxes.jsonl,
-# expect_engine_command_line.txt, expect_files/, registry.reg,
-# registry_cleanup.reg. The format is described in tests/wine/README.md.
+# expect_engine_command_line.txt, expect_files/, before_files/,
+# engine_log_lines.txt, registry.reg, registry_cleanup.reg. The format is
+# described in tests/wine/README.md.
 
 wt_conf_get() {  # conf key [default] -> first value
     local v
@@ -424,7 +425,10 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
         mkdir -p "$engine_dir" && cp "$helpers/fake_engine.exe" "$engine_host" || return 1
         printf '%s\n' "$exit_code_engine" >"$engine_dir/engine_exit_code.txt"
         if [ -n "$machine" ]; then wt_patch_machine "$engine_host" "$machine" || return 1; fi
+        if [ -f "$scen/engine_log_lines.txt" ]; then cp "$scen/engine_log_lines.txt" "$engine_dir/" || return 1; fi
     fi
+    # Files the machine already holds, laid on drive C as they are.
+    if [ -d "$scen/before_files/C" ]; then cp -R "$scen/before_files/C/." "$prefix/drive_c/" || return 1; fi
     # Folders whose whole content is checked start out missing.
     local tree
     while IFS= read -r tree; do
@@ -479,6 +483,21 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
         return 1
     fi
     return 0
+}
+
+# A file with every date and time "Y-M-D h:m:s" (decimal fields, in ANSI or
+# UTF-16LE) replaced by "TIME": the program logs the real clock, which a
+# scenario cannot know. The simulated runner masks the same way
+# (tests/scenario/shared_scenarios_test.cpp).
+wt_mask_times() {  # file -> masked bytes on stdout
+    LC_ALL=C perl -0777 -pe '
+        s/(?:[0-9]\x00)+-\x00(?:[0-9]\x00)+-\x00(?:[0-9]\x00)+ \x00(?:[0-9]\x00)+:\x00(?:[0-9]\x00)+:\x00(?:[0-9]\x00)+/T\x00I\x00M\x00E\x00/g;
+        s/[0-9]+-[0-9]+-[0-9]+ [0-9]+:[0-9]+:[0-9]+/TIME/g' "$1"
+}
+
+# Whether a scenario masks the times of a file (mask_times=C:\...), in any case.
+wt_times_masked() {  # conf windows_path
+    wt_conf_all "$1" mask_times | tr '[:upper:]' '[:lower:]' | grep -qxF -- "$(printf '%s' "$2" | tr '[:upper:]' '[:lower:]')"
 }
 
 # Shows where two files first differ, for JSON lines too long for a diff.
@@ -548,6 +567,14 @@ wt_check_scenario() {  # scenario_dir out_dir
             if [ ! -f "$actual_files/$rel" ]; then
                 wt_log "FAIL: C:\\${rel//\//\\} was not written"
                 failed=1
+            elif wt_times_masked "$conf" "C:\\${rel//\//\\}"; then
+                wt_mask_times "$expect_files/$rel" >"$out/expected.masked" &&
+                    wt_mask_times "$actual_files/$rel" >"$out/actual.masked" || { failed=1; continue; }
+                if ! cmp -s "$out/expected.masked" "$out/actual.masked"; then
+                    wt_log "FAIL: C:\\${rel//\//\\} differs from expect_files (dates and times masked)"
+                    wt_show_first_difference "$out/expected.masked" "$out/actual.masked"
+                    failed=1
+                fi
             elif ! cmp -s "$expect_files/$rel" "$actual_files/$rel"; then
                 wt_log "FAIL: C:\\${rel//\//\\} differs from expect_files"
                 wt_show_first_difference "$expect_files/$rel" "$actual_files/$rel"

@@ -316,6 +316,55 @@ std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page)
     return out;
 }
 
+std::u16string ansi_to_utf16(const std::string& text, uint32_t code_page)
+{
+    const std::string name = iconv_name(code_page);
+    const Converter converter("UTF-16LE", name.empty() ? "" : name.c_str());
+    const char16_t default_character = code_page == 932 ? u'\u30FB' : u'?';
+
+    std::u16string out;
+    out.reserve(text.size());
+    size_t at = 0;
+    while (at < text.size()) {
+        const unsigned char first = static_cast<unsigned char>(text[at]);
+        const size_t width = is_dbcs_lead_byte(code_page, first) ? 2 : 1;
+        if (first < 0x80) {  // every Windows ANSI code page is a superset of ASCII
+            out.push_back(static_cast<char16_t>(first));
+            ++at;
+            continue;
+        }
+        std::string character = text.substr(at, width);
+        at += width;
+        char16_t units[8];
+        size_t count = 0;
+        if (converter.ok() && character.size() == width) {
+            char* in_ptr = character.data();
+            size_t in_left = character.size();
+            char* out_ptr = reinterpret_cast<char*>(units);
+            size_t out_left = sizeof units;
+            const bool converted = iconv(converter.get(), &in_ptr, &in_left, &out_ptr, &out_left) !=
+                                       static_cast<size_t>(-1) &&
+                                   in_left == 0 &&
+                                   // 1255 and 1258 hold a letter back in case a mark follows.
+                                   iconv(converter.get(), nullptr, nullptr, &out_ptr, &out_left) !=
+                                       static_cast<size_t>(-1);
+            if (converted) count = (sizeof units - out_left) / 2;
+            else converter.reset();
+        }
+        if (count == 1 || count == 2) {
+            for (size_t i = 0; i < count; ++i) {
+                const auto* bytes = reinterpret_cast<const unsigned char*>(&units[i]);
+                out.push_back(static_cast<char16_t>(bytes[0] | (bytes[1] << 8)));
+            }
+        } else if (width == 1 && first <= 0x9F) {
+            out.push_back(static_cast<char16_t>(first));
+        } else {
+            out.push_back(default_character);
+        }
+    }
+    return out;
+}
+
 std::string ansi_to_utf8(const std::string& text, uint32_t code_page)
 {
     if (code_page == 65001) return well_formed_utf8(text);

@@ -34,7 +34,13 @@ struct Search {
 
 struct OpenFile {
     std::FILE* stream = nullptr;
+    std::string host;          // the file it is open on
+    bool shares_read = false;  // opened for reading, others may read too
 };
+
+// Every handle the program holds open, to refuse what Windows' sharing rules
+// refuse: our reads share reading only, our writes and appends share nothing.
+std::vector<const OpenFile*> open_files;
 
 struct Mapping {
     std::vector<uint8_t> bytes;
@@ -195,10 +201,30 @@ uint32_t parent_error(const char* path, std::string* host)
     return 0;
 }
 
-// The error for an existing file expected at a path: 0, 2, 3, 5 (a folder) or 123.
-uint32_t existing_file_error(const char* path, std::string* host)
+// What a call does with a file, for the sharing rules.
+enum class Use { Read, Change };
+
+// 32 when the file is in use: held by another program (a locked file), or open
+// here in a way that excludes this use (a read while a write handle is open;
+// a write, append, move or delete while any handle is open). Else 0.
+uint32_t sharing_error(const char* path, const std::string& host, Use use)
 {
-    const uint32_t error_code = parent_error(path, host);
+    const std::string canonical = sim::canonical_windows_path(sim::absolute_windows_path(path));
+    for (const std::string& locked : sim::current().locked_files) {
+        if (sim::names_equal(sim::canonical_windows_path(locked), canonical)) return ERR_SHARING_VIOLATION;
+    }
+    for (const OpenFile* open : open_files) {
+        if (open->host == host && (use == Use::Change || !open->shares_read)) return ERR_SHARING_VIOLATION;
+    }
+    return 0;
+}
+
+// The error for an existing file expected at a path: 0, 2, 3, 5 (a folder),
+// 32 (in use) or 123.
+uint32_t existing_file_error(const char* path, std::string* host, Use use)
+{
+    uint32_t error_code = parent_error(path, host);
+    if (error_code == 0) error_code = sharing_error(path, *host, use);
     if (error_code != 0) return error_code;
     std::error_code error;
     const fs::file_status status = fs::status(*host, error);
@@ -208,6 +234,7 @@ uint32_t existing_file_error(const char* path, std::string* host)
 
 FILE_Handle open_stream(const std::string& host, const char* mode)
 {
+    const bool reading = mode[0] == 'r';
     std::FILE* stream = std::fopen(host.c_str(), mode);
     if (stream == nullptr) {
         fail(ERR_ACCESS_DENIED);
@@ -220,6 +247,9 @@ FILE_Handle open_stream(const std::string& host, const char* mode)
         return nullptr;
     }
     file->stream = stream;
+    file->host = host;
+    file->shares_read = reading;
+    open_files.push_back(file);
     return file;
 }
 
@@ -303,7 +333,7 @@ void FILE_FindClose(FILE_FindHandle handle)
 FILE_Handle FILE_OpenExistingForRead(const char* path)
 {
     std::string host;
-    const uint32_t error_code = existing_file_error(path, &host);
+    const uint32_t error_code = existing_file_error(path, &host, Use::Read);
     if (error_code != 0) {
         fail(error_code);
         return nullptr;
@@ -314,7 +344,8 @@ FILE_Handle FILE_OpenExistingForRead(const char* path)
 FILE_Handle FILE_CreateForWrite(const char* path)
 {
     std::string host;
-    const uint32_t error_code = parent_error(path, &host);
+    uint32_t error_code = parent_error(path, &host);
+    if (error_code == 0) error_code = sharing_error(path, host, Use::Change);
     if (error_code != 0) {
         fail(error_code);
         return nullptr;
@@ -330,7 +361,7 @@ FILE_Handle FILE_CreateForWrite(const char* path)
 FILE_Handle FILE_OpenForAppend(const char* path)
 {
     std::string host;
-    const uint32_t error_code = existing_file_error(path, &host);
+    const uint32_t error_code = existing_file_error(path, &host, Use::Change);
     if (error_code != 0) {
         fail(error_code);
         return nullptr;
@@ -383,8 +414,9 @@ bool FILE_CopyFile(const char* source, const char* destination)
 {
     std::string from;
     std::string to;
-    uint32_t error_code = existing_file_error(source, &from);
+    uint32_t error_code = existing_file_error(source, &from, Use::Read);
     if (error_code == 0) error_code = parent_error(destination, &to);
+    if (error_code == 0) error_code = sharing_error(destination, to, Use::Change);
     std::error_code error;
     if (error_code == 0 && fs::is_directory(to, error)) error_code = ERR_ACCESS_DENIED;
     if (error_code == 0 && !fs::copy_file(from, to, fs::copy_options::overwrite_existing, error)) {
@@ -397,7 +429,7 @@ bool FILE_CopyFile(const char* source, const char* destination)
 bool FILE_Delete(const char* path)
 {
     std::string host;
-    const uint32_t error_code = existing_file_error(path, &host);
+    const uint32_t error_code = existing_file_error(path, &host, Use::Change);
     if (error_code != 0) return refuse(error_code);
     std::error_code error;
     if (!fs::remove(host, error)) return refuse(ERR_ACCESS_DENIED);
@@ -408,8 +440,9 @@ bool FILE_MoveReplace(const char* from, const char* to)
 {
     std::string source;
     std::string destination;
-    uint32_t error_code = existing_file_error(from, &source);
+    uint32_t error_code = existing_file_error(from, &source, Use::Change);
     if (error_code == 0) error_code = parent_error(to, &destination);
+    if (error_code == 0) error_code = sharing_error(to, destination, Use::Change);
     std::error_code error;
     if (error_code == 0 && fs::is_directory(destination, error)) error_code = ERR_ACCESS_DENIED;
     if (error_code == 0) {
@@ -438,6 +471,7 @@ void FILE_Close(FILE_Handle handle)
 {
     auto* file = static_cast<OpenFile*>(handle);
     if (file == nullptr) return;
+    std::erase(open_files, file);
     std::fclose(file->stream);
     delete file;
 }

@@ -41,6 +41,13 @@ struct ProgramBehaviour {
     uint32_t exit_code = 0;
     bool can_start = true;     // false: creation fails with start_error
     uint32_t start_error = 2;  // last error when it cannot start
+    // What it leaves behind each time it runs: lines added to the end of the
+    // engine's log ("DpInst.log" in the Windows folder, created when missing;
+    // the bytes as given, each line ended by CR LF), and registry values it
+    // writes (the installed driver's "ProductVer", say), merged into the
+    // machine's keys of the same path and view.
+    std::vector<std::string> engine_log_lines;
+    std::vector<RegistryKey> registry_writes;
 };
 
 struct Box {
@@ -86,6 +93,10 @@ struct Machine {
     // The process's current folder, against which relative paths resolve;
     // empty: the program's own folder.
     std::string current_directory;
+    // Files another program holds open without sharing (a scanner, an engine
+    // that is still running): opening, copying, moving or deleting them, or
+    // writing over them, fails with 32 (ERROR_SHARING_VIOLATION).
+    std::vector<std::string> locked_files;
 
     // Answers given to message boxes, in order; when none is left the default
     // button is pressed.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
 #include "platform/sys.h"
 
@@ -162,6 +163,20 @@ uint32_t SYS_ExpandEnvironmentStrings(const char* source, char* buffer, uint32_t
     const uint32_t required = static_cast<uint32_t>(expanded.size() + 1);
     if (required <= capacity) std::memcpy(buffer, expanded.c_str(), required);
     return required;
+}
+
+uint32_t SYS_AnsiToUtf16(const char* text, uint16_t* buffer, uint32_t capacity)
+{
+    const std::u16string wide = sim::ansi_to_utf16(text, sim::current_ansi_code_page());
+    const uint32_t count = static_cast<uint32_t>(wide.size() + 1);
+    if (capacity == 0) return count;
+    if (capacity < count) {
+        sim::current().last_error = ERR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    for (uint32_t i = 0; i + 1 < count; ++i) buffer[i] = wide[i];
+    buffer[count - 1] = 0;
+    return count;
 }
 
 void SYS_RestrictDllSearchToSystem32()

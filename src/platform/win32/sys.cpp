@@ -97,6 +97,13 @@ uint32_t SYS_ExpandEnvironmentStrings(const char* source, char* buffer, uint32_t
     return ExpandEnvironmentStringsA(source, buffer, capacity);
 }
 
+uint32_t SYS_AnsiToUtf16(const char* text, uint16_t* buffer, uint32_t capacity)
+{
+    const int count = MultiByteToWideChar(CP_ACP, 0, text, -1, reinterpret_cast<LPWSTR>(buffer),
+                                          static_cast<int>(capacity));
+    return count > 0 ? static_cast<uint32_t>(count) : 0;
+}
+
 void SYS_RestrictDllSearchToSystem32()
 {
     // SetDefaultDllDirectories exists from Windows 8 (and 7 with KB2533623);
