@@ -58,3 +58,27 @@ TEST_F(SimProgramTraces, EachRunAppendsItsLogLinesAndWritesItsRegistryValues)
 }
 
 }  // namespace
+
+namespace {
+
+// "Builtin=no" drops the built-in machine's devices only: a device the
+// profile lists before that line stays.
+TEST_F(SimProgramTraces, BuiltinNoKeepsTheProfilesOwnDevices)
+{
+    const std::string profile = drive_root + "/devices.ini";
+    FILE* file = std::fopen(profile.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("[Device:ACPI\\MINE\\0]\nHardwareIDs=ACPI\\MINE\n[Devices]\nBuiltin=no\n"
+               "[Device:ACPI\\LATER\\0]\nHardwareIDs=ACPI\\LATER\n",
+               file);
+    std::fclose(file);
+    sim::Machine loaded;
+    builtin_machine(&loaded);
+    std::string error;
+    ASSERT_TRUE(load_machine_profile(profile, &loaded, &error)) << error;
+    std::string ids;
+    for (const sim::Device& device : loaded.devices) ids += device.instance_id + " ";
+    EXPECT_EQ(ids, "ACPI\\MINE\\0 ACPI\\LATER\\0 ");
+}
+
+}  // namespace

@@ -237,6 +237,9 @@ struct Loader {
 
     bool load(const sim::IniDocument& document)
     {
+        // The machine's devices before the profile: the built-in ones, which
+        // "Builtin=no" drops wherever it stands, keeping the profile's own.
+        size_t builtin_devices = machine->devices.size();
         for (const sim::IniSection& section : document.sections) {
             const std::string kind = lower(section.name.substr(0, section.name.find(':')));
             const bool has_colon = section.name.find(':') != std::string::npos;
@@ -286,13 +289,16 @@ struct Loader {
                     if (!entry.comment) machine->mutexes.insert(entry.name);
                 }
             } else if (!has_colon && kind == "devices") {
-                // A profile that lists devices replaces the built-in machine's.
                 for (const sim::IniEntry& entry : section.entries) {
                     if (entry.comment || !entry.has_value) continue;
                     if (lower(entry.name) != "builtin") return fail("Devices", entry.name, "unknown key");
                     bool keep = true;
                     if (!parse_flag(sim::unquote_value(entry.value), &keep)) return fail("Devices", entry.name, "yes/no");
-                    if (!keep) machine->devices.clear();
+                    if (!keep) {
+                        machine->devices.erase(machine->devices.begin(),
+                                               machine->devices.begin() + static_cast<std::ptrdiff_t>(builtin_devices));
+                        builtin_devices = 0;
+                    }
                 }
             } else if (has_colon && (kind == "registry" || kind == "registry32" || kind == "registry64")) {
                 ok = registry_section(section.name, section);

@@ -84,10 +84,11 @@ void leave_traces(const sim::ProgramBehaviour& behaviour)
         if (key == machine.registry.end()) {
             machine.registry.push_back(written);
         } else {
-            for (const auto& [name, value] : written.values) {
+            for (const auto& value : written.values) {
                 // Value names are not case-sensitive: a write replaces the value it names.
-                std::erase_if(key->values, [&](const auto& existing) { return lower(existing.first) == lower(name); });
-                key->values[name] = value;
+                const std::string name = lower(value.first);
+                std::erase_if(key->values, [&](const auto& existing) { return lower(existing.first) == name; });
+                key->values[value.first] = value.second;
             }
         }
     }
