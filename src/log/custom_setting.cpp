@@ -37,10 +37,12 @@ void write_custom_setting_file()
     expanded_path("%SYSTEMDRIVE%", "\\VexaCustomSetting", path);
     FILE_CreateDirectory(path);
     PATH_Append(path, "VexaCoustomSet.ini");
+    // A request that could not be written whole is no request: the engine
+    // must not act on a part of it, or on an earlier run's file.
     FILE_Handle file = FILE_CreateForWrite(path);
-    if (file != nullptr) {
-        FILE_Write(file, request, static_cast<uint32_t>(strnlen(request, capacity)));
-        FILE_Close(file);
-    }
+    const bool written =
+        file != nullptr && FILE_Write(file, request, static_cast<uint32_t>(strnlen(request, capacity)));
+    if (file != nullptr) FILE_Close(file);
+    if (!written) FILE_Delete(path);
     std::free(request);
 }
