@@ -1,7 +1,7 @@
 # Linux: the program on the simulated machine, setup-sim and the tests.
 
 file(GLOB SIM_SOURCES CONFIGURE_DEPENDS src/platform/sim/*.cpp)
-add_library(platform_sim STATIC ${SIM_SOURCES} ${GENERATED_DIR}/string_table.cpp)
+add_library(platform_sim STATIC ${SIM_SOURCES} src/platform/record/run_record.cpp ${GENERATED_DIR}/string_table.cpp)
 target_include_directories(platform_sim PUBLIC src)
 target_compile_options(platform_sim PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(setup_logic PUBLIC platform_sim)

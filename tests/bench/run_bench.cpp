@@ -124,8 +124,8 @@ BENCHMARK_CAPTURE(LayoutTwoMatching, models_1000, 1000)->RangeMultiplier(10)->Ra
 void run_once(BenchMachine& bench, const char* command_line, bool another_copy_runs = false)
 {
     reset_process_state();
-    bench.machine.processes.clear();
-    bench.machine.boxes.clear();
+    bench.machine.record.processes.clear();
+    bench.machine.record.boxes.clear();
     bench.machine.mutexes.clear();
     if (another_copy_runs) bench.machine.mutexes.insert("Setup");
     benchmark::DoNotOptimize(run_setup(nullptr, command_line));

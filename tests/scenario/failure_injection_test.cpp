@@ -28,8 +28,8 @@ protected:
         std::error_code ignored;
         for (const auto& entry : fs::directory_iterator(drive_root, ignored)) fs::remove_all(entry.path(), ignored);
         lay_out();
-        machine.processes.clear();
-        machine.boxes.clear();
+        machine.record.processes.clear();
+        machine.record.boxes.clear();
         machine.mutexes.clear();
         for (uint32_t& count : machine.operations) count = 0;
         machine.injected_failure = {kind, nth, ACCESS_DENIED};
@@ -59,7 +59,7 @@ protected:
 
     bool engine_ran() const
     {
-        for (const sim::ProcessRecord& process : machine.processes) {
+        for (const record::Process& process : machine.record.processes) {
             if (process.kind == "create" && process.started) return true;
         }
         return false;

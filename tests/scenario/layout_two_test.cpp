@@ -48,7 +48,7 @@ TEST_F(LayoutTwoRun, MatchedSectionInstallsWithTheInfBesideItsEngine)
     EXPECT_EQ(run("/s"), SUCCESS);
     EXPECT_EQ(engine_command_line(), "\"C:\\Package\\Engine\\DPInst.exe\" /f /sw /se");
     EXPECT_STREQ(g_process.inf_folder, "C:\\Package\\Engine");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(machine.record.boxes.empty());
 }
 
 // Support 31 stays when nothing matched, so the result is the exit code.
@@ -65,14 +65,14 @@ TEST_F(LayoutTwoRun, NoMatchShowsTheNoticeEvenInASilentRun)
     };
     const std::vector<sim::Device> devices = machine.devices;
     for (const auto& row : rows) {
-        machine.boxes.clear();
+        machine.record.boxes.clear();
         machine.mutexes.clear();
         set_os(row.major, row.minor, true);
         machine.devices = row.device ? devices : std::vector<sim::Device>{};
         EXPECT_EQ(run("/s"), SUCCESS) << row.name;
-        ASSERT_EQ(machine.boxes.size(), 1u) << row.name;
-        EXPECT_EQ(machine.boxes[0].text, NOT_SUPPORTED) << row.name;
-        EXPECT_TRUE(machine.processes.empty()) << row.name;
+        ASSERT_EQ(machine.record.boxes.size(), 1u) << row.name;
+        EXPECT_EQ(machine.record.boxes[0].text, NOT_SUPPORTED) << row.name;
+        EXPECT_TRUE(machine.record.processes.empty()) << row.name;
         EXPECT_EQ(g_process.context.support_flags, 31u) << row.name;
     }
 }
@@ -81,18 +81,18 @@ TEST_F(LayoutTwoRun, EmptyBusListIsRefusedWithItsCodeAsExitCode)
 {
     write_settings("[metadata]\nmajor_version=2\n[bus]\nsupport_types=\n");
     EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(machine.record.boxes.empty());
 }
 
 TEST_F(LayoutTwoRun, WindowsSevenOnlyTouchPadIsRefusedElsewhere)
 {
     write_package("[SupportOS_Option]\nOnlyWin7=ABC0704\n");
     EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].text, UNSUPPORTED_OS);
-    EXPECT_TRUE(machine.processes.empty());
+    ASSERT_EQ(machine.record.boxes.size(), 1u);
+    EXPECT_EQ(machine.record.boxes[0].text, UNSUPPORTED_OS);
+    EXPECT_TRUE(machine.record.processes.empty());
 
-    machine.boxes.clear();
+    machine.record.boxes.clear();
     machine.mutexes.clear();
     set_os(6, 1, true);
     EXPECT_EQ(run("/s"), SUCCESS);
@@ -128,7 +128,7 @@ TEST_F(LayoutTwoRun, ExamplePackageOnTheExampleMachines)
 
         EXPECT_EQ(run("/s"), row.exit_code) << row.profile;
         EXPECT_EQ(engine_command_line(), row.engine) << row.profile;
-        EXPECT_EQ(machine.boxes.empty() ? "" : machine.boxes[0].text, row.box) << row.profile;
+        EXPECT_EQ(machine.record.boxes.empty() ? "" : machine.record.boxes[0].text, row.box) << row.profile;
         ASSERT_EQ(g_process.context.section_count, 2u) << row.profile;
         EXPECT_EQ(g_process.context.configuration_sections[0].matched, row.i2c_matched) << row.profile;
         EXPECT_EQ(g_process.context.configuration_sections[1].matched, row.ps2_matched) << row.profile;

@@ -34,7 +34,7 @@ TEST_F(LayoutOneRun, SilentInstallRunsEngineWithSilentOptionsAndMapsRestart)
     set_engine_exit_code(0x40000001);
     EXPECT_EQ(run("/s"), REBOOT_REQUIRED);
     EXPECT_EQ(engine_command_line(), "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(machine.record.boxes.empty());
     EXPECT_EQ(g_process.dpinst_return_code, 0x40000001u);
     EXPECT_STREQ(g_process.inf_folder, "C:\\Package\\x64");
     EXPECT_TRUE(machine.dll_search_restricted);
@@ -77,7 +77,7 @@ TEST_F(LayoutOneRun, EngineExitCodesMapInTableOrder)
         {0x00000000, SUCCESS},
     };
     for (const auto& row : rows) {
-        machine.processes.clear();
+        machine.record.processes.clear();
         machine.mutexes.clear();
         set_engine_exit_code(row.engine);
         EXPECT_EQ(run("/s"), row.result) << std::hex << row.engine;
@@ -90,58 +90,58 @@ TEST_F(LayoutOneRun, SecondInstanceEndsWithErrorButExitCodeZero)
     EXPECT_EQ(run("/s"), 0);
     EXPECT_EQ(g_process.final_result, ERROR);
     EXPECT_EQ(g_process.context.support_flags, 0u);
-    EXPECT_TRUE(machine.processes.empty());
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(machine.record.processes.empty());
+    EXPECT_TRUE(machine.record.boxes.empty());
 }
 
 TEST_F(LayoutOneRun, HelpShowsTheHelpBoxAndInstallsNothing)
 {
     EXPECT_EQ(run("/?"), SUCCESS);
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].caption, "Help");
-    EXPECT_EQ(machine.boxes[0].style, STYLE_INFORMATION);
-    EXPECT_TRUE(machine.processes.empty());
+    ASSERT_EQ(machine.record.boxes.size(), 1u);
+    EXPECT_EQ(machine.record.boxes[0].caption, "Help");
+    EXPECT_EQ(machine.record.boxes[0].style, STYLE_INFORMATION);
+    EXPECT_TRUE(machine.record.processes.empty());
 }
 
 TEST_F(LayoutOneRun, MissingEngineIsReportedWithItsErrorCode)
 {
     write_settings("[W864]\r\nPath=\\x64\\Missing.exe\r\nSupport=8\r\n");
     EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].caption, "Setup.exe");
-    EXPECT_EQ(machine.boxes[0].text, FILES_MISSING + " [2]");
-    EXPECT_TRUE(machine.processes.empty());
+    ASSERT_EQ(machine.record.boxes.size(), 1u);
+    EXPECT_EQ(machine.record.boxes[0].caption, "Setup.exe");
+    EXPECT_EQ(machine.record.boxes[0].text, FILES_MISSING + " [2]");
+    EXPECT_TRUE(machine.record.processes.empty());
 }
 
 TEST_F(LayoutOneRun, EngineOfTheOtherBitnessIsRefused)
 {
     write_engine("x64\\DPInst.exe", PE_MACHINE_I386);
     EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].text, UNSUPPORTED_OS);
-    EXPECT_TRUE(machine.processes.empty());
+    ASSERT_EQ(machine.record.boxes.size(), 1u);
+    EXPECT_EQ(machine.record.boxes[0].text, UNSUPPORTED_OS);
+    EXPECT_TRUE(machine.record.processes.empty());
 }
 
 TEST_F(LayoutOneRun, EngineThatIsNoImageIsRefusedWithoutMessage)
 {
     write_file("C:\\Package\\x64\\DPInst.exe", "not an executable image at all, just some words");
     EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(machine.record.boxes.empty());
 }
 
 TEST_F(LayoutOneRun, EmptyEngineFileCannotBeMappedAndIsRefusedWithoutMessage)
 {
     write_file("C:\\Package\\x64\\DPInst.exe", "");
     EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(machine.record.boxes.empty());
 }
 
 TEST_F(LayoutOneRun, MissingInfIsReportedBeforeTheEngineIsLookedAt)
 {
     std::filesystem::remove(sim::host_path("C:\\Package\\x64\\Touch.inf"));
     EXPECT_EQ(run("/s"), ERROR_INSTALL_PLATFORM_UNSUPPORTED);
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].text, FILES_MISSING + " [2]");
+    ASSERT_EQ(machine.record.boxes.size(), 1u);
+    EXPECT_EQ(machine.record.boxes[0].text, FILES_MISSING + " [2]");
 }
 
 TEST_F(LayoutOneRun, FirstInfOfTheFolderIsUsed)
@@ -157,8 +157,8 @@ TEST_F(LayoutOneRun, EngineThatCannotStartGivesLaunchMessageAndError)
     machine.programs["dpinst.exe"].can_start = false;
     machine.programs["dpinst.exe"].start_error = 5;
     EXPECT_EQ(run("/s"), ERROR);
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].text, "Could not launch the installer. [5]");
+    ASSERT_EQ(machine.record.boxes.size(), 1u);
+    EXPECT_EQ(machine.record.boxes[0].text, "Could not launch the installer. [5]");
     EXPECT_EQ(g_process.result_code_override, 1620);
 }
 
@@ -175,13 +175,13 @@ TEST_F(LayoutOneRun, EnginePathWithoutLeadingSeparatorLaunchesTheCheckedFile)
         {".\\x64\\DPInst.exe", "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"},
     };
     for (const auto& row : rows) {
-        machine.processes.clear();
+        machine.record.processes.clear();
         machine.mutexes.clear();
         write_settings(std::string("[W864]\r\nPath=") + row.path + "\r\nSupport=8\r\n");
         set_engine_exit_code(0);
         EXPECT_EQ(run("/s"), SUCCESS) << row.path;
         EXPECT_EQ(engine_command_line(), row.command_line) << row.path;
-        EXPECT_TRUE(machine.boxes.empty()) << row.path;
+        EXPECT_TRUE(machine.record.boxes.empty()) << row.path;
     }
 }
 
@@ -195,9 +195,9 @@ TEST_F(LayoutOneRun, OverlongCommandLineIsCutAndStillHandedOver)
     write_file(deep + "\\x64\\DPInst.exe", pe_image(PE_MACHINE_AMD64));
     write_file(deep + "\\x64\\Touch.inf", "[Version]\r\n");
     run("/s");
-    ASSERT_EQ(machine.processes.size(), 1u);
-    EXPECT_EQ(machine.processes[0].command_line.size(), 259u);
-    EXPECT_EQ(machine.processes[0].command_line.substr(0, 1 + deep.size()), "\"" + deep);
+    ASSERT_EQ(machine.record.processes.size(), 1u);
+    EXPECT_EQ(machine.record.processes[0].command_line.size(), 259u);
+    EXPECT_EQ(machine.record.processes[0].command_line.substr(0, 1 + deep.size()), "\"" + deep);
 }
 
 TEST_F(LayoutOneRun, RightToLeftSystemLanguageTurnsErrorBoxesRightToLeft)
@@ -208,13 +208,13 @@ TEST_F(LayoutOneRun, RightToLeftSystemLanguageTurnsErrorBoxesRightToLeft)
     } rows[] = {{0x040D, STYLE_INFORMATION_RTL}, {0x0401, STYLE_INFORMATION_RTL}, {0x0409, STYLE_INFORMATION},
                 {0x0407, STYLE_INFORMATION}};
     for (const auto& row : rows) {
-        machine.boxes.clear();
+        machine.record.boxes.clear();
         machine.mutexes.clear();
         machine.system_language = row.system_language;
         write_engine("x64\\DPInst.exe", PE_MACHINE_I386);
         run("/s");
-        ASSERT_EQ(machine.boxes.size(), 1u);
-        EXPECT_EQ(machine.boxes[0].style, row.style) << std::hex << row.system_language;
+        ASSERT_EQ(machine.record.boxes.size(), 1u);
+        EXPECT_EQ(machine.record.boxes[0].style, row.style) << std::hex << row.system_language;
     }
 }
 
@@ -222,8 +222,8 @@ TEST_F(LayoutOneRun, HelpBoxIsNeverRightToLeft)
 {
     machine.system_language = 0x040D;
     run("/?");
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].style, STYLE_INFORMATION);
+    ASSERT_EQ(machine.record.boxes.size(), 1u);
+    EXPECT_EQ(machine.record.boxes[0].style, STYLE_INFORMATION);
 }
 
 TEST_F(LayoutOneRun, LanguagesWithoutSupportOnlyMarkTheResponseCode)
@@ -288,13 +288,13 @@ TEST_F(LayoutOneRun, CommandLineSelectsWhatTheRunDoes)
     };
     for (const auto& row : rows) {
         std::filesystem::remove_all(sim::host_path("C:\\out"));
-        machine.processes.clear();
-        machine.boxes.clear();
+        machine.record.processes.clear();
+        machine.record.boxes.clear();
         machine.mutexes.clear();  // each row is a run of its own
         machine.critical_error_boxes_suppressed = false;
         const int exit_code = run(row.command_line);
         std::string captions;
-        for (const sim::Box& box : machine.boxes) captions += box.caption;
+        for (const record::Box& box : machine.record.boxes) captions += box.caption;
         EXPECT_EQ((RunOutcome{engine_command_line(), captions, exit_code,
                               file_exists("C:\\out\\production\\Windows10-x64\\touch.sys"),
                               machine.critical_error_boxes_suppressed}),
@@ -319,15 +319,15 @@ TEST_F(RestartRun, RestartOnlyWhenForcedAndRebootRequired)
         {0, 0x40000001, "/s", false},
     };
     for (const auto& row : rows) {
-        machine.restart_requested = false;
-        machine.shutdown_privilege_enabled = false;
+        machine.record.restart_requested = false;
+        machine.record.shutdown_privilege_enabled = false;
         machine.mutexes.clear();
         set_engine_exit_code(row.engine);
         reset_process_state();
         // The property parser sets this from FORCERESTART; here it is set directly.
         g_process.force_restart = row.force_restart;
         restart_system(map_engine_exit_code(row.engine));
-        EXPECT_EQ(machine.restart_requested, row.restart) << row.force_restart << ' ' << std::hex << row.engine;
+        EXPECT_EQ(machine.record.restart_requested, row.restart) << row.force_restart << ' ' << std::hex << row.engine;
     }
 }
 
@@ -335,7 +335,7 @@ TEST_F(RestartRun, SilentRunThatNeedsNoRestartLeavesWindowsRunning)
 {
     set_engine_exit_code(0x40000001);
     run("/s");
-    EXPECT_FALSE(machine.restart_requested);  // FORCERESTART was not given
+    EXPECT_FALSE(machine.record.restart_requested);  // FORCERESTART was not given
 }
 
 struct OsCase {
@@ -369,9 +369,9 @@ TEST_P(OsSectionRun, ChoosesTheEngineSectionOfTheRunningWindows)
     if (os.section == nullptr) {
         EXPECT_EQ(exit_code, 0);  // refused before Support was read
         EXPECT_EQ(g_process.final_result, ERROR_INSTALL_PLATFORM_UNSUPPORTED);
-        ASSERT_EQ(machine.boxes.size(), 1u);
-        EXPECT_EQ(machine.boxes[0].text, UNSUPPORTED_OS);
-        EXPECT_TRUE(machine.processes.empty());
+        ASSERT_EQ(machine.record.boxes.size(), 1u);
+        EXPECT_EQ(machine.record.boxes[0].text, UNSUPPORTED_OS);
+        EXPECT_TRUE(machine.record.processes.empty());
     } else {
         EXPECT_EQ(exit_code, SUCCESS);
         EXPECT_EQ(engine_command_line(), std::string("\"C:\\Package\\") + os.section + "\\DPInst.exe\" /f /sw /se");

@@ -32,10 +32,10 @@ protected:
         write_engine("DotNetFx\\wic_x64_enu.exe", PE_MACHINE_AMD64);
     }
     void install_key(const char* path) { machine.registry.push_back(sim::RegistryKey{path, {}, {}}); }
-    std::vector<sim::ProcessRecord> shell_starts() const
+    std::vector<record::Process> shell_starts() const
     {
-        std::vector<sim::ProcessRecord> starts;
-        for (const sim::ProcessRecord& process : machine.processes) {
+        std::vector<record::Process> starts;
+        for (const record::Process& process : machine.record.processes) {
             if (process.kind == "shell") starts.push_back(process);
         }
         return starts;
@@ -75,7 +75,7 @@ TEST_F(PrerequisiteRun, InstallersStartedByWindowsAndMode)
         {"XP x64 (5.2)", 5, 2, true, "/s", {"dotNetFx40_Client_x86_x64.exe /q (no error box)"}},
     };
     for (const auto& row : rows) {
-        machine.processes.clear();
+        machine.record.processes.clear();
         machine.mutexes.clear();
         use_os(row.major, row.minor, row.is_64bit, 8 | 16);
         ship_installers();
@@ -118,7 +118,7 @@ TEST_F(PrerequisiteRun, MissingInstallerEndsWithSoftErrorAndNoEngine)
 TEST_F(PrerequisiteRun, NeverOnWindows8OrLaterWhateverTheFlags)
 {
     for (const auto& [major, minor] : {std::pair{6u, 2u}, std::pair{6u, 3u}, std::pair{10u, 0u}}) {
-        machine.processes.clear();
+        machine.record.processes.clear();
         machine.mutexes.clear();
         use_os(major, minor, true, 8 | 16);
         EXPECT_EQ(run("/s"), SUCCESS) << major << '.' << minor;

@@ -296,7 +296,7 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
     EXPECT_EQ(static_cast<uint32_t>(exit_code), static_cast<uint32_t>(std::stoul(setting("exit_code", "0"), nullptr, 0)));
 
     std::string engine_lines;
-    for (const sim::ProcessRecord& process : machine.processes) {
+    for (const record::Process& process : machine.record.processes) {
         if (process.kind == "create" && process.started) engine_lines += process.command_line + "\n";
     }
     const fs::path expected_engine = folder / "expect_engine_command_line.txt";
@@ -308,9 +308,9 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
     for (std::string line; std::getline(expected_boxes, line);) {
         if (!line.empty()) records.push_back(line);
     }
-    ASSERT_EQ(machine.boxes.size(), records.size());
+    ASSERT_EQ(machine.record.boxes.size(), records.size());
     for (size_t i = 0; i < records.size(); ++i) {
-        const sim::Box& box = machine.boxes[i];
+        const record::Box& box = machine.record.boxes[i];
         EXPECT_EQ(sim::ansi_to_utf8(box.caption, code_page), json_field(records[i], "caption")) << "box " << i + 1;
         EXPECT_EQ(sim::ansi_to_utf8(box.text, code_page), json_field(records[i], "text")) << "box " << i + 1;
         EXPECT_EQ(box.style, std::stoul(json_field(records[i], "style"), nullptr, 16)) << "box " << i + 1;

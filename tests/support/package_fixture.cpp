@@ -56,7 +56,7 @@ int PackageTest::run(const std::string& command_line)
 
 std::string PackageTest::engine_command_line() const
 {
-    for (const sim::ProcessRecord& process : machine.processes) {
+    for (const record::Process& process : machine.record.processes) {
         if (process.kind == "create") return process.command_line;
     }
     return "";

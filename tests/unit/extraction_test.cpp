@@ -66,7 +66,7 @@ TEST_F(Extraction, LayoutOneCopiesEachBusFolderToItsFourOsFolders)
     write_file("C:\\out\\production\\Windows7-x86\\touch.sys", "older");  // overwritten without asking
     EXPECT_EQ(extract_driver_files(nullptr, "C:\\out", &g_process.context), 0);
     EXPECT_EQ(tree("C:\\out"), layout_one_tree("x86 driver", "x64 driver"));
-    EXPECT_TRUE(machine.processes.empty());  // no interpreter, no xcopy
+    EXPECT_TRUE(machine.record.processes.empty());  // no interpreter, no xcopy
 }
 
 TEST_F(Extraction, DestinationFormsOfTheFixedLayout)
@@ -100,7 +100,7 @@ TEST_F(Extraction, FailedCopyIsReportedAfterTheOthersAreMade)
     EXPECT_EQ(tree("C:\\out"), expected);
 
     EXPECT_EQ(extract_driver_files(nullptr, "C:\\bad\"name", &g_process.context), DEP_SOFT_ERROR);
-    EXPECT_TRUE(machine.processes.empty());
+    EXPECT_TRUE(machine.record.processes.empty());
 }
 
 TEST_F(Extraction, ProgramPathUnavailableFails)

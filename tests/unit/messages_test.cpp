@@ -20,12 +20,12 @@ TEST_F(MessagesTest, ErrorCodeIsAppendedInUpperCaseHex)
         const char* suffix;
     } rows[] = {{0, ""}, {2, " [2]"}, {193, " [C1]"}, {0xE0000100, " [E0000100]"}};
     for (const auto& row : rows) {
-        machine.boxes.clear();
+        machine.record.boxes.clear();
         ShowErrorMsg(nullptr, IDS_LAUNCH_FAILED, IDS_CAPTION, row.code);
-        ASSERT_EQ(machine.boxes.size(), 1u);
-        EXPECT_EQ(machine.boxes[0].text, std::string("Could not launch the installer.") + row.suffix);
-        EXPECT_EQ(machine.boxes[0].caption, "Setup.exe");
-        EXPECT_EQ(machine.boxes[0].style, 0x40u);
+        ASSERT_EQ(machine.record.boxes.size(), 1u);
+        EXPECT_EQ(machine.record.boxes[0].text, std::string("Could not launch the installer.") + row.suffix);
+        EXPECT_EQ(machine.record.boxes[0].caption, "Setup.exe");
+        EXPECT_EQ(machine.record.boxes[0].style, 0x40u);
     }
 }
 
@@ -36,13 +36,13 @@ TEST_F(MessagesTest, RightToLeftFlagsFollowTheSystemLanguageFlagNotTheTableLangu
     ShowYesNoMsg(nullptr, IDS_SAME_VERSION, IDS_CAPTION, 0x100);
     ShowNoticeMsg(4, "%s", "notice");
     ShowHelpMsg(nullptr, &g_process.context);
-    ASSERT_EQ(machine.boxes.size(), 4u);
-    EXPECT_EQ(machine.boxes[0].style, 0x180040u);
-    EXPECT_EQ(machine.boxes[1].style, 0x180124u);
-    EXPECT_EQ(machine.boxes[2].style, 0x0u);
-    EXPECT_EQ(machine.boxes[3].style, 0x40u);
+    ASSERT_EQ(machine.record.boxes.size(), 4u);
+    EXPECT_EQ(machine.record.boxes[0].style, 0x180040u);
+    EXPECT_EQ(machine.record.boxes[1].style, 0x180124u);
+    EXPECT_EQ(machine.record.boxes[2].style, 0x0u);
+    EXPECT_EQ(machine.record.boxes[3].style, 0x40u);
     // English table text all the same.
-    EXPECT_EQ(machine.boxes[0].text, "This software does not work on your operating system. \nClick OK to exit setup.");
+    EXPECT_EQ(machine.record.boxes[0].text, "This software does not work on your operating system. \nClick OK to exit setup.");
 }
 
 TEST_F(MessagesTest, YesNoReturnsTheButtonPressed)
@@ -50,26 +50,26 @@ TEST_F(MessagesTest, YesNoReturnsTheButtonPressed)
     machine.answers = {7, 6};
     EXPECT_EQ(ShowYesNoMsg(nullptr, IDS_OLDER_VERSION, IDS_CAPTION, 0x100), 7);
     EXPECT_EQ(ShowYesNoMsg(nullptr, IDS_OLDER_VERSION, IDS_CAPTION, 0x100), 6);
-    EXPECT_EQ(machine.boxes[0].style, 0x124u);
+    EXPECT_EQ(machine.record.boxes[0].style, 0x124u);
 }
 
 TEST_F(MessagesTest, NoticeAboveLevelFourShowsNothing)
 {
     ShowNoticeMsg(5, "%s", "hidden");
     ShowNoticeMsg(0xFFFFFFFF, "%s", "hidden");
-    EXPECT_TRUE(machine.boxes.empty());
+    EXPECT_TRUE(machine.record.boxes.empty());
     ShowNoticeMsg(4, "This driver does not support your touchpad");
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].caption, "SETUP: ");
-    EXPECT_EQ(machine.boxes[0].text, "This driver does not support your touchpad");
+    ASSERT_EQ(machine.record.boxes.size(), 1u);
+    EXPECT_EQ(machine.record.boxes[0].caption, "SETUP: ");
+    EXPECT_EQ(machine.record.boxes[0].text, "This driver does not support your touchpad");
 }
 
 TEST_F(MessagesTest, NoticeIsCutAt1023Characters)
 {
     const std::string long_text(1500, 'n');
     ShowNoticeMsg(4, "%s", long_text.c_str());
-    ASSERT_EQ(machine.boxes.size(), 1u);
-    EXPECT_EQ(machine.boxes[0].text.size(), 1023u);
+    ASSERT_EQ(machine.record.boxes.size(), 1u);
+    EXPECT_EQ(machine.record.boxes[0].text.size(), 1023u);
 }
 
 std::string help_for(uint32_t major_version, uint32_t support_flags)

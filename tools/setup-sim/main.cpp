@@ -181,10 +181,10 @@ int main(int argc, char** argv)
     const std::set<std::string> held_elsewhere = machine.mutexes;
     for (long run = 1; run <= runs; ++run) {
         machine.mutexes = held_elsewhere;
-        machine.boxes.clear();
-        machine.processes.clear();
-        machine.restart_requested = false;
-        machine.restart_flags = 0;
+        machine.record.boxes.clear();
+        machine.record.processes.clear();
+        machine.record.restart_requested = false;
+        machine.record.restart_flags = 0;
         std::map<char, DriveSnapshot> before;
         for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
 

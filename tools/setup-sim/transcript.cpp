@@ -144,14 +144,14 @@ std::string transcript_text(const sim::Machine& machine, const RunOutcome& outco
     out << "Program: " << outcome.program_path << '\n';
     out << "Command line: " << outcome.command_line << '\n';
     int number = 0;
-    for (const sim::Box& box : machine.boxes) {
+    for (const record::Box& box : machine.record.boxes) {
         out << "Box " << ++number << ": caption \"" << sim::ansi_to_utf8(box.caption, cp) << "\", style "
             << hex(box.style, 8) << ", answer " << box.answer << " (" << button_name(box.answer) << ")\n"
             << "  text: " << visible(sim::ansi_to_utf8(box.text, cp)) << '\n';
     }
-    if (machine.boxes.empty()) out << "Boxes: none\n";
+    if (machine.record.boxes.empty()) out << "Boxes: none\n";
     number = 0;
-    for (const sim::ProcessRecord& process : machine.processes) {
+    for (const record::Process& process : machine.record.processes) {
         out << "Process " << ++number << ": " << (process.kind == "shell" ? "shell " : "") << process.command_line;
         if (!process.directory.empty()) out << " (in " << process.directory << ")";
         if (process.started) {
@@ -160,7 +160,7 @@ std::string transcript_text(const sim::Machine& machine, const RunOutcome& outco
             out << " -> not started, error " << process.error << '\n';
         }
     }
-    if (machine.processes.empty()) out << "Processes: none\n";
+    if (machine.record.processes.empty()) out << "Processes: none\n";
     for (const std::string& folder : outcome.folders_created) out << "Folder created: " << folder << '\n';
     if (outcome.files_written.empty()) out << "Files written: none\n";
     // What the program wrote itself is shown in full; a copy of a package
@@ -175,7 +175,7 @@ std::string transcript_text(const sim::Machine& machine, const RunOutcome& outco
         out << " (" << readable.encoding << ", " << file.bytes.size() << " bytes)\n";
         if (!readable.text.empty()) out << indented(readable.text);
     }
-    out << "Restart: " << (machine.restart_requested ? "requested" : "no") << '\n';
+    out << "Restart: " << (machine.record.restart_requested ? "requested" : "no") << '\n';
     if (outcome.ended_at_once) out << "Ended at once, without the end of run\n";
     out << "Result: " << outcome.result << ' ' << result_name(outcome.result) << '\n';
     out << "Exit code: " << outcome.exit_code << '\n';
@@ -191,7 +191,7 @@ std::string transcript_json(const sim::Machine& machine, const RunOutcome& outco
         << ", \"result_name\": " << json_string(result_name(outcome.result)) << ", \"exit_code\": " << outcome.exit_code
         << ", \"ended_at_once\": " << (outcome.ended_at_once ? "true" : "false") << ", \"boxes\": [";
     const char* separator = "";
-    for (const sim::Box& box : machine.boxes) {
+    for (const record::Box& box : machine.record.boxes) {
         out << separator << "{\"caption\": " << json_string(sim::ansi_to_utf8(box.caption, cp))
             << ", \"text\": " << json_string(sim::ansi_to_utf8(box.text, cp)) << ", \"style\": " << box.style
             << ", \"answer\": " << box.answer << '}';
@@ -199,7 +199,7 @@ std::string transcript_json(const sim::Machine& machine, const RunOutcome& outco
     }
     out << "], \"processes\": [";
     separator = "";
-    for (const sim::ProcessRecord& process : machine.processes) {
+    for (const record::Process& process : machine.record.processes) {
         out << separator << "{\"kind\": " << json_string(process.kind)
             << ", \"command_line\": " << json_string(process.command_line) << ", \"file\": " << json_string(process.file)
             << ", \"directory\": " << json_string(process.directory) << ", \"show_command\": " << process.show_command
@@ -223,7 +223,7 @@ std::string transcript_json(const sim::Machine& machine, const RunOutcome& outco
             << ", \"text\": " << json_string(readable.text) << '}';
         separator = ", ";
     }
-    out << "], \"restart\": " << (machine.restart_requested ? "true" : "false")
+    out << "], \"restart\": " << (machine.record.restart_requested ? "true" : "false")
         << ", \"device_enumerations\": " << machine.device_enumerations << "}\n";
     return out.str();
 }

@@ -1,7 +1,7 @@
 // The simulated Windows computer behind the Linux build of the platform layer.
 // A plain data model: tests fill it in code, setup-sim loads it from a machine
 // profile. Everything the program does to the machine is recorded in it too,
-// so a run can be checked afterwards (boxes, processes, files, restart).
+// so a run can be checked afterwards (boxes, processes, restart).
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "platform/record/run_record.h"
 
 namespace sim {
 
@@ -48,25 +50,6 @@ struct ProgramBehaviour {
     // machine's keys of the same path and view.
     std::vector<std::string> engine_log_lines;
     std::vector<RegistryKey> registry_writes;
-};
-
-struct Box {
-    std::string caption;
-    std::string text;
-    uint32_t style = 0;
-    int answer = 0;
-};
-
-struct ProcessRecord {
-    std::string kind;          // "create" (CreateProcess) or "shell" (ShellExecuteEx)
-    std::string command_line;  // exact command line; for "shell": file and parameters
-    std::string file;          // the program file as resolved on the machine
-    std::string directory;     // working directory ("shell" only)
-    int show_command = 1;
-    bool no_error_ui = false;  // "shell": the shell was asked to show no error box
-    bool started = false;
-    uint32_t error = 0;        // last error when not started
-    uint32_t exit_code = 0;
 };
 
 // Kinds of operation the machine can be told to fail, for tests that walk a
@@ -120,15 +103,12 @@ struct Machine {
     // minute, second, millisecond.
     uint16_t local_time[8] = {2026, 12, 2, 8, 10, 30, 0, 0};
 
-    // What happened during the run. (Files written are found by comparing the
-    // drives before and after.)
-    std::vector<Box> boxes;
-    std::vector<ProcessRecord> processes;
+    // What happened during the run: boxes, processes and the restart in the
+    // run record (setup-sim adds the files and folders by comparing the
+    // drives before and after), and what only this machine tells.
+    record::RunRecord record;
     bool dll_search_restricted = false;
     bool critical_error_boxes_suppressed = false;
-    bool shutdown_privilege_enabled = false;
-    bool restart_requested = false;
-    uint32_t restart_flags = 0;
     uint32_t device_enumerations = 0;  // all-classes device lists taken
     uint32_t last_error = 0;
 

@@ -33,17 +33,6 @@ std::string file_name_of(const std::string& path)
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-// The program named first on a command line: the quoted part, or up to the
-// first blank.
-std::string program_of(const std::string& command_line)
-{
-    if (!command_line.empty() && command_line[0] == '"') {
-        const size_t close = command_line.find('"', 1);
-        return command_line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-    }
-    return command_line.substr(0, command_line.find_first_of(" \t"));
-}
-
 // Whether the file can be started, as process creation decides it: 0, or the
 // error it fails with.
 uint32_t start_error(const std::string& windows_path)
@@ -94,50 +83,50 @@ void leave_traces(const sim::ProgramBehaviour& behaviour)
     }
 }
 
-bool start(sim::ProcessRecord record, uint32_t* exit_code)
+bool start(record::Process process, uint32_t* exit_code)
 {
     sim::Machine& machine = sim::current();
-    record.error = start_error(record.file);
-    if (sim::operation_fails(sim::OperationKind::Process)) record.error = machine.last_error;
-    const auto behaviour = machine.programs.find(lower(file_name_of(record.file)));
-    if (record.error == 0 && behaviour != machine.programs.end() && !behaviour->second.can_start) {
-        record.error = behaviour->second.start_error;
+    process.error = start_error(process.file);
+    if (sim::operation_fails(sim::OperationKind::Process)) process.error = machine.last_error;
+    const auto behaviour = machine.programs.find(lower(file_name_of(process.file)));
+    if (process.error == 0 && behaviour != machine.programs.end() && !behaviour->second.can_start) {
+        process.error = behaviour->second.start_error;
     }
-    record.started = record.error == 0;
-    if (record.started) {
-        record.exit_code = behaviour != machine.programs.end() ? behaviour->second.exit_code : 0;
-        if (exit_code != nullptr) *exit_code = record.exit_code;
+    process.started = process.error == 0;
+    if (process.started) {
+        process.exit_code = behaviour != machine.programs.end() ? behaviour->second.exit_code : 0;
+        if (exit_code != nullptr) *exit_code = process.exit_code;
         if (behaviour != machine.programs.end()) leave_traces(behaviour->second);
     } else {
-        machine.last_error = record.error;
+        machine.last_error = process.error;
     }
-    machine.processes.push_back(record);
-    return record.started;
+    machine.record.processes.push_back(process);
+    return process.started;
 }
 
 }  // namespace
 
 bool PROC_CreateAndWait(char* command_line, uint32_t* exit_code)
 {
-    sim::ProcessRecord record;
-    record.kind = "create";
-    record.command_line = command_line;
-    record.file = sim::canonical_windows_path(program_of(record.command_line));
-    return start(record, exit_code);
+    record::Process process;
+    process.kind = "create";
+    process.command_line = command_line;
+    process.file = sim::canonical_windows_path(record::program_of(process.command_line));
+    return start(process, exit_code);
 }
 
 bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char* parameters, const char* directory,
                               int show_command, bool no_error_ui)
 {
-    sim::ProcessRecord record;
-    record.kind = "shell";
-    record.command_line = std::string(file) + (parameters != nullptr ? parameters : "");
-    record.directory = directory != nullptr ? directory : "";
-    record.show_command = show_command;
-    record.no_error_ui = no_error_ui;
+    record::Process process;
+    process.kind = "shell";
+    process.command_line = std::string(file) + (parameters != nullptr ? parameters : "");
+    process.directory = directory != nullptr ? directory : "";
+    process.show_command = show_command;
+    process.no_error_ui = no_error_ui;
     // A relative file is looked for in the working directory.
     std::string path = file;
-    if (!is_absolute(path) && !record.directory.empty()) path = record.directory + "\\" + path;
-    record.file = sim::canonical_windows_path(path);
-    return start(record, nullptr);
+    if (!is_absolute(path) && !process.directory.empty()) path = process.directory + "\\" + path;
+    process.file = sim::canonical_windows_path(path);
+    return start(process, nullptr);
 }

@@ -191,18 +191,18 @@ void SYS_SuppressCriticalErrorBoxes()
 
 bool SYS_EnableShutdownPrivilege()
 {
-    sim::current().shutdown_privilege_enabled = true;
+    sim::current().record.shutdown_privilege_enabled = true;
     return true;
 }
 
 bool SYS_ExitWindows(uint32_t flags, uint32_t /*reason*/)
 {
     sim::Machine& machine = sim::current();
-    if (!machine.shutdown_privilege_enabled) {
+    if (!machine.record.shutdown_privilege_enabled) {
         machine.last_error = ERR_PRIVILEGE_NOT_HELD;
         return false;
     }
-    machine.restart_requested = true;
-    machine.restart_flags = flags;
+    machine.record.restart_requested = true;
+    machine.record.restart_flags = flags;
     return true;
 }

@@ -1,0 +1,77 @@
+// What one run of the program did, or would have done, to the machine it ran
+// on: filled by the backends that leave a machine as it is (the simulated
+// machine, and the check backend on a real one) and by the tool that hosts
+// the run; printed by the transcript. Never part of Setup.exe.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace record {
+
+struct Box {
+    std::string caption;  // ANSI, as the program passed it
+    std::string text;
+    uint32_t style = 0;
+    int answer = 0;
+};
+
+struct Process {
+    std::string kind;          // "create" (CreateProcess: the engine) or "shell" (ShellExecuteEx: a prerequisite)
+    std::string command_line;  // exact command line; for "shell": file and parameters
+    std::string file;          // the program file it names
+    std::string directory;     // working directory ("shell" only)
+    int show_command = 1;
+    bool no_error_ui = false;  // "shell": the shell was asked to show no error box
+    bool started = false;
+    uint32_t error = 0;             // last error when it could not be started
+    uint32_t exit_code = 0;
+};
+
+struct WrittenFile {
+    std::string path;     // Windows path
+    std::string bytes;    // the content after the run, unless it is a copy
+    uint64_t size = 0;    // bytes of the content
+    std::string copy_of;  // the file it is a byte-for-byte copy of, or ""
+};
+
+// The machine as the run saw it, for the transcript's first line.
+struct MachineDescription {
+    uint32_t major = 0, minor = 0, build = 0;
+    bool is_64bit = false;
+    uint16_t system_language = 0;
+    uint16_t ui_language = 0;
+    uint32_t code_page = 0;
+};
+
+struct RunRecord {
+    // Filled by the host.
+    MachineDescription machine;
+    std::string program_path;
+    std::string command_line;
+    int result = 0;
+    int exit_code = 0;
+    bool ended_at_once = false;  // no end of run: no log, no restart
+
+    // Filled as the run goes (by the backend, or by a host that compares the
+    // machine's drives before and after).
+    std::vector<Box> boxes;
+    std::vector<Process> processes;
+    std::vector<std::string> folders_created;  // Windows paths
+    std::vector<WrittenFile> files_written;    // new or changed by the run
+    std::vector<std::string> files_deleted;    // there before the run, gone after it
+    bool shutdown_privilege_enabled = false;
+    bool restart_requested = false;
+    uint32_t restart_flags = 0;
+};
+
+// The button a box's style makes its default one, which a box answered
+// without a person gets.
+int default_button(uint32_t style);
+
+// The program a command line starts: its quoted first part, or everything up
+// to the first blank.
+std::string program_of(const std::string& command_line);
+
+}  // namespace record
