@@ -22,10 +22,11 @@
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "platform/sim/codepage.h"
 #include "setup-sim/profile_loader.h"
-#include "setup-sim/transcript.h"
 #include "setup/context.h"
 #include "setup/entry.h"
+#include "transcript/transcript.h"
 
 namespace fs = std::filesystem;
 
@@ -181,15 +182,15 @@ int main(int argc, char** argv)
     const std::set<std::string> held_elsewhere = machine.mutexes;
     for (long run = 1; run <= runs; ++run) {
         machine.mutexes = held_elsewhere;
-        machine.record.boxes.clear();
-        machine.record.processes.clear();
-        machine.record.restart_requested = false;
-        machine.record.restart_flags = 0;
+        machine.record = record::RunRecord{};
         std::map<char, DriveSnapshot> before;
         for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
 
         reset_process_state();
-        RunOutcome outcome;
+        record::RunRecord& outcome = machine.record;
+        outcome.machine = {machine.major,           machine.minor,       machine.build,
+                           machine.is_64bit,        machine.system_language, machine.ui_language,
+                           sim::current_ansi_code_page()};
         outcome.program_path = machine.module_path;
         outcome.command_line = command_line;
         outcome.exit_code = run_setup(nullptr, command_line.c_str());
@@ -207,18 +208,21 @@ int main(int argc, char** argv)
                 const auto earlier = before[letter].files.find(relative);
                 if (earlier == before[letter].files.end() || earlier->second != content) {
                     const auto package_file = package_files.find(content);
-                    outcome.files_written.push_back({windows_path_of(letter, relative), content,
+                    outcome.files_written.push_back({windows_path_of(letter, relative), content, content.size(),
                                                      package_file != package_files.end() ? package_file->second : ""});
                 }
             }
+            for (const auto& [relative, content] : before[letter].files) {
+                if (after.files.count(relative) == 0) outcome.files_deleted.push_back(windows_path_of(letter, relative));
+            }
         }
         if (json) {
-            std::string object = transcript_json(machine, outcome);
+            std::string object = transcript_json(outcome);
             if (runs > 1) object = (run == 1 ? "[" : ", ") + object.substr(0, object.size() - 1) + (run == runs ? "]\n" : "");
             std::cout << object;
         } else {
             if (runs > 1) std::cout << (run > 1 ? "\n" : "") << "Run " << run << " of " << runs << '\n';
-            std::cout << transcript_text(machine, outcome);
+            std::cout << transcript_text(outcome);
         }
     }
     sim::install(nullptr);

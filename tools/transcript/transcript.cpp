@@ -1,0 +1,288 @@
+// Plain string building, no streams or printf: SetupCheck.exe links this too
+// and stays small.
+#include "transcript/transcript.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/sys.h"
+
+namespace {
+
+// A file's content as a person reads it, in UTF-8, and how it was stored:
+// "UTF-16LE" (after an FF FE byte-order mark), "ANSI" (the machine's code
+// page), or "binary" (NUL bytes outside UTF-16; no text then). A UTF-16 log
+// that DEBUG extended with the engine's own log has the engine's part in
+// ANSI after the debugging banner: "UTF-16LE+ANSI", each part decoded as
+// written.
+struct ReadableText {
+    std::string encoding;
+    std::string text;
+};
+
+std::string hex(uint32_t value, int digits)
+{
+    std::string text = "0x";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) text += "0123456789ABCDEF"[(value >> shift) & 0xF];
+    return text;
+}
+
+const char* button_name(int answer)
+{
+    switch (answer) {
+    case 1: return "OK";
+    case 2: return "Cancel";
+    case 6: return "Yes";
+    case 7: return "No";
+    default: return "?";
+    }
+}
+
+const char* result_name(int result)
+{
+    switch (result) {
+    case 0: return "SUCCESS";
+    case 3: return "DEP_SOFT_ERROR";
+    case 4: return "DEP_HARD_ERROR";
+    case 1603: return "ERROR";
+    case 1608: return "UNKNOWN_OPTION";
+    case 1633: return "ERROR_INSTALL_PLATFORM_UNSUPPORTED";
+    case 1641: return "REBOOT_REQUIRED";
+    default: return "";
+    }
+}
+
+const char* json_bool(bool value)
+{
+    return value ? "true" : "false";
+}
+
+void append_utf8(std::string* out, uint32_t code_point)
+{
+    if (code_point < 0x80) {
+        *out += static_cast<char>(code_point);
+    } else if (code_point < 0x800) {
+        *out += static_cast<char>(0xC0 | (code_point >> 6));
+        *out += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else if (code_point < 0x10000) {
+        *out += static_cast<char>(0xE0 | (code_point >> 12));
+        *out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else {
+        *out += static_cast<char>(0xF0 | (code_point >> 18));
+        *out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+        *out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (code_point & 0x3F));
+    }
+}
+
+// UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf8_of(const uint16_t* units, size_t count)
+{
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t unit = units[i];
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+            append_utf8(&out, 0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else if (unit >= 0xD800 && unit < 0xE000) {
+            append_utf8(&out, 0xFFFD);
+        } else {
+            append_utf8(&out, unit);
+        }
+    }
+    return out;
+}
+
+// ANSI text as the machine's "A" functions read it (up to a NUL byte).
+std::string utf8_of_ansi(const std::string& ansi)
+{
+    const uint32_t count = SYS_AnsiToUtf16(ansi.c_str(), nullptr, 0);
+    if (count <= 1) return "";
+    std::vector<uint16_t> wide(count);
+    if (SYS_AnsiToUtf16(ansi.c_str(), wide.data(), count) != count) return "";
+    return utf8_of(wide.data(), count - 1);
+}
+
+// The UTF-16LE units of bytes (a last odd byte is dropped).
+std::vector<uint16_t> utf16le_units(const std::string& bytes, size_t from)
+{
+    std::vector<uint16_t> units;
+    for (size_t i = from; i + 1 < bytes.size(); i += 2) {
+        units.push_back(static_cast<uint16_t>(static_cast<unsigned char>(bytes[i]) |
+                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    }
+    return units;
+}
+
+ReadableText readable_text(const std::string& bytes)
+{
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+        static const char DEBUG_BANNER[] = "================> Report Information for Debugging <================\r\n";
+        const std::vector<uint16_t> units = utf16le_units(bytes, 2);
+        const std::vector<uint16_t> banner(DEBUG_BANNER, DEBUG_BANNER + sizeof DEBUG_BANNER - 1);
+        size_t at = 0;
+        while (at + banner.size() <= units.size() && !std::equal(banner.begin(), banner.end(), units.begin() + at)) {
+            ++at;
+        }
+        const size_t utf16_end = at + banner.size();
+        if (utf16_end >= units.size()) return {"UTF-16LE", utf8_of(units.data(), units.size())};
+        return {"UTF-16LE+ANSI", utf8_of(units.data(), utf16_end) + utf8_of_ansi(bytes.substr(2 + 2 * utf16_end))};
+    }
+    if (bytes.find('\0') != std::string::npos) return {"binary", ""};
+    return {"ANSI", utf8_of_ansi(bytes)};
+}
+
+std::string json_string(const std::string& utf8)
+{
+    std::string out = "\"";
+    for (const unsigned char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                out += "\\u00";
+                out += "0123456789abcdef"[c >> 4];
+                out += "0123456789abcdef"[c & 0xF];
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// A file's text indented under its "File written" line, control characters
+// other than tabs shown as \xNN.
+std::string indented(const std::string& text)
+{
+    std::string out = "  | ";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (c == '\n') {
+            out += i + 1 < text.size() ? "\n  | " : "\n";
+        } else if (c < 0x20 && c != '\t') {
+            out += "\\x" + hex(c, 2).substr(2);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (out.back() != '\n') out += '\n';
+    return out;
+}
+
+// Box text for a person: line breaks and tabs made visible on one line.
+std::string visible(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (c == '\r') out += "\\r";
+        else out += c;
+    }
+    return out;
+}
+
+std::string json_list(const std::vector<std::string>& paths)
+{
+    std::string out = "[";
+    for (const std::string& path : paths) out += (out.size() > 1 ? ", " : "") + json_string(path);
+    return out + "]";
+}
+
+}  // namespace
+
+std::string transcript_text(const record::RunRecord& run)
+{
+    const record::MachineDescription& machine = run.machine;
+    std::string out = "Machine: Windows " + std::to_string(machine.major) + '.' + std::to_string(machine.minor) +
+                      '.' + std::to_string(machine.build) + (machine.is_64bit ? " x64" : " x86") +
+                      ", system language " + hex(machine.system_language, 4) + ", UI language " +
+                      hex(machine.ui_language, 4) + ", code page " + std::to_string(machine.code_page) + '\n';
+    out += "Program: " + run.program_path + '\n';
+    out += "Command line: " + run.command_line + '\n';
+    int number = 0;
+    for (const record::Box& box : run.boxes) {
+        out += "Box " + std::to_string(++number) + ": caption \"" + utf8_of_ansi(box.caption) + "\", style " +
+               hex(box.style, 8) + ", answer " + std::to_string(box.answer) + " (" + button_name(box.answer) + ")\n";
+        out += "  text: " + visible(utf8_of_ansi(box.text)) + '\n';
+    }
+    if (run.boxes.empty()) out += "Boxes: none\n";
+    number = 0;
+    for (const record::Process& process : run.processes) {
+        out += "Process " + std::to_string(++number) + ": " + (process.kind == "shell" ? "shell " : "") + process.command_line;
+        if (!process.directory.empty()) out += " (in " + process.directory + ")";
+        if (process.started) {
+            out += " -> exit code " + hex(process.exit_code, 8) + '\n';
+        } else {
+            out += " -> not started, error " + std::to_string(process.error) + '\n';
+        }
+    }
+    if (run.processes.empty()) out += "Processes: none\n";
+    for (const std::string& folder : run.folders_created) out += "Folder created: " + folder + '\n';
+    if (run.files_written.empty()) out += "Files written: none\n";
+    // What the program wrote itself is shown in full; a copy only by its origin.
+    for (const record::WrittenFile& file : run.files_written) {
+        out += "File written: " + file.path;
+        if (!file.copy_of.empty()) {
+            out += " (copy of " + file.copy_of + ")\n";
+            continue;
+        }
+        const ReadableText readable = readable_text(file.bytes);
+        out += " (" + readable.encoding + ", " + std::to_string(file.size) + " bytes)\n";
+        if (!readable.text.empty()) out += indented(readable.text);
+    }
+    for (const std::string& path : run.files_deleted) out += "File deleted: " + path + '\n';
+    out += std::string("Restart: ") + (run.restart_requested ? "requested" : "no") + '\n';
+    if (run.ended_at_once) out += "Ended at once, without the end of run\n";
+    out += "Result: " + std::to_string(run.result) + ' ' + result_name(run.result) + '\n';
+    out += "Exit code: " + std::to_string(run.exit_code) + '\n';
+    return out;
+}
+
+std::string transcript_json(const record::RunRecord& run)
+{
+    std::string out = "{\"program\": " + json_string(run.program_path) +
+                      ", \"command_line\": " + json_string(run.command_line) + ", \"result\": " + std::to_string(run.result) +
+                      ", \"result_name\": " + json_string(result_name(run.result)) +
+                      ", \"exit_code\": " + std::to_string(run.exit_code) +
+                      ", \"ended_at_once\": " + json_bool(run.ended_at_once) + ", \"boxes\": [";
+    const char* separator = "";
+    for (const record::Box& box : run.boxes) {
+        out += separator;
+        out += "{\"caption\": " + json_string(utf8_of_ansi(box.caption)) +
+               ", \"text\": " + json_string(utf8_of_ansi(box.text)) + ", \"style\": " + std::to_string(box.style) +
+               ", \"answer\": " + std::to_string(box.answer) + '}';
+        separator = ", ";
+    }
+    out += "], \"processes\": [";
+    separator = "";
+    for (const record::Process& process : run.processes) {
+        out += separator;
+        out += "{\"kind\": " + json_string(process.kind) + ", \"command_line\": " + json_string(process.command_line) +
+               ", \"file\": " + json_string(process.file) + ", \"directory\": " + json_string(process.directory) +
+               ", \"show_command\": " + std::to_string(process.show_command) + ", \"started\": " + json_bool(process.started) +
+               ", \"error\": " + std::to_string(process.error) +
+               ", \"exit_code\": " + std::to_string(process.exit_code) + '}';
+        separator = ", ";
+    }
+    out += "], \"folders_created\": " + json_list(run.folders_created) + ", \"files_written\": [";
+    separator = "";
+    for (const record::WrittenFile& file : run.files_written) {
+        const ReadableText readable = file.copy_of.empty() ? readable_text(file.bytes) : ReadableText{"copy", ""};
+        out += separator;
+        out += "{\"path\": " + json_string(file.path) + ", \"copy_of\": " + json_string(file.copy_of) +
+               ", \"encoding\": " + json_string(readable.encoding) + ", \"size\": " + std::to_string(file.size) +
+               ", \"text\": " + json_string(readable.text) + '}';
+        separator = ", ";
+    }
+    out += "], \"files_deleted\": " + json_list(run.files_deleted) +
+           ", \"restart\": " + json_bool(run.restart_requested) + "}\n";
+    return out;
+}

@@ -1,0 +1,12 @@
+// A run record printed for people or as JSON: one transcript for setup-sim's
+// simulated machines and SetupCheck.exe's real one. Text the program passed
+// in ANSI is read in the code page of the machine the run was on, through
+// its platform layer, so the transcript is made on that machine.
+#pragma once
+
+#include <string>
+
+#include "platform/record/run_record.h"
+
+std::string transcript_text(const record::RunRecord& run);
+std::string transcript_json(const record::RunRecord& run);
