@@ -11,11 +11,14 @@
 
 namespace {
 
-// Bits of the engine's exit code.
-constexpr uint32_t ENGINE_ONE_INSTALLED_RESTART = 0x40000001;
+// Bits of the engine's exit code: bit 31 failed, bit 30 restart needed,
+// bits 8 to 15 the packages only copied to the driver store, bits 0 to 7 the
+// packages installed.
+constexpr uint32_t ENGINE_FAILED = 0x80000000;
+constexpr uint32_t ENGINE_RESTART_NEEDED = 0x40000000;
+constexpr uint32_t ENGINE_ONE_INSTALLED_RESTART = ENGINE_RESTART_NEEDED | 1;
 constexpr uint32_t ENGINE_STAGED_MASK = 0x1100;
 constexpr uint32_t ENGINE_STAGED_ONLY = 0x100;
-constexpr uint32_t ENGINE_FAILED = 0x80000000;
 
 }  // namespace
 
@@ -77,6 +80,12 @@ int map_engine_exit_code(uint32_t exit_code)
     if ((exit_code & ENGINE_STAGED_MASK) == ENGINE_STAGED_ONLY) return DEP_HARD_ERROR;
     if ((exit_code & ENGINE_FAILED) != 0) return ERROR;
     return SUCCESS;
+}
+
+EngineExitFields decode_engine_exit_code(uint32_t exit_code)
+{
+    return {(exit_code & ENGINE_FAILED) != 0, (exit_code & ENGINE_RESTART_NEEDED) != 0, exit_code & 0xFF,
+            (exit_code >> 8) & 0xFF};
 }
 
 int launch_installer_engine(ModuleHandle instance, const SetupContext* context)

@@ -19,3 +19,12 @@ void build_engine_command_line(const SetupContext* context, char* command_line, 
 
 // The result code for an engine exit code.
 int map_engine_exit_code(uint32_t exit_code);
+
+// The fields of an engine exit code, for people reading what a run did.
+struct EngineExitFields {
+    bool failed;          // a driver package could not be installed
+    bool restart_needed;
+    uint32_t installed;   // packages installed on a device
+    uint32_t store_only;  // packages copied to the driver store without being installed on a device
+};
+EngineExitFields decode_engine_exit_code(uint32_t exit_code);

@@ -84,6 +84,27 @@ TEST_F(LayoutOneRun, EngineExitCodesMapInTableOrder)
     }
 }
 
+TEST(EngineExitCode, FieldsOfTheCode)
+{
+    const struct {
+        uint32_t engine;
+        EngineExitFields fields;
+    } rows[] = {
+        {0x40000001, {false, true, 1, 0}},
+        {0x80000100, {true, false, 0, 1}},
+        {0xC0001203, {true, true, 3, 0x12}},  // bit 12 counts in the driver-store byte
+        {0x0000FF02, {false, false, 2, 255}},
+        {0x3FFF0000, {false, false, 0, 0}},   // bits 16 to 29 say nothing
+    };
+    for (const auto& row : rows) {
+        const EngineExitFields fields = decode_engine_exit_code(row.engine);
+        EXPECT_EQ(fields.failed, row.fields.failed) << std::hex << row.engine;
+        EXPECT_EQ(fields.restart_needed, row.fields.restart_needed) << std::hex << row.engine;
+        EXPECT_EQ(fields.installed, row.fields.installed) << std::hex << row.engine;
+        EXPECT_EQ(fields.store_only, row.fields.store_only) << std::hex << row.engine;
+    }
+}
+
 TEST_F(LayoutOneRun, SecondInstanceEndsWithErrorButExitCodeZero)
 {
     machine.mutexes.insert("Setup");

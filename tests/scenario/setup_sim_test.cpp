@@ -67,6 +67,20 @@ TEST(SetupSim, AnswersAndBoxesInTheTranscript)
         << output.text;
 }
 
+// The engine's exit code in its fields, beside the result the program makes of it.
+TEST(SetupSim, EngineExitCodeIsDecoded)
+{
+    const std::string arguments = "--machine " + EXAMPLES + "/machines/win81-x64.ini " + EXAMPLES + "/package /s";
+    EXPECT_NE(run_setup_sim(arguments).text.find(
+                  "-> exit code 0x40000001\n  engine exit code: failed no, restart needed yes, packages installed 1, "
+                  "only copied to the driver store 0 -> result 1641 REBOOT_REQUIRED\n"),
+              std::string::npos);
+    EXPECT_NE(run_setup_sim("--json " + arguments)
+                  .text.find("\"engine_exit\": {\"failed\": false, \"restart_needed\": true, \"installed\": 1, "
+                             "\"store_only\": 0, \"result\": 1641, \"result_name\": \"REBOOT_REQUIRED\"}"),
+              std::string::npos);
+}
+
 // A word in single shell quotes reaches the program as written; an
 // extraction lists the folders it made and the files it copied.
 TEST(SetupSim, CommandLinePassesThroughAndExtractionIsListed)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/sys.h"
+#include "setup/engine.h"
 
 namespace {
 
@@ -189,6 +190,34 @@ std::string visible(const std::string& text)
     return out;
 }
 
+// The engine is the one process the program starts and reads the exit code of.
+bool is_engine_run(const record::Process& process)
+{
+    return process.kind == "create" && process.started;
+}
+
+// The engine's exit code in its fields, beside the result the program maps it to.
+std::string engine_exit_text(uint32_t exit_code)
+{
+    const EngineExitFields fields = decode_engine_exit_code(exit_code);
+    const int result = map_engine_exit_code(exit_code);
+    return std::string("failed ") + (fields.failed ? "yes" : "no") + ", restart needed " +
+           (fields.restart_needed ? "yes" : "no") + ", packages installed " + std::to_string(fields.installed) +
+           ", only copied to the driver store " + std::to_string(fields.store_only) + " -> result " +
+           std::to_string(result) + ' ' + result_name(result);
+}
+
+std::string engine_exit_json(uint32_t exit_code)
+{
+    const EngineExitFields fields = decode_engine_exit_code(exit_code);
+    const int result = map_engine_exit_code(exit_code);
+    return std::string("{\"failed\": ") + json_bool(fields.failed) +
+           ", \"restart_needed\": " + json_bool(fields.restart_needed) +
+           ", \"installed\": " + std::to_string(fields.installed) +
+           ", \"store_only\": " + std::to_string(fields.store_only) + ", \"result\": " + std::to_string(result) +
+           ", \"result_name\": " + json_string(result_name(result)) + '}';
+}
+
 std::string json_list(const std::vector<std::string>& paths)
 {
     std::string out = "[";
@@ -220,6 +249,7 @@ std::string transcript_text(const record::RunRecord& run)
         if (!process.directory.empty()) out += " (in " + process.directory + ")";
         if (process.started) {
             out += " -> exit code " + hex(process.exit_code, 8) + '\n';
+            if (is_engine_run(process)) out += "  engine exit code: " + engine_exit_text(process.exit_code) + '\n';
         } else {
             out += " -> not started, error " + std::to_string(process.error) + '\n';
         }
@@ -269,7 +299,8 @@ std::string transcript_json(const record::RunRecord& run)
                ", \"file\": " + json_string(process.file) + ", \"directory\": " + json_string(process.directory) +
                ", \"show_command\": " + std::to_string(process.show_command) + ", \"started\": " + json_bool(process.started) +
                ", \"error\": " + std::to_string(process.error) +
-               ", \"exit_code\": " + std::to_string(process.exit_code) + '}';
+               ", \"exit_code\": " + std::to_string(process.exit_code) +
+               ", \"engine_exit\": " + (is_engine_run(process) ? engine_exit_json(process.exit_code) : "null") + '}';
         separator = ", ";
     }
     out += "], \"folders_created\": " + json_list(run.folders_created) + ", \"files_written\": [";
