@@ -32,15 +32,6 @@ void SYS_SetLastError(uint32_t error)
     SetLastError(error);
 }
 
-uint32_t SYS_GetModuleFileName(ModuleHandle module, char* buffer, uint32_t capacity)
-{
-    if (capacity == 0) return 0;
-    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, capacity);
-    // Windows XP leaves a cut path unterminated.
-    buffer[length < capacity ? length : capacity - 1] = '\0';
-    return length;
-}
-
 bool SYS_GetVersion(SYS_OsVersion* version)
 {
 #pragma GCC diagnostic push
@@ -57,11 +48,6 @@ uint16_t SYS_GetSystemDefaultLangId()
 void SYS_GetLocalTime(SYS_Time* time)
 {
     GetLocalTime(reinterpret_cast<SYSTEMTIME*>(time));
-}
-
-void* SYS_CreateMutex(const char* name, bool initially_owned)
-{
-    return CreateMutexA(nullptr, initially_owned ? TRUE : FALSE, name);
 }
 
 void* SYS_GetLoadedModule(const char* name)
@@ -116,24 +102,4 @@ void SYS_RestrictDllSearchToSystem32()
         reinterpret_cast<SetDefault>(reinterpret_cast<void*>(address))(SEARCH_SYSTEM32);
     }
     SetDllDirectoryA("");
-}
-
-bool SYS_EnableShutdownPrivilege()
-{
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
-    TOKEN_PRIVILEGES privileges{};
-    bool enabled = false;
-    if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
-        privileges.PrivilegeCount = 1;
-        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        enabled = AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) != FALSE;
-    }
-    CloseHandle(token);
-    return enabled;
-}
-
-bool SYS_ExitWindows(uint32_t flags, uint32_t reason)
-{
-    return ExitWindowsEx(flags, reason) != FALSE;
 }

@@ -2,11 +2,6 @@
 
 #include "platform/ui.h"
 
-int UI_MessageBox(const char* text, const char* caption, uint32_t style)
-{
-    return MessageBoxA(nullptr, text, caption, style);
-}
-
 int UI_LoadString(ModuleHandle module, uint32_t id, char* buffer, int capacity)
 {
     if (buffer == nullptr || capacity <= 0) return 0;
