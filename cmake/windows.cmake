@@ -30,5 +30,38 @@ add_custom_command(TARGET Setup POST_BUILD
 set_source_files_properties(resources/setup.rc PROPERTIES OBJECT_DEPENDS
     "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico")
 
+# SetupCheck.exe, shipped beside Setup.exe: the same logic on the same
+# Windows backend, except that the backend's files which change the machine
+# are replaced by the check backend's files of the same name, which record
+# instead. A console program, for support staff.
+file(GLOB CHECK_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/check/*.cpp)
+set(CHECK_WIN32_SOURCES ${WIN32_SOURCES})
+list(FILTER CHECK_WIN32_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")
+foreach(source IN LISTS CHECK_BACKEND_SOURCES)
+    get_filename_component(name ${source} NAME)
+    list(FILTER CHECK_WIN32_SOURCES EXCLUDE REGEX "/win32/${name}$")
+endforeach()
+add_executable(SetupCheck
+    tools/setup-check/main.cpp
+    tools/setup-check/runtime.cpp
+    tools/transcript/transcript.cpp
+    src/platform/record/run_record.cpp
+    ${CHECK_BACKEND_SOURCES}
+    ${CHECK_WIN32_SOURCES}
+    resources/setup-check.rc
+    ${GENERATED_DIR}/string_table.rc)
+target_include_directories(SetupCheck PRIVATE src tools ${GENERATED_DIR} resources)
+target_compile_options(SetupCheck PRIVATE ${SETUP_WARNINGS} ${SETUP_SIZE_OPTIONS})
+target_link_libraries(SetupCheck PRIVATE setup_logic setupapi shlwapi advapi32 user32 kernel32)
+target_link_options(SetupCheck PRIVATE -static -static-libgcc -static-libstdc++
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
+set(SETUP_CHECK_EXE_SIZE_LIMIT 163840)
+add_custom_command(TARGET SetupCheck POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:SetupCheck> -DLIMIT=${SETUP_CHECK_EXE_SIZE_LIMIT}
+            -P ${CMAKE_SOURCE_DIR}/cmake/check_size.cmake
+    VERBATIM)
+set_source_files_properties(resources/setup-check.rc PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/resources/setup-check.manifest")
+
 enable_testing()
 add_subdirectory(tests/wine)

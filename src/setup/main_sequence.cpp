@@ -274,3 +274,8 @@ int run_setup(ModuleHandle instance, const char* command_text)
     g_process.final_result = result;
     return end_of_run(instance, command_text, result, start_time, inf_path, versions_queried);
 }
+
+RunEnding last_run_ending()
+{
+    return {g_process.final_result, g_process.ended_at_once};
+}

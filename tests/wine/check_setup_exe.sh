@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Checks the shipped file itself, from its headers (no Wine needed):
-#   check_setup_exe.sh <objdump> <Setup.exe>
+# Checks a shipped file itself, from its headers (no Wine needed):
+#   check_setup_exe.sh <objdump> <exe> [setup|check]
 #
-# - 32-bit PE for i386 with the GUI subsystem;
+# - 32-bit PE for i386: Setup.exe with the GUI subsystem, SetupCheck.exe
+#   ("check") with the console one;
 # - ASLR and DEP on (DllCharacteristics DYNAMIC_BASE 0x40, NX_COMPAT 0x100);
 # - it imports only system DLLs present on every Windows: the runtime is
 #   linked in, so no libstdc++/libgcc/winpthread DLL is needed beside it, and
 #   none of the DLLs that Windows would look for in the program's folder first;
-# - resources: a manifest (type 24), a version block (16), icon group 101 (14).
+# - resources: a manifest (type 24) and the string table (6); Setup.exe also
+#   a version block (16) and icon group 101 (14);
+# - SetupCheck.exe imports no function that starts a process, shows a box,
+#   makes, copies, moves or deletes a file or folder, writes the registry,
+#   makes a mutex or restarts Windows: it cannot change the machine it checks.
 set -euo pipefail
 
-[ $# -eq 2 ] || { echo "usage: $0 <objdump> <Setup.exe>" >&2; exit 2; }
+[ $# -eq 2 ] || [ $# -eq 3 ] || { echo "usage: $0 <objdump> <exe> [setup|check]" >&2; exit 2; }
 objdump=$1
 exe=$2
+kind=${3:-setup}
 [ -f "$exe" ] || { echo "FAIL: $exe is not built" >&2; exit 1; }
 
 dump=$("$objdump" -p "$exe")
@@ -22,7 +28,11 @@ fail() { echo "FAIL: $*" >&2; failed=1; }
 grep -q 'file format pei-i386$' <<<"$dump" || fail "not a PE32 i386 image: $(grep -m1 'file format' <<<"$dump")"
 
 subsystem=$(awk '$1 == "Subsystem" {print $2; exit}' <<<"$dump")
-[ "$subsystem" = "00000002" ] || fail "subsystem is '$subsystem', expected 00000002 (Windows GUI)"
+if [ "$kind" = check ]; then
+    [ "$subsystem" = "00000003" ] || fail "subsystem is '$subsystem', expected 00000003 (Windows console)"
+else
+    [ "$subsystem" = "00000002" ] || fail "subsystem is '$subsystem', expected 00000002 (Windows GUI)"
+fi
 
 characteristics=$(awk '$1 == "DllCharacteristics" {print $2; exit}' <<<"$dump")
 if [ -z "$characteristics" ]; then
@@ -38,6 +48,20 @@ imports=$(awk -F': ' '/^[[:space:]]*DLL Name:/ {print tolower($2)}' <<<"$dump")
 for dll in $imports; do
     [[ "$allowed" == *" $dll "* ]] || fail "imports $dll, which is not on the allow-list:$allowed"
 done
+
+# Imported functions: "<hint-table address> <hint> <name>" lines of the import tables.
+functions=$(awk '/^[[:space:]]*DLL Name:/ {inside = 1} /^$/ {inside = 0}
+    inside && NF == 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {print $3}' <<<"$dump")
+if [ "$kind" = check ]; then
+    for function in CreateProcessA CreateProcessW ShellExecuteA ShellExecuteExA ShellExecuteExW WinExec \
+                    MessageBoxA MessageBoxW MessageBoxExA MessageBoxExW ExitWindowsEx AdjustTokenPrivileges \
+                    CreateMutexA CreateMutexW CreateDirectoryA CreateDirectoryW CopyFileA CopyFileW \
+                    DeleteFileA DeleteFileW MoveFileA MoveFileExA MoveFileExW RemoveDirectoryA \
+                    RegSetValueExA RegSetValueExW RegCreateKeyExA RegCreateKeyExW RegDeleteKeyA RegDeleteValueA \
+                    WritePrivateProfileStringA; do
+        if grep -qx "$function" <<<"$functions"; then fail "imports $function, which changes the machine"; fi
+    done
+fi
 
 # The resource tree as objdump prints it: an entry's indentation after its
 # offset tells the level (3 blanks type, 5 name, 7 language).
@@ -58,11 +82,14 @@ has_resource() {  # type [name]
     if [ $# -eq 2 ]; then grep -qx "$1:$2" <<<"$resources"; else grep -q "^$1:" <<<"$resources"; fi
 }
 has_resource 24 || fail "no manifest resource (type 24)"
-has_resource 16 || fail "no version resource (type 16)"
-has_resource 14 101 || fail "no icon group 101 (type 14); icon groups: $(grep '^14:' <<<"$resources" | tr '\n' ' ')"
+has_resource 6 || fail "no string table (type 6)"
+if [ "$kind" = setup ]; then
+    has_resource 16 || fail "no version resource (type 16)"
+    has_resource 14 101 || fail "no icon group 101 (type 14); icon groups: $(grep '^14:' <<<"$resources" | tr '\n' ' ')"
+fi
 
 if [ "$failed" -ne 0 ]; then
     echo "resources (type:name): $(tr '\n' ' ' <<<"$resources")" >&2
     exit 1
 fi
-echo "PASS: PE32 i386, GUI, DYNAMIC_BASE+NX_COMPAT, imports: $(tr '\n' ' ' <<<"$imports")resources: $(tr '\n' ' ' <<<"$resources")"
+echo "PASS: PE32 i386, subsystem $subsystem, DYNAMIC_BASE+NX_COMPAT, imports: $(tr '\n' ' ' <<<"$imports")($(wc -l <<<"$functions") functions), resources: $(tr '\n' ' ' <<<"$resources")"

@@ -194,8 +194,9 @@ int main(int argc, char** argv)
         outcome.program_path = machine.module_path;
         outcome.command_line = command_line;
         outcome.exit_code = run_setup(nullptr, command_line.c_str());
-        outcome.result = g_process.final_result;
-        outcome.ended_at_once = g_process.ended_at_once;
+        const RunEnding ending = last_run_ending();
+        outcome.result = ending.result;
+        outcome.ended_at_once = ending.ended_at_once;
 
         for (const auto& [letter, folder] : machine.drives) {
             const DriveSnapshot after = snapshot(folder);

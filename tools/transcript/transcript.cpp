@@ -193,7 +193,15 @@ std::string visible(const std::string& text)
 // The engine is the one process the program starts and reads the exit code of.
 bool is_engine_run(const record::Process& process)
 {
-    return process.kind == "create" && process.started;
+    return process.kind == "create" && (process.started || process.held_back);
+}
+
+// A check run's held-back process, and what the run took it to end with.
+std::string held_back_text(const record::Process& process)
+{
+    if (process.kind != "create") return "held back (check run), taken as started and ended";
+    return "held back (check run), taken as ending with exit code " + hex(process.exit_code, 8) +
+           (process.exit_code_chosen ? " (chosen with --engine-exit-code)" : " (the default; --engine-exit-code chooses another)");
 }
 
 // The engine's exit code in its fields, beside the result the program maps it to.
@@ -236,6 +244,9 @@ std::string transcript_text(const record::RunRecord& run)
                       hex(machine.ui_language, 4) + ", code page " + std::to_string(machine.code_page) + '\n';
     out += "Program: " + run.program_path + '\n';
     out += "Command line: " + run.command_line + '\n';
+    if (run.check_run) {
+        out += "Check run: nothing started, written or changed; boxes answered with their default button\n";
+    }
     int number = 0;
     for (const record::Box& box : run.boxes) {
         out += "Box " + std::to_string(++number) + ": caption \"" + utf8_of_ansi(box.caption) + "\", style " +
@@ -249,10 +260,12 @@ std::string transcript_text(const record::RunRecord& run)
         if (!process.directory.empty()) out += " (in " + process.directory + ")";
         if (process.started) {
             out += " -> exit code " + hex(process.exit_code, 8) + '\n';
-            if (is_engine_run(process)) out += "  engine exit code: " + engine_exit_text(process.exit_code) + '\n';
+        } else if (process.held_back) {
+            out += " -> " + held_back_text(process) + '\n';
         } else {
             out += " -> not started, error " + std::to_string(process.error) + '\n';
         }
+        if (is_engine_run(process)) out += "  engine exit code: " + engine_exit_text(process.exit_code) + '\n';
     }
     if (run.processes.empty()) out += "Processes: none\n";
     for (const std::string& folder : run.folders_created) out += "Folder created: " + folder + '\n';
@@ -279,7 +292,8 @@ std::string transcript_text(const record::RunRecord& run)
 std::string transcript_json(const record::RunRecord& run)
 {
     std::string out = "{\"program\": " + json_string(run.program_path) +
-                      ", \"command_line\": " + json_string(run.command_line) + ", \"result\": " + std::to_string(run.result) +
+                      ", \"command_line\": " + json_string(run.command_line) +
+                      ", \"check_run\": " + json_bool(run.check_run) + ", \"result\": " + std::to_string(run.result) +
                       ", \"result_name\": " + json_string(result_name(run.result)) +
                       ", \"exit_code\": " + std::to_string(run.exit_code) +
                       ", \"ended_at_once\": " + json_bool(run.ended_at_once) + ", \"boxes\": [";
@@ -298,6 +312,8 @@ std::string transcript_json(const record::RunRecord& run)
         out += "{\"kind\": " + json_string(process.kind) + ", \"command_line\": " + json_string(process.command_line) +
                ", \"file\": " + json_string(process.file) + ", \"directory\": " + json_string(process.directory) +
                ", \"show_command\": " + std::to_string(process.show_command) + ", \"started\": " + json_bool(process.started) +
+               ", \"held_back\": " + json_bool(process.held_back) +
+               ", \"exit_code_chosen\": " + json_bool(process.exit_code_chosen) +
                ", \"error\": " + std::to_string(process.error) +
                ", \"exit_code\": " + std::to_string(process.exit_code) +
                ", \"engine_exit\": " + (is_engine_run(process) ? engine_exit_json(process.exit_code) : "null") + '}';

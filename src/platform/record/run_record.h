@@ -25,6 +25,10 @@ struct Process {
     int show_command = 1;
     bool no_error_ui = false;  // "shell": the shell was asked to show no error box
     bool started = false;
+    // A check run starts nothing: a process that could have been started is
+    // held back, and the run goes on as if it had ended with exit_code.
+    bool held_back = false;
+    bool exit_code_chosen = false;  // held back: exit_code was chosen for the run, not the default
     uint32_t error = 0;             // last error when it could not be started
     uint32_t exit_code = 0;
 };
@@ -50,6 +54,7 @@ struct RunRecord {
     MachineDescription machine;
     std::string program_path;
     std::string command_line;
+    bool check_run = false;  // a check run: nothing was started, written or changed
     int result = 0;
     int exit_code = 0;
     bool ended_at_once = false;  // no end of run: no log, no restart

@@ -1,0 +1,68 @@
+#include "platform/check/file_overlay.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/check/check_run.h"
+
+namespace check {
+
+std::string full_path(const char* path)
+{
+    std::string full(MAX_PATH, '\0');
+    DWORD length = GetFullPathNameA(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length >= full.size()) {
+        full.assign(length, '\0');
+        length = GetFullPathNameA(path, static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
+    return full;
+}
+
+std::string parent_folder(const std::string& full)
+{
+    const size_t separator = full.find_last_of('\\');
+    if (separator == std::string::npos) return full;
+    // A drive's root keeps its backslash: "C:" alone names the drive's current folder.
+    return full.substr(0, separator > 0 && full[separator - 1] == ':' ? separator + 1 : separator);
+}
+
+bool same_path(const std::string& a, const std::string& b)
+{
+    // The system's own case-insensitive comparison, aware of double-byte code pages.
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+record::WrittenFile* written_file(const std::string& full)
+{
+    for (record::WrittenFile& file : run_record().files_written) {
+        if (same_path(file.path, full)) return &file;
+    }
+    return nullptr;
+}
+
+void forget_written(const std::string& full)
+{
+    std::erase_if(run_record().files_written, [&](const record::WrittenFile& file) { return same_path(file.path, full); });
+}
+
+bool listed(const std::vector<std::string>& paths, const std::string& full)
+{
+    return std::any_of(paths.begin(), paths.end(), [&](const std::string& path) { return same_path(path, full); });
+}
+
+void unlist(std::vector<std::string>* paths, const std::string& full)
+{
+    std::erase_if(*paths, [&](const std::string& path) { return same_path(path, full); });
+}
+
+uint64_t machine_file_size(const std::string& full)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(full.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace check

@@ -1,0 +1,59 @@
+// PROC_ of the check run: no process is started. One whose program file is
+// there is held back and taken as having run (the engine as ending with the
+// exit code the run was given); one whose file is missing fails as its start
+// would, so the program takes the same turn as on the real start.
+#include <cstring>
+#include <string>
+
+#include "platform/check/check_run.h"
+#include "platform/file.h"
+#include "platform/proc.h"
+#include "platform/sys.h"
+
+namespace {
+
+bool hold_back(record::Process process, uint32_t* exit_code)
+{
+    const uint32_t attributes = FILE_GetAttributes(process.file.c_str());
+    if (attributes == FILE_INVALID_ATTRIBUTES) {
+        process.error = SYS_GetLastError();
+    } else if ((attributes & FILE_ATTR_DIRECTORY) != 0) {
+        process.error = ERR_ACCESS_DENIED;
+    }
+    process.held_back = process.error == 0;
+    if (process.held_back && exit_code != nullptr) {
+        const check::RunSettings& settings = check::run_settings();
+        process.exit_code = settings.engine_exit_code;
+        process.exit_code_chosen = settings.engine_exit_code_chosen;
+        *exit_code = process.exit_code;
+    }
+    check::run_record().processes.push_back(process);
+    if (!process.held_back) SYS_SetLastError(process.error);
+    return process.held_back;
+}
+
+}  // namespace
+
+bool PROC_CreateAndWait(char* command_line, uint32_t* exit_code)
+{
+    record::Process process;
+    process.kind = "create";
+    process.command_line = command_line;
+    process.file = record::program_of(process.command_line);
+    return hold_back(process, exit_code);
+}
+
+bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char* parameters, const char* directory,
+                              int show_command, bool no_error_ui)
+{
+    record::Process process;
+    process.kind = "shell";
+    process.command_line = std::string(file) + (parameters != nullptr ? parameters : "");
+    process.directory = directory != nullptr ? directory : "";
+    process.show_command = show_command;
+    process.no_error_ui = no_error_ui;
+    // The shell looks for a relative file in the working directory.
+    const bool relative = std::strchr(file, ':') == nullptr && file[0] != '\\';
+    process.file = relative && !process.directory.empty() ? process.directory + "\\" + file : file;
+    return hold_back(process, nullptr);
+}
