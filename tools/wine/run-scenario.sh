@@ -2,9 +2,13 @@
 # Runs one scenario folder under Wine and checks it against its expectations.
 #
 #   tools/wine/run-scenario.sh --program <Setup.exe> --helpers <dir> [--state <dir>]
-#                              [--out <dir>] [--no-check] <scenario dir>
+#                              [--out <dir>] [--no-check] [--check-program <SetupCheck.exe>]
+#                              <scenario dir>
 #
 # --program  the program under test, copied into the package folder
+# --check-program  run this SetupCheck.exe beside the program instead of the
+#            program, and check that it reports what the program does in
+#            the scenario, having changed nothing
 # --helpers  folder holding run_and_wait.exe and fake_engine.exe
 # --state    a session started by wine-session.sh; without one, a private
 #            session is started for this run and stopped afterwards
@@ -16,12 +20,13 @@ set -euo pipefail
 # shellcheck source=wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
-usage() { sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,18p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
-program='' helpers='' state='' out='' check=1 scenario=''
+program='' helpers='' state='' out='' check=1 scenario='' check_program=''
 while [ $# -gt 0 ]; do
     case "$1" in
         --program) program=$2; shift 2 ;;
+        --check-program) check_program=$2; shift 2 ;;
         --helpers) helpers=$2; shift 2 ;;
         --state) state=$2; shift 2 ;;
         --out) out=$2; shift 2 ;;
@@ -43,17 +48,19 @@ state=$(cd "$state" && pwd)
 [ -n "$out" ] || out="$state/results/$name"
 
 start=$(wt_now_ms)
-wt_run_scenario "$state" "$scenario" "$program" "$helpers" "$out"
+wt_run_scenario "$state" "$scenario" "$program" "$helpers" "$out" "$check_program"
 total=$(( $(wt_now_ms) - start ))
 printf 'total_ms=%s\n' "$total" >>"$out/timing.txt"
 
 if [ "$check" -eq 0 ]; then
-    for f in exit_code.txt boxes.jsonl engine_command_line.txt timing.txt; do
+    for f in exit_code.txt boxes.jsonl engine_command_line.txt transcript.json timing.txt; do
         [ -f "$out/$f" ] && { echo "== $f"; cat "$out/$f"; }
     done
     exit 0
 fi
-if wt_check_scenario "$scenario" "$out"; then
+checker=wt_check_scenario
+[ -z "$check_program" ] || checker=wt_check_check_run
+if "$checker" "$scenario" "$out"; then
     echo "PASS $name: run $(sed -n 's/run_ms=//p' "$out/timing.txt") ms, scenario $total ms (results in $out)"
 else
     echo "FAIL $name (results in $out)"

@@ -384,8 +384,13 @@ wt_collect_files() {  # scenario_dir prefix out_dir
 #   exit_code.txt  boxes.jsonl  engine_command_line.txt (if the engine ran)
 #   files/C/... (the files the scenario checks)
 #   runner.txt (runner's report)  wine_stderr.txt (relay trace)  job.txt  timing.txt
-wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
-    local state=$1 scen=$2 program=$3 helpers=$4 out=$5
+# With a check program (SetupCheck.exe), that program is laid beside the
+# program and run instead, asked what the program would do, with the fake
+# engine's exit code as the engine's; its output goes to transcript.json, and
+# the files the scenario expects start out missing, so that any found
+# afterwards were written by the check.
+wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir [check_program]
+    local state=$1 scen=$2 program=$3 helpers=$4 out=$5 check_program=${6:-}
     local conf="$scen/scenario.conf" arch windows package program_name engine exit_code_engine machine
     local arguments directory timeout lang lc_messages prefix host_pkg engine_host engine_dir command t0 t1 t2 status
     [ -f "$conf" ] || { wt_die "no $conf"; return 1; }
@@ -418,6 +423,7 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
     rm -rf "$host_pkg" && mkdir -p "$host_pkg" || return 1
     if [ -d "$scen/package" ]; then cp -R "$scen/package/." "$host_pkg/" || return 1; fi
     cp "$program" "$host_pkg/$program_name" || return 1
+    [ -z "$check_program" ] || cp "$check_program" "$host_pkg/SetupCheck.exe" || return 1
     engine_dir=
     if [ -n "$engine" ]; then
         engine_host="$host_pkg/${engine//\\//}"
@@ -430,17 +436,26 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
     # Files the machine already holds, laid on drive C as they are.
     if [ -d "$scen/before_files/C" ]; then cp -R "$scen/before_files/C/." "$prefix/drive_c/" || return 1; fi
     # Folders whose whole content is checked start out missing.
-    local tree
+    local tree rel
     while IFS= read -r tree; do
         [ -z "$tree" ] || rm -rf "$(wt_host_path "$prefix" "$tree")" || return 1
     done < <(wt_conf_all "$conf" expect_tree)
+    if [ -n "$check_program" ] && [ -d "$scen/expect_files/C" ]; then
+        while IFS= read -r rel; do
+            [ -f "$scen/before_files/C/$rel" ] || rm -f "$prefix/drive_c/$rel" || return 1
+        done < <(cd "$scen/expect_files/C" && find . -type f | sed 's|^\./||')
+    fi
     [ ! -f "$scen/registry.reg" ] || wine regedit /S "$(wt_z_path "$(cd "$scen" && pwd)/registry.reg")" \
         </dev/null >>"$out/runner.txt" 2>&1 || { wt_die "registry.reg was not imported"; return 1; }
 
     command="\"${package%\\}\\$program_name\""
+    if [ -n "$check_program" ]; then
+        command="\"${package%\\}\\SetupCheck.exe\" --json --program \"$program_name\" --engine-exit-code $exit_code_engine"
+    fi
     [ -z "$arguments" ] || command="$command $arguments"
     {
         printf 'command=%s\n' "$command"
+        [ -z "$check_program" ] || printf 'output_file=%s\n' "$(wt_z_path "$out/transcript.json")"
         printf 'directory=%s\n' "$directory"
         printf 'exit_code_file=%s\n' "$(wt_z_path "$out/exit_code.txt")"
         printf 'transcript=%s\n' "$(wt_z_path "$out/boxes.jsonl")"
@@ -483,6 +498,47 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
         return 1
     fi
     return 0
+}
+
+# Compares a check run (wt_run_scenario with a check program) with the
+# scenario's expectations of the real program: the transcript must report the
+# program's decisions (exit code, boxes, engine command lines), and the check
+# itself must have ended normally having shown no box, started no engine and
+# written none of the scenario's files. Prints each mismatch; 0 when all hold.
+wt_check_check_run() {  # scenario_dir out_dir
+    local scen=$1 out=$2 failed=0 got rel tree
+    got=$(tr -d '\r\n' <"$out/exit_code.txt" 2>/dev/null || true)
+    if [ "$got" != 0 ]; then
+        wt_log "FAIL: SetupCheck.exe ended with '$got'"
+        failed=1
+    fi
+    if [ -s "$out/boxes.jsonl" ]; then
+        wt_log "FAIL: SetupCheck.exe showed boxes:"
+        cat "$out/boxes.jsonl" >&2
+        failed=1
+    fi
+    if [ -f "$out/engine_command_line.txt" ]; then
+        wt_log "FAIL: the engine was started:"
+        cat -A "$out/engine_command_line.txt" >&2
+        failed=1
+    fi
+    while IFS= read -r rel; do
+        [ -n "$rel" ] || continue
+        if ! cmp -s "$out/files/C/$rel" "$scen/before_files/C/$rel"; then
+            wt_log "FAIL: C:\\${rel//\//\\} was written"
+            failed=1
+        fi
+    done < <([ -d "$out/files/C" ] && cd "$out/files/C" && find . -type f | sed 's|^\./||')
+    while IFS= read -r tree; do
+        [ -n "$tree" ] || continue
+        rel=${tree:3}; rel=${rel//\\//}
+        if [ -d "$out/files/C/$rel" ]; then
+            wt_log "FAIL: $tree was made"
+            failed=1
+        fi
+    done < <(wt_conf_all "$scen/scenario.conf" expect_tree)
+    python3 "$(dirname "${BASH_SOURCE[0]}")/compare-check-transcript.py" "$scen" "$out/transcript.json" >&2 || failed=1
+    return $failed
 }
 
 # A file with every date and time "Y-M-D h:m:s" (decimal fields, in ANSI or

@@ -18,6 +18,7 @@
 //   timeout_ms=<whole run; on expiry the process is ended, default 30000>
 //   wine_version=<value written to HKCU\Software\Wine "Version" first>
 //   relay_log=<file where Wine's relay trace of the MessageBox calls goes>
+//   output_file=<file that receives the started program's standard output and error>
 //
 // Wine's own exit status keeps only 8 bits, hence the exit code file. The
 // relay trace is the only place the exact MessageBox style flags show up (the
@@ -51,6 +52,7 @@ struct Job {
     DWORD timeout_ms = 30000;
     std::string wine_version;
     std::string relay_log;
+    std::string output_file;
 };
 
 struct ButtonName {
@@ -144,6 +146,7 @@ bool parse_job(const std::string& text, Job& job)
         else if (key == "timeout_ms") job.timeout_ms = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
         else if (key == "wine_version") job.wine_version = value;
         else if (key == "relay_log") job.relay_log = value;
+        else if (key == "output_file") job.output_file = value;
         else {
             std::printf("run_and_wait: unknown job key: %s\n", key.c_str());
             return false;
@@ -461,6 +464,19 @@ int main(int argc, char** argv)
     command.push_back('\0');
     STARTUPINFOA si{};
     si.cb = sizeof si;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (!job.output_file.empty()) {
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        output = CreateFileA(job.output_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE) {
+            std::printf("run_and_wait: cannot write %s\n", job.output_file.c_str());
+            return 5;
+        }
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = output;
+        si.hStdError = output;
+    }
     PROCESS_INFORMATION pi{};
     // The program and whatever it starts (the engine) share one job, so a
     // timeout ends them all and nothing is left behind for the next run.
@@ -470,12 +486,15 @@ int main(int argc, char** argv)
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
         SetInformationJobObject(tree, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     }
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+    const BOOL inherit = output != INVALID_HANDLE_VALUE;
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, inherit, CREATE_SUSPENDED, nullptr,
                         job.directory.empty() ? nullptr : job.directory.c_str(), &si, &pi)) {
         std::printf("run_and_wait: CreateProcess failed, error %lu: %s\n", GetLastError(), job.command.c_str());
         if (tree) CloseHandle(tree);
+        if (inherit) CloseHandle(output);
         return 3;
     }
+    if (inherit) CloseHandle(output);
     if (tree && !AssignProcessToJobObject(tree, pi.hProcess)) {
         CloseHandle(tree);
         tree = nullptr;
