@@ -1,8 +1,4 @@
 # Linux: the program on the simulated machine, setup-sim and the tests.
-if(SETUP_SANITIZE)
-    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
-    add_link_options(-fsanitize=address,undefined)
-endif()
 
 file(GLOB SIM_SOURCES CONFIGURE_DEPENDS src/platform/sim/*.cpp)
 add_library(platform_sim STATIC ${SIM_SOURCES} ${GENERATED_DIR}/string_table.cpp)

@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Installs what building and testing both platforms needs, from Debian's
-# packages: the native toolchain and GoogleTest, MinGW-w64 for Setup.exe, and
-# Wine with Xvfb to run it. Packages already present are left alone.
+# packages: the native toolchain and GoogleTest, clang with its sanitizer and
+# fuzzer runtimes, MinGW-w64 for Setup.exe, and Wine with Xvfb to run it.
+# Packages already present are left alone.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ python3 libgtest-dev
+packages=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev clang
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine32:i386 wine64 xvfb x11-utils locales)
+
+# libFuzzer and the sanitizer runtimes come with the clang release's own
+# runtime package; which release it is, the installed clang tells.
+if command -v clang >/dev/null 2>&1; then
+    clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
+    [ -z "$clang_major" ] || packages+=("libclang-rt-$clang_major-dev")
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -24,3 +32,12 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A clang installed just now brings its runtime package only as a
+# recommendation: ask for it by name.
+if [ -z "${clang_major:-}" ]; then
+    clang_major=$(clang --version | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
+    if ! dpkg-query -W -f='${Status}' "libclang-rt-$clang_major-dev" 2>/dev/null | grep -q "install ok installed"; then
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+            "libclang-rt-$clang_major-dev" >/dev/null
+    fi
+fi

@@ -1,7 +1,8 @@
 #include "common/bounded_string.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "platform/sys.h"
 
 namespace {
 constexpr size_t MAX_BOUNDED_CAPACITY = 2147483647;
@@ -16,6 +17,14 @@ void bounded_copy(char* destination, size_t capacity, const char* source)
         ++n;
     }
     destination[n] = '\0';
+}
+
+void bounded_copy_unquoted(char* destination, size_t capacity, const char* source)
+{
+    bounded_copy(destination, capacity, source[0] == '"' ? source + 1 : source);
+    if (capacity == 0) return;
+    const size_t length = std::strlen(destination);
+    if (length > 0 && destination[length - 1] == '"') destination[length - 1] = '\0';
 }
 
 void bounded_append(char* destination, size_t capacity, const char* source)
@@ -33,12 +42,7 @@ void bounded_append(char* destination, size_t capacity, const char* source)
 uint32_t bounded_vprintf(char* buffer, size_t capacity, const char* format, va_list arguments)
 {
     if (capacity == 0 || capacity > MAX_BOUNDED_CAPACITY) return STATUS_INVALID_ARGUMENT;
-    const int wanted = std::vsnprintf(buffer, capacity, format, arguments);
-    if (wanted < 0) {
-        buffer[0] = '\0';
-        return STATUS_INVALID_ARGUMENT;
-    }
-    return static_cast<size_t>(wanted) >= capacity ? STATUS_INSUFFICIENT_BUFFER : 0;
+    return SYS_FormatText(buffer, capacity, format, arguments) ? 0 : STATUS_INSUFFICIENT_BUFFER;
 }
 
 uint32_t bounded_printf(char* buffer, size_t capacity, const char* format, ...)

@@ -15,6 +15,10 @@ void bounded_copy(char* destination, size_t capacity, const char* source);
 // Append at most what still fits of source.
 void bounded_append(char* destination, size_t capacity, const char* source);
 
+// Copy source without one double quote at its start and one at its end (each
+// only where it stands), as command-line values are written: "C:\a b" -> C:\a b.
+void bounded_copy_unquoted(char* destination, size_t capacity, const char* source);
+
 // printf into the buffer: 0, STATUS_INSUFFICIENT_BUFFER when cut, or
 // STATUS_INVALID_ARGUMENT (nothing written) for a capacity of 0 or above 2^31-1.
 uint32_t bounded_printf(char* buffer, size_t capacity, const char* format, ...)

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
+#include <initializer_list>
 
 #include "config/settings_file.h"
 #include "platform/dev.h"
@@ -14,30 +14,55 @@ namespace {
 constexpr uint32_t PROPERTY_CAPACITY = 260;
 constexpr uint32_t ONLY_WIN7_CAPACITY = 2048;
 
-constexpr std::string_view ACPI_PREFIX = "ACPI\\";
-constexpr std::string_view ACPI_VENDOR_PREFIX = "ACPI\\VEN_";
+constexpr char ACPI_PREFIX[] = "ACPI\\";
+constexpr char ACPI_VENDOR_PREFIX[] = "ACPI\\VEN_";
+
+// A piece of text that need not be terminated.
+struct TextSpan {
+    const char* text;
+    size_t length;
+
+    // The first occurrence of `what`, or nullptr.
+    const char* find(const char* what) const
+    {
+        const size_t wanted = std::strlen(what);
+        for (size_t at = 0; at + wanted <= length; ++at) {
+            if (std::memcmp(text + at, what, wanted) == 0) return text + at;
+        }
+        return nullptr;
+    }
+
+    // At most `count` characters from `start` (clamped to the end).
+    TextSpan part(size_t start, size_t count) const
+    {
+        if (start > length) start = length;
+        return {text + start, length - start < count ? length - start : count};
+    }
+};
 
 // The short form of an ACPI hardware ID, from the text after its first
 // "ACPI\": ACPI\VEN_ABC&DEV_0704 gives ABC0704 (three vendor characters, then
 // up to five from the device part), any other form its first eight
 // characters. The positions are fixed; a short or malformed ID gives what it
 // has, never reading past its end.
-void make_short_id(std::string_view hardware_id, char* short_id, size_t capacity)
+void make_short_id(TextSpan hardware_id, char* short_id, size_t capacity)
 {
-    const std::string_view rest = hardware_id.substr(hardware_id.find(ACPI_PREFIX) + ACPI_PREFIX.size());
-    std::string_view first_part = rest.substr(0, 8);
-    std::string_view second_part;
-    if (hardware_id.find(ACPI_VENDOR_PREFIX) != std::string_view::npos) {
+    const char* prefix = hardware_id.find(ACPI_PREFIX);
+    const size_t rest_start = static_cast<size_t>(prefix - hardware_id.text) + sizeof ACPI_PREFIX - 1;
+    const TextSpan rest = hardware_id.part(rest_start, hardware_id.length);
+    TextSpan first_part = rest.part(0, 8);
+    TextSpan second_part = rest.part(rest.length, 0);
+    if (hardware_id.find(ACPI_VENDOR_PREFIX) != nullptr) {
         constexpr size_t VENDOR_START = 4;                 // after "VEN_"
         constexpr size_t DEVICE_START = VENDOR_START + 8;  // after "XXX&DEV_"
-        first_part = rest.substr(rest.size() > VENDOR_START ? VENDOR_START : rest.size(), 3);
-        second_part = rest.substr(rest.size() > DEVICE_START ? DEVICE_START : rest.size(), 5);
+        first_part = rest.part(VENDOR_START, 3);
+        second_part = rest.part(DEVICE_START, 5);
     }
     std::memset(short_id, 0, capacity);
-    const size_t first_length = first_part.size() < capacity ? first_part.size() : capacity - 1;
-    std::memcpy(short_id, first_part.data(), first_length);
-    const size_t room = capacity - 1 - first_length;
-    std::memcpy(short_id + first_length, second_part.data(), second_part.size() < room ? second_part.size() : room);
+    size_t used = 0;
+    for (const TextSpan& piece : {first_part, second_part}) {
+        for (size_t i = 0; i < piece.length && used + 1 < capacity; ++i) short_id[used++] = piece.text[i];
+    }
 }
 
 // The device's hardware IDs into *buffer, grown once to the size the platform
@@ -81,8 +106,8 @@ int query_acpi_device_id()
         // NUL or, should the platform leave none, at the buffer's end.
         const char* text = reinterpret_cast<const char*>(buffer);
         const void* end = std::memchr(text, '\0', capacity);
-        const std::string_view first_id(text, end != nullptr ? static_cast<const char*>(end) - text : capacity);
-        if (first_id.find(ACPI_PREFIX) == std::string_view::npos) continue;
+        const TextSpan first_id{text, end != nullptr ? static_cast<size_t>(static_cast<const char*>(end) - text) : capacity};
+        if (first_id.find(ACPI_PREFIX) == nullptr) continue;
         make_short_id(first_id, g_process.acpi_device_id, sizeof g_process.acpi_device_id);
         found = 1;
     }

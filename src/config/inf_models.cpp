@@ -33,14 +33,6 @@ constexpr OsDecoration OS_DECORATIONS[OS_SLOT_COUNT] = {
     {"NTx86.10.0", "NTx86"}, {"NTamd64.10.0", "NTamd64"}, // Windows 10
 };
 
-// Bytes the list takes, its final NUL included.
-size_t multi_string_size(const char* buffer)
-{
-    size_t size = 0;
-    while (buffer[size] != '\0') size += std::strlen(buffer + size) + 1;
-    return size + 1;
-}
-
 // The lines of a section read: `length` is what the profile reader returned,
 // and every line ends with its NUL within the buffer.
 const char* next_line(const char* section, uint32_t length, const char* line)
@@ -89,25 +81,28 @@ char* next_field(char** cursor, const char* delimiters)
 
 int append_multi_string(const char* text, MultiStringList* list)
 {
-    if (list->buffer == nullptr) {
-        list->buffer = static_cast<char*>(std::malloc(1));
-        if (list->buffer == nullptr) return 1;
-        list->buffer[0] = '\0';
-    }
-    const size_t used = multi_string_size(list->buffer);
+    const size_t used = list->buffer != nullptr ? list->size : 1;
     const size_t length = std::strlen(text);
-    char* grown = static_cast<char*>(std::realloc(list->buffer, used + length + 1));
-    if (grown == nullptr) return 1;
-    std::memcpy(grown + used - 1, text, length + 1);
-    grown[used + length] = '\0';
-    list->buffer = grown;
+    const size_t needed = used + length + 1;
+    if (list->buffer == nullptr || needed > list->capacity) {
+        size_t capacity = list->capacity > 0 ? list->capacity : 64;
+        while (capacity < needed) capacity *= 2;
+        char* grown = static_cast<char*>(std::realloc(list->buffer, capacity));
+        if (grown == nullptr) return 1;
+        if (list->buffer == nullptr) grown[0] = '\0';
+        list->buffer = grown;
+        list->capacity = capacity;
+    }
+    std::memcpy(list->buffer + used - 1, text, length + 1);
+    list->buffer[used + length] = '\0';
+    list->size = needed;
     return 0;
 }
 
 void free_multi_string(MultiStringList* list)
 {
     std::free(list->buffer);
-    list->buffer = nullptr;
+    *list = MultiStringList{};
 }
 
 void collect_model_hardware_ids(const char* inf_path, const char* models_section, MultiStringList* list)
@@ -135,7 +130,7 @@ void collect_model_hardware_ids(const char* inf_path, const char* models_section
 
 MultiStringList get_supported_hareware_ids(const char* inf_path, const os_slot* slot)
 {
-    MultiStringList list{nullptr};
+    MultiStringList list;
     if (slot->os_index >= OS_SLOT_COUNT) return list;
     const OsDecoration& decoration = OS_DECORATIONS[slot->os_index];
 

@@ -42,8 +42,12 @@ void add_configuration_section(const char* name, SetupContext* context)
     PROFILE_GetString(name, "main_inf", "", section->main_inf, sizeof section->main_inf, context->settings_file_path);
     bounded_copy(section->inf_full_path, sizeof section->inf_full_path, context->settings_file_path);
     PATH_RemoveFileSpec(section->inf_full_path);
-    PATH_Append(section->inf_full_path, section->subfolder);
-    PATH_Append(section->inf_full_path, section->main_inf);
+    // A join too long for a path leaves the section without an INF: a bare
+    // "main_inf" would be looked for in the Windows folder, outside the package.
+    if (!PATH_Append(section->inf_full_path, section->subfolder) ||
+        !PATH_Append(section->inf_full_path, section->main_inf)) {
+        section->inf_full_path[0] = '\0';
+    }
     ++context->section_count;
 }
 
@@ -79,11 +83,16 @@ uint32_t register_configuration_section(const char* section_name, SetupContext* 
     // The INF is read for every slot that names the section, but only the
     // running Windows' slot is matched against the machine, so the device
     // list is never taken for the others.
+    if (section->inf_full_path[0] == '\0') return k;
     MultiStringList components = get_supported_hareware_ids(section->inf_full_path, slot);
     if (components.buffer != nullptr && is_running_os_slot(slot)) {
-        for (const char* component = components.buffer; *component != '\0';
+        bool present = false;
+        for (const char* component = components.buffer; *component != '\0' && !present;
              component += std::strlen(component) + 1) {
-            if (!is_device_present(component)) continue;
+            present = is_device_present(component);
+        }
+        // Once for the section, however many of its IDs the machine has.
+        if (present) {
             section->matched = 1;
             apply_engine_section(section->section_name, context);
         }

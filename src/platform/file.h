@@ -7,6 +7,8 @@ struct FILE_FindData {
     char name[PATH_CAPACITY];  // file name only, without folder
     uint32_t attributes;
 };
+constexpr uint32_t FILE_ATTR_HIDDEN = 0x2;
+constexpr uint32_t FILE_ATTR_SYSTEM = 0x4;
 constexpr uint32_t FILE_ATTR_DIRECTORY = 0x10;
 
 using FILE_FindHandle = void*;
@@ -21,7 +23,34 @@ void FILE_FindClose(FILE_FindHandle search);
 // CreateFileA for reading, sharing read access, only when the file exists.
 // nullptr on failure with the last error set.
 FILE_Handle FILE_OpenExistingForRead(const char* path);
+// CreateFileA for writing, no sharing, CREATE_ALWAYS: a new empty file, or
+// an existing one emptied. nullptr on failure with the last error set.
+FILE_Handle FILE_CreateForWrite(const char* path);
+// CreateFileA for appending to an existing file (OPEN_EXISTING, no sharing):
+// every write lands at the file's end. nullptr on failure (2 when missing).
+FILE_Handle FILE_OpenForAppend(const char* path);
 void FILE_Close(FILE_Handle file);
+
+// ReadFile: up to `size` bytes; *read is 0 at the end of the file.
+bool FILE_Read(FILE_Handle file, void* data, uint32_t size, uint32_t* read);
+// WriteFile: true only when every byte was written.
+bool FILE_Write(FILE_Handle file, const void* data, uint32_t size);
+
+// CreateDirectoryA without security attributes: 183 when the name exists
+// (folder or file), 3 when the parent is missing, 123 for a name Windows
+// refuses (one holding '"', '<', '>', '|', '*' or '?').
+bool FILE_CreateDirectory(const char* path);
+// CopyFileA with overwriting allowed: 2 missing source, 3 missing
+// destination folder, 5 when the destination is a folder or read-only.
+bool FILE_CopyFile(const char* source, const char* destination);
+// DeleteFileA.
+bool FILE_Delete(const char* path);
+// MoveFileExA(MOVEFILE_REPLACE_EXISTING): renames, replacing a destination file.
+bool FILE_MoveReplace(const char* from, const char* to);
+
+// GetFileAttributesA: FILE_INVALID_ATTRIBUTES when nothing has that name.
+uint32_t FILE_GetAttributes(const char* path);
+constexpr uint32_t FILE_INVALID_ATTRIBUTES = 0xFFFFFFFF;
 
 // A read-only mapping of a whole file and a view of it.
 struct FILE_View {

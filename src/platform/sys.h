@@ -2,6 +2,9 @@
 // DLL search and restart.
 #pragma once
 
+#include <cstdarg>
+#include <cstddef>
+
 #include "platform/types.h"
 
 // SYSTEMTIME: eight 16-bit fields.
@@ -28,6 +31,12 @@ struct SYS_OsVersion {
 constexpr uint32_t SYS_OS_VERSION_SIZE = 148;
 constexpr uint32_t SYS_PLATFORM_WIN32_WINDOWS = 1;
 constexpr uint32_t SYS_PLATFORM_WIN32_NT = 2;
+
+// The C runtime's formatted print into a buffer of `capacity` (1 or more)
+// bytes, always terminated: on Windows the system's msvcrt, whose formatting
+// the program has always had. False when the text was cut to fit.
+bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list arguments)
+    __attribute__((format(printf, 3, 0)));
 
 // The last error of the calling thread, as the platform keeps it.
 uint32_t SYS_GetLastError();
@@ -68,6 +77,17 @@ uint32_t SYS_GetEnvironmentVariable(const char* name, char* buffer, uint32_t cap
 // ExpandEnvironmentStringsA: the required size with terminator; the text is
 // written only when it fits.
 uint32_t SYS_ExpandEnvironmentStrings(const char* source, char* buffer, uint32_t capacity);
+
+// MultiByteToWideChar with the system's ANSI code page (CP_ACP), no flags, on
+// NUL-terminated text: the number of UTF-16 units written, terminator
+// included. With capacity 0 nothing is written and the count needed is
+// returned; a buffer too small for the whole text fails with 0 and 122.
+uint32_t SYS_AnsiToUtf16(const char* text, uint16_t* buffer, uint32_t capacity);
+
+// SetErrorMode with SEM_FAILCRITICALERRORS added to the current mode: a
+// drive without a disk fails the call that touches it instead of asking
+// the user. For runs nobody watches.
+void SYS_SuppressCriticalErrorBoxes();
 
 // Keep DLLs from being loaded out of the program's own folder: only System32
 // is searched from now on.

@@ -68,9 +68,13 @@ struct SetupContext {
 };
 
 // A multi-string list: NUL-terminated strings one after another, ended by an
-// empty string. No buffer at all behaves as an empty list.
+// empty string. No buffer at all behaves as an empty list. The list knows
+// its size and grows by doubling, so that listing thousands of devices costs
+// time in proportion to their number.
 struct MultiStringList {
-    char* buffer;
+    char* buffer = nullptr;
+    size_t size = 0;      // bytes in use, the final NUL included (0 without a buffer)
+    size_t capacity = 0;  // bytes of the buffer
 };
 
 // The process-wide values.
@@ -97,6 +101,9 @@ struct ProcessState {
     bool device_instance_ids_built;
     // Short ACPI ID of the first present ACPI pointing device.
     char acpi_device_id[260];
+    // Set when the engine-log save of a silent DEBUG run moved the engine's
+    // log aside; never cleared, as a run saves and restores once.
+    bool engine_log_saved;
     // The run's final result code, kept for whoever hosts the run (setup-sim
     // prints it beside the exit code), and whether the process ended at once
     // without its end of run.

@@ -5,7 +5,9 @@
 #include "cmdline/command_line.h"
 #include "config/acpi_check.h"
 #include "config/settings.h"
-#include "log/log.h"
+#include "log/custom_setting.h"
+#include "log/engine_log.h"
+#include "log/update_package_log.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/proc.h"
@@ -65,8 +67,8 @@ int install_prerequisites()
             continue;
         }
         const char* parameters = silent ? prerequisite.silent_parameters : " /norestart";
-        if (!PROC_ShellExecuteAndWait("open", prerequisite.installer, parameters, working_directory,
-                                      PROC_SW_HIDE)) {
+        if (!PROC_ShellExecuteAndWait("open", prerequisite.installer, parameters, working_directory, PROC_SW_HIDE,
+                                      silent)) {
             return DEP_SOFT_ERROR;
         }
     }
@@ -84,12 +86,12 @@ int end_of_run(ModuleHandle instance, const char* command_text, int result, cons
             query_installed_version(inf_path, g_process.installed_version);
         }
         WriteUpdatePackageLog(instance, command_text, result, start_time, context);
-        MergeEngineLog(1, context);
+        MergeEngineLog(ENGINE_LOG_RESTORE, context);
         restart_system(result);
     } else {
         if ((context->support_flags & SUPPORT_LOG) != 0) g_process.log_requested = 1;
         WriteUpdatePackageLog(instance, command_text, result, start_time, context);
-        MergeEngineLog(1, context);
+        MergeEngineLog(ENGINE_LOG_RESTORE, context);
     }
     return (context->support_flags & SUPPORT_EXIT_CODE) != 0 ? result : 0;
 }
@@ -107,6 +109,7 @@ StepsOutcome run_steps(ModuleHandle instance, char* inf_path, bool* versions_que
     if (!load_setup_settings(instance, context)) return {ERROR_INSTALL_PLATFORM_UNSUPPORTED, false};
 
     int r = parse_command_line(g_process.command_line, g_process.custom_request_name, instance, context);
+    if (is_silent_mode() || g_process.extract_drivers != 0) SYS_SuppressCriticalErrorBoxes();
     if (r == UNKNOWN_OPTION || r == DEP_SOFT_ERROR) return {r, false};
     if (r == COMPLETED) return {SUCCESS, false};
 
@@ -157,7 +160,7 @@ StepsOutcome run_steps(ModuleHandle instance, char* inf_path, bool* versions_que
     *versions_queried = true;
     if (g_process.force == 0 && (overwrite_class == 1 || overwrite_class == 2)) return {DEP_SOFT_ERROR, false};
 
-    MergeEngineLog(0, context);
+    MergeEngineLog(ENGINE_LOG_SAVE, context);
     return {launch_installer_engine(instance, context), false};
 }
 
@@ -202,22 +205,27 @@ int no_matching_configuration(const SetupContext* context)
 
 int locate_package_inf(ModuleHandle instance, const char* engine_path, char* inf_path)
 {
+    // A join too long for a path finds nothing: an emptied path would search
+    // the current folder instead of the engine's.
     char path[PATH_CAPACITY];
-    engine_full_path(engine_path, path);
+    bool joined = engine_full_path(engine_path, path);
     PATH_RemoveFileSpec(path);
-    PATH_Append(path, "*.inf");
+    joined = joined && PATH_Append(path, "*.inf");
 
     FILE_FindData found{};
-    FILE_FindHandle search = FILE_FindFirst(path, &found);
+    FILE_FindHandle search = joined ? FILE_FindFirst(path, &found) : nullptr;
     if (search == nullptr) {
-        ShowErrorMsg(instance, IDS_FILES_MISSING, IDS_CAPTION, SYS_GetLastError());
+        ShowErrorMsg(instance, IDS_FILES_MISSING, IDS_CAPTION, joined ? SYS_GetLastError() : ERR_PATH_NOT_FOUND);
         return 0;
     }
     FILE_FindClose(search);
 
     PATH_RemoveFileSpec(path);
     bounded_copy(g_process.inf_folder, sizeof g_process.inf_folder, path);
-    PATH_Append(path, found.name);
+    if (!PATH_Append(path, found.name)) {
+        ShowErrorMsg(instance, IDS_FILES_MISSING, IDS_CAPTION, ERR_PATH_NOT_FOUND);
+        return 0;
+    }
     bounded_copy(inf_path, PATH_CAPACITY, path);
     return 1;
 }

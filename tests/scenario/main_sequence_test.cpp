@@ -245,6 +245,64 @@ TEST_F(LayoutOneRun, LanguagesWithoutSupportOnlyMarkTheResponseCode)
     }
 }
 
+// What the command line makes of a run: the engine's command line ("" when
+// it did not run), the captions of the boxes, the exit code, whether the
+// drivers were extracted to C:\out, and whether Windows' own critical-error
+// boxes were turned off (runs nobody watches).
+struct RunOutcome {
+    std::string engine;
+    std::string boxes;
+    int exit_code;
+    bool extracted;
+    bool unattended;
+
+    bool operator==(const RunOutcome&) const = default;
+};
+
+void PrintTo(const RunOutcome& o, std::ostream* out)
+{
+    *out << "{engine \"" << o.engine << "\", boxes \"" << o.boxes << "\", exit " << o.exit_code << ", extracted "
+         << o.extracted << ", unattended " << o.unattended << "}";
+}
+
+TEST_F(LayoutOneRun, CommandLineSelectsWhatTheRunDoes)
+{
+    write_settings("[W864]\r\nPath=\\x64\\DPInst.exe\r\nSupport=11\r\n");
+    write_file("C:\\Package\\Vi64\\touch.sys", "x64");
+    const std::string silent = "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se";
+    const std::string interactive = "\"C:\\Package\\x64\\DPInst.exe\" /f";
+    const struct {
+        const char* command_line;
+        RunOutcome expected;
+    } rows[] = {
+        {"/s /s /?", {"", "Help", 0, false, false}},
+        {"/? /s", {silent, "", 0, false, true}},
+        {"/S", {silent, "", 0, false, true}},
+        {"/s /vFORCE=yes", {"", "", UNKNOWN_OPTION, false, false}},
+        {"/extract_all", {interactive, "", 0, false, false}},
+        {"/s /extract_all:C:\\out", {silent, "", 0, false, true}},
+        {"/extract_all:C:\\out /s", {silent, "", 0, false, true}},
+        {"/extract_all:C:\\out", {"", "", 0, true, false}},
+        {"/vEXTRACTDRIVERS=C:\\out /s", {"", "", 0, true, true}},
+        {"/vEXTRACTDRIVERS=C:\\bad\"name", {"", "", DEP_SOFT_ERROR, false, true}},
+    };
+    for (const auto& row : rows) {
+        std::filesystem::remove_all(sim::host_path("C:\\out"));
+        machine.processes.clear();
+        machine.boxes.clear();
+        machine.mutexes.clear();  // each row is a run of its own
+        machine.critical_error_boxes_suppressed = false;
+        const int exit_code = run(row.command_line);
+        std::string captions;
+        for (const sim::Box& box : machine.boxes) captions += box.caption;
+        EXPECT_EQ((RunOutcome{engine_command_line(), captions, exit_code,
+                              file_exists("C:\\out\\production\\Windows10-x64\\touch.sys"),
+                              machine.critical_error_boxes_suppressed}),
+                  row.expected)
+            << row.command_line;
+    }
+}
+
 class RestartRun : public LayoutOneRun {};
 
 TEST_F(RestartRun, RestartOnlyWhenForcedAndRebootRequired)

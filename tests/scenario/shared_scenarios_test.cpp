@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iomanip>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -45,11 +46,13 @@ struct Scenario {
     std::string name;
     std::map<std::string, std::string> settings;
     std::vector<std::string> answers;
+    std::vector<std::string> trees;  // expect_tree: folders checked whole
+    std::vector<std::string> masked;  // mask_times: files whose dates and times are not compared
 };
 
 Scenario load_scenario(const fs::path& folder)
 {
-    Scenario scenario{folder.filename().string(), {}, {}};
+    Scenario scenario{folder.filename().string(), {}, {}, {}, {}};
     std::istringstream lines(read_all(folder / "scenario.conf"));
     for (std::string line; std::getline(lines, line);) {
         if (line.empty() || line[0] == '#') continue;
@@ -57,6 +60,8 @@ Scenario load_scenario(const fs::path& folder)
         if (equals == std::string::npos) continue;
         const std::string key = line.substr(0, equals);
         if (key == "answer") scenario.answers.push_back(line.substr(equals + 1));
+        else if (key == "expect_tree") scenario.trees.push_back(line.substr(equals + 1));
+        else if (key == "mask_times") scenario.masked.push_back(line.substr(equals + 1));
         else scenario.settings[key] = line.substr(equals + 1);
     }
     return scenario;
@@ -172,6 +177,40 @@ std::vector<std::string> multi_string(const std::string& hex)
     return strings;
 }
 
+// Every file and folder below a host folder, by relative path, with the
+// bytes of the files ("/" for a folder).
+std::map<std::string, std::string> tree_listing(const fs::path& root)
+{
+    std::map<std::string, std::string> listing;
+    std::error_code error;
+    if (!fs::is_directory(root, error)) return listing;
+    for (const auto& entry : fs::recursive_directory_iterator(root, error)) {
+        const std::string relative = fs::relative(entry.path(), root).generic_string();
+        listing[relative] = entry.is_directory() ? "/" : read_all(entry.path());
+    }
+    return listing;
+}
+
+// "C:\out\x" as the relative path below drive C that expect_files/C/ uses.
+std::string below_drive_c(const std::string& windows_path)
+{
+    std::string relative = windows_path.substr(std::min<size_t>(3, windows_path.size()));
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    return relative;
+}
+
+// A file's bytes with every date and time "Y-M-D h:m:s" (decimal fields, in
+// ANSI or UTF-16LE) replaced by "TIME", as tools/wine/wine-env.sh does for
+// mask_times: the real program under Wine logs the real clock.
+std::string mask_times(const std::string& bytes)
+{
+    static const std::string D = "[0-9]\\x00";
+    static const std::regex utf16("(?:" + D + ")+-\\x00(?:" + D + ")+-\\x00(?:" + D + ")+ \\x00(?:" + D + ")+:\\x00(?:" + D +
+                                  ")+:\\x00(?:" + D + ")+");
+    static const std::regex ansi("[0-9]+-[0-9]+-[0-9]+ [0-9]+:[0-9]+:[0-9]+");
+    return std::regex_replace(std::regex_replace(bytes, utf16, std::string("T\0I\0M\0E\0", 8)), ansi, "TIME");
+}
+
 class SharedScenario : public PackageTest, public ::testing::WithParamInterface<Scenario> {
 protected:
     // A registry file as regedit imports it. Keys below Enum with a hardware ID
@@ -275,8 +314,19 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
         for (char& c : engine_name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         machine.programs[engine_name].exit_code =
             static_cast<uint32_t>(std::stoul(setting("engine_exit_code", "0"), nullptr, 0));
+        // The fake engine's lines for its log, each ended by CR LF in the file.
+        std::istringstream log_lines(fs::exists(folder / "engine_log_lines.txt")
+                                         ? read_all(folder / "engine_log_lines.txt")
+                                         : "");
+        for (std::string line; std::getline(log_lines, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            machine.programs[engine_name].engine_log_lines.push_back(line);
+        }
     }
     if (fs::exists(folder / "registry.reg")) import_registry(folder / "registry.reg", setting("arch", "win32") == "win64");
+    if (fs::exists(folder / "before_files" / "C")) {
+        fs::copy(folder / "before_files" / "C", drive_root, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    }
     for (const std::string& answer : scenario.answers) machine.answers.push_back(button_code(answer));
 
     const int exit_code = run(setting("arguments", ""));
@@ -302,6 +352,31 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
         EXPECT_EQ(sim::ansi_to_utf8(box.text, code_page), json_field(records[i], "text")) << "box " << i + 1;
         EXPECT_EQ(box.style, std::stoul(json_field(records[i], "style"), nullptr, 16)) << "box " << i + 1;
         EXPECT_EQ(box.answer, button_code(json_field(records[i], "pressed"))) << "box " << i + 1;
+    }
+
+    // The files: every expected one with its bytes, and below an expect_tree
+    // folder nothing else.
+    const fs::path expected_root = folder / "expect_files" / "C";
+    for (const auto& [relative, bytes] : tree_listing(expected_root)) {
+        if (bytes == "/") continue;
+        std::string windows_path = "C:\\" + relative;
+        std::replace(windows_path.begin(), windows_path.end(), '/', '\\');
+        const bool masked = std::any_of(scenario.masked.begin(), scenario.masked.end(),
+                                        [&](const std::string& path) { return upper(path) == upper(windows_path); });
+        const std::string actual = read_all(sim::host_path(windows_path));
+        EXPECT_EQ(masked ? mask_times(actual) : actual, masked ? mask_times(bytes) : bytes)
+            << "the simulated machine's C:/" << relative << " differs from expect_files";
+    }
+    for (const std::string& tree : scenario.trees) {
+        std::map<std::string, std::string> expected;
+        for (const auto& [relative, bytes] : tree_listing(expected_root / below_drive_c(tree))) {
+            expected[relative] = bytes == "/" ? "/" : "file";
+        }
+        std::map<std::string, std::string> actual;
+        for (const auto& [relative, bytes] : tree_listing(sim::host_path(tree))) {
+            actual[relative] = bytes == "/" ? "/" : "file";
+        }
+        EXPECT_EQ(actual, expected) << "the simulated machine's " << tree << " holds other files or folders";
     }
 }
 

@@ -39,6 +39,7 @@ TEST_F(AcpiCheckTest, ShortIdOfTheFirstHardwareId)
         {"ACPI\\VEN_AB", 1, "AB"},  // short or malformed: what is there
         {"ACPI\\VEN_ABC&DE", 1, "ABC"},
         {"ACPI\\", 1, ""},
+        {"ACPI\\X", 1, "X"},  // the plain form has no device part to add
         {"ROOT\\ACPI\\ABC0706", 1, "ABC0706"},
         {"acpi\\ABC0704", 0, ""},
         {"HID\\VID_1234&PID_5678", 0, ""},
@@ -117,6 +118,20 @@ TEST_F(AcpiCheckTest, NothingListedPassesWithoutLookingForDevices)
     write_settings("[SupportOS_Option]\nOnlyWin7=\n");
     EXPECT_EQ(check_support_os_option(), 1);
     EXPECT_STREQ(g_process.acpi_device_id, "");
+}
+
+}  // namespace
+
+namespace {
+
+// Windows sorts key names folded to upper case: "AB" before "A_B" ("_" lies
+// between "Z" and "a"), which a lower-case fold would turn round.
+TEST_F(AcpiCheckTest, DeviceOrderFoldsToUpperCaseAsWindowsDoes)
+{
+    add_device("ACPI\\A_B\\0", {"ACPI\\VEN_UND&DEV_0001"});
+    add_device("ACPI\\ab\\0", {"ACPI\\VEN_LOW&DEV_0002"});
+    EXPECT_EQ(query_acpi_device_id(), 1);
+    EXPECT_STREQ(g_process.acpi_device_id, "LOW0002");
 }
 
 }  // namespace

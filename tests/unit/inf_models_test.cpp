@@ -34,7 +34,7 @@ protected:
     std::vector<std::string> models_of(const std::string& lines)
     {
         write_file(INF, "[Models]\r\n" + lines);
-        MultiStringList list{nullptr};
+        MultiStringList list;
         collect_model_hardware_ids(INF, "Models", &list);
         const std::vector<std::string> ids = strings_of(list);
         free_multi_string(&list);
@@ -115,7 +115,7 @@ TEST_F(InfModelsTest, ModelsBeyondTheSectionBufferAreNotSeen)
 
 TEST_F(InfModelsTest, AppendKeepsTheListEndedByAnEmptyString)
 {
-    MultiStringList list{nullptr};
+    MultiStringList list;
     EXPECT_EQ(append_multi_string("ABC", &list), 0);
     EXPECT_EQ(std::string(list.buffer, 5), std::string("ABC\0\0", 5));
     append_multi_string("DE", &list);

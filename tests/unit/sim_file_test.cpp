@@ -137,9 +137,12 @@ TEST_F(SimFileTest, OpenForReadErrors)
         {"C:\\Drivers", ERR_ACCESS_DENIED},
         {"C:\\Drivers\\*.inf", 123},
         {"Q:\\b.inf", ERR_PATH_NOT_FOUND},
-        {"b.inf", ERR_PATH_NOT_FOUND},
+        {"b.inf", 0},  // relative to the current folder
+        {"\\Drivers\\b.inf", 0},
+        {"..\\Missing\\b.inf", ERR_PATH_NOT_FOUND},
         {"", ERR_PATH_NOT_FOUND},
     };
+    machine.current_directory = "C:\\Drivers";
     for (const auto& c : cases) {
         machine.last_error = 0;
         FILE_Handle file = FILE_OpenExistingForRead(c.path);
@@ -196,6 +199,129 @@ TEST(SimMachineDeathTest, NoInstalledMachineIsASetupError)
             sim::current();
         },
         "no simulated machine is installed");
+}
+
+}  // namespace
+
+namespace {
+
+// Each write operation against the files the fixture lays out: the result
+// and the last error Windows gives.
+TEST_F(SimFileTest, WriteOperationsFailAsWindowsDoes)
+{
+    using Operation = bool (*)();
+    const struct {
+        const char* what;
+        Operation operation;
+        uint32_t error;  // 0: succeeds
+    } cases[] = {
+        {"mkdir new", [] { return FILE_CreateDirectory("C:\\Drivers\\New"); }, 0},
+        {"mkdir existing", [] { return FILE_CreateDirectory("c:\\drivers\\sub"); }, ERR_ALREADY_EXISTS},
+        {"mkdir over a file", [] { return FILE_CreateDirectory("C:\\Drivers\\b.inf"); }, ERR_ALREADY_EXISTS},
+        {"mkdir without parent", [] { return FILE_CreateDirectory("C:\\No\\New"); }, ERR_PATH_NOT_FOUND},
+        {"mkdir with a quote", [] { return FILE_CreateDirectory("C:\\Drivers\\a\"b"); }, 123},
+        {"mkdir with &", [] { return FILE_CreateDirectory("C:\\Drivers\\a&b"); }, 0},
+        {"copy over existing", [] { return FILE_CopyFile("C:\\Drivers\\b.inf", "C:\\Drivers\\C.TXT"); }, 0},
+        {"copy missing source", [] { return FILE_CopyFile("C:\\Drivers\\x", "C:\\Drivers\\y"); }, ERR_FILE_NOT_FOUND},
+        {"copy into missing folder", [] { return FILE_CopyFile("C:\\Drivers\\b.inf", "C:\\No\\b"); },
+         ERR_PATH_NOT_FOUND},
+        {"copy onto a folder", [] { return FILE_CopyFile("C:\\Drivers\\b.inf", "C:\\Drivers\\Sub"); },
+         ERR_ACCESS_DENIED},
+        {"move replacing", [] { return FILE_MoveReplace("C:\\Drivers\\noext", "C:\\Drivers\\_x.inf"); }, 0},
+        {"move missing", [] { return FILE_MoveReplace("C:\\Drivers\\noext", "C:\\Drivers\\z"); },
+         ERR_FILE_NOT_FOUND},
+        {"delete", [] { return FILE_Delete("C:\\Drivers\\d.inf"); }, 0},
+        {"delete missing", [] { return FILE_Delete("C:\\Drivers\\d.inf"); }, ERR_FILE_NOT_FOUND},
+        {"delete a folder", [] { return FILE_Delete("C:\\Drivers\\Sub"); }, ERR_ACCESS_DENIED},
+        {"append missing", [] { return FILE_OpenForAppend("C:\\Drivers\\none") != nullptr; }, ERR_FILE_NOT_FOUND},
+        {"create in missing folder", [] { return FILE_CreateForWrite("C:\\No\\x") != nullptr; },
+         ERR_PATH_NOT_FOUND},
+    };
+    for (const auto& c : cases) {
+        machine.last_error = 0;
+        EXPECT_EQ(c.operation(), c.error == 0) << c.what;
+        EXPECT_EQ(machine.last_error, c.error) << c.what;
+    }
+    EXPECT_EQ(search("C:\\Drivers\\*"),
+              (std::vector<std::string>{".", "..", "a&b", "A.INF", "a.inf.bak", "b.inf", "c.txt", "New", "Sub",
+                                        "_x.inf"}));
+    EXPECT_EQ(read_file("C:\\Drivers\\c.txt") + read_file("C:\\Drivers\\_x.inf"), "b.infnoext");
+}
+
+TEST_F(SimFileTest, WritesAndAppendsAreBinary)
+{
+    const std::string bytes("\xFF\xFE" "a\x1A" "b\r\n\0z", 9);
+    FILE_Handle file = FILE_CreateForWrite("C:\\Drivers\\log.bin");
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(FILE_Write(file, bytes.data(), 4));
+    FILE_Close(file);
+    file = FILE_OpenForAppend("c:\\drivers\\LOG.BIN");
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(FILE_Write(file, bytes.data() + 4, 5));
+    FILE_Close(file);
+
+    file = FILE_OpenExistingForRead("C:\\Drivers\\log.bin");
+    char back[16] = {};
+    uint32_t read = 0;
+    EXPECT_TRUE(FILE_Read(file, back, sizeof back, &read));
+    EXPECT_EQ(std::string(back, read), bytes);
+    EXPECT_TRUE(FILE_Read(file, back, sizeof back, &read));
+    EXPECT_EQ(read, 0u);
+    FILE_Close(file);
+    EXPECT_EQ(FILE_GetAttributes("C:\\Drivers\\log.bin"), 0x20u);
+    EXPECT_EQ(FILE_GetAttributes("C:\\Drivers\\Sub"), FILE_ATTR_DIRECTORY);
+    EXPECT_EQ(FILE_GetAttributes("C:\\Drivers\\none"), FILE_INVALID_ATTRIBUTES);
+}
+
+}  // namespace
+
+namespace {
+
+// A file another program holds open without sharing refuses every use but a
+// look at its attributes.
+TEST_F(SimFileTest, LockedFileRefusesEveryUseWithSharingViolation)
+{
+    machine.locked_files.push_back("C:\\DRIVERS\\b.inf");
+    using Operation = bool (*)();
+    const Operation operations[] = {
+        [] { return FILE_OpenExistingForRead("C:\\Drivers\\b.inf") != nullptr; },
+        [] { return FILE_OpenForAppend("C:\\Drivers\\b.inf") != nullptr; },
+        [] { return FILE_CreateForWrite("C:\\Drivers\\.\\b.inf") != nullptr; },
+        [] { return FILE_CopyFile("C:\\Drivers\\b.inf", "C:\\Drivers\\copy"); },
+        [] { return FILE_CopyFile("C:\\Drivers\\c.txt", "C:\\Drivers\\b.inf"); },
+        [] { return FILE_MoveReplace("C:\\Drivers\\b.inf", "C:\\Drivers\\moved"); },
+        [] { return FILE_MoveReplace("C:\\Drivers\\c.txt", "C:\\Drivers\\b.inf"); },
+        [] { return FILE_Delete("c:\\drivers\\B.INF"); },
+    };
+    std::string errors;
+    for (const Operation operation : operations) {
+        machine.last_error = 0;
+        errors += (operation() ? "ok" : std::to_string(machine.last_error)) + " ";
+    }
+    EXPECT_EQ(errors + (FILE_GetAttributes("C:\\Drivers\\b.inf") == 0x20 ? "archive " : "no attributes ") +
+                  read_file("C:\\Drivers\\b.inf"),
+              "32 32 32 32 32 32 32 32 archive b.inf");
+}
+
+// The program's own handles share as it opens them: reads share reading,
+// writes and appends share nothing.
+TEST_F(SimFileTest, OpenHandlesShareOnlyWhatTheirOpenAllows)
+{
+    std::string outcome;
+    const auto note = [&](bool ok) { outcome += ok ? "ok " : std::to_string(machine.last_error) + " "; };
+    FILE_Handle reader = FILE_OpenExistingForRead("C:\\Drivers\\b.inf");
+    FILE_Handle second_reader = FILE_OpenExistingForRead("c:\\drivers\\B.inf");
+    note(second_reader != nullptr);
+    note(FILE_OpenForAppend("C:\\Drivers\\b.inf") != nullptr);
+    note(FILE_Delete("C:\\Drivers\\b.inf"));
+    FILE_Close(second_reader);
+    FILE_Close(reader);
+    FILE_Handle appender = FILE_OpenForAppend("C:\\Drivers\\b.inf");
+    note(appender != nullptr);
+    note(FILE_OpenExistingForRead("C:\\Drivers\\b.inf") != nullptr);
+    FILE_Close(appender);
+    note(FILE_Delete("C:\\Drivers\\b.inf"));
+    EXPECT_EQ(outcome, "ok 32 32 ok 32 ok ");
 }
 
 }  // namespace

@@ -49,6 +49,8 @@ TEST(SimPathAppend, JoinsAndCanonicalises)
         // An absolute second part replaces the first.
         {"C:\\one", "D:\\two", true, "D:\\two"},
         {"C:\\one", "\\\\server\\share", true, "\\\\server\\share"},
+        // Nothing left after ".\": the root, never an empty success.
+        {".\\", "", true, "\\"},
     };
     for (const AppendCase& c : cases) {
         bool result = false;
@@ -225,9 +227,14 @@ TEST(SimCanonicalWindowsPath, NormalisesAsWindowsDoesBeforeOpening)
         {"\\dir\\file", "\\dir\\file"},
         {"DPInst.exe", "DPInst.exe"},
         {"..\\a\\..\\b", "..\\b"},
+        {".\\C:\\x", ".\\C:\\x"},  // relative, though its first segment looks like a drive
         {"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(sim::canonical_windows_path(c.path), c.expected) << c.path;
+    for (const auto& c : cases) {
+        const std::string once = sim::canonical_windows_path(c.path);
+        EXPECT_EQ(once, c.expected) << c.path;
+        EXPECT_EQ(sim::canonical_windows_path(once), once) << c.path << " twice";
+    }
 }
 
 }  // namespace

@@ -361,3 +361,19 @@ TEST(SimIniParser, KeepsTheDocumentForOtherReaders)
 }
 
 }  // namespace
+
+namespace {
+
+// The parsed file is kept between reads, but a file that changed is read
+// anew at once, even when its size stayed the same.
+TEST_F(SimProfileTest, ChangedFileIsReadAgain)
+{
+    std::string values;
+    for (const char* content : {"[S]\r\nk=one\r\n", "[S]\r\nk=two\r\n", "[S]\r\nk=two\r\n", "[T]\r\nk=six\r\n"}) {
+        write_file(kFile, content);
+        values += read("S", "k") + " ";
+    }
+    EXPECT_EQ(values, "one two two dflt ");
+}
+
+}  // namespace

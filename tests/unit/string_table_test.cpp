@@ -307,6 +307,11 @@ TEST(CodePage, ConversionsGiveDefinedResultsForBadInput)
         {"41 AA 42", 1253, "A?B", "a byte 1253 does not define"},
         {"41 E9", 12345, "A?", "unknown code page keeps ASCII only"},
         {"E0 F9 E5", 1255, "\xD7\x90\xD7\xA9\xD7\x95", "the last letter of a stateful code page is flushed"},
+        {"41 F8 88 80 80 80 C3 A9", 65001, "A\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xA9",
+         "a 5-byte form is no UTF-8"},
+        {"C0 AF ED A0 80 F4 90 80 80", 65001,
+         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
+         "overlong, surrogate and past U+10FFFF"},
     };
     for (const auto& c : to_utf8) {
         EXPECT_EQ(sim::ansi_to_utf8(bytes(c.ansi), c.code_page), c.expected) << c.why;
@@ -314,3 +319,27 @@ TEST(CodePage, ConversionsGiveDefinedResultsForBadInput)
 }
 
 }  // namespace
+
+// The update-package log turns the program's ANSI texts into UTF-16 this way.
+TEST(CodePage, AnsiToUtf16MapsEachCharacterOnItsOwn)
+{
+    const struct {
+        const char* ansi;  // hex
+        uint32_t code_page;
+        std::u16string expected;
+        const char* why;
+    } cases[] = {
+        {"41 E9", 1252, u"A\u00E9", "Western"},
+        {"F9 EC E5 ED", 1255, u"\u05E9\u05DC\u05D5\u05DD", "Hebrew letters"},
+        {"F9 D1", 1255, u"\u05E9\u05C1", "a letter and its point stay two units"},
+        {"61 EC", 1258, u"a\u0301", "a letter and its tone mark stay two units"},
+        {"81 9D", 1252, u"\u0081\u009D", "bytes 1252 leaves undefined keep their value"},
+        {"82 A0 41", 932, u"\u3042A", "a two-byte character is one unit"},
+        {"41 82", 932, u"A\u30FB", "a lead byte without its trail byte: 932's default character"},
+        {"41 82", 936, u"A?", "a lead byte without its trail byte: '?'"},
+        {"41 E9", 12345, u"A?", "unknown code page keeps ASCII only"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(sim::ansi_to_utf16(bytes(c.ansi), c.code_page), c.expected) << c.why;
+    }
+}

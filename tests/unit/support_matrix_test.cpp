@@ -224,3 +224,21 @@ TEST_F(SupportMatrixTest, RunningSlotFollowsVersionAndBitnessOnly)
 }
 
 }  // namespace
+
+namespace {
+
+// A subfolder that makes the INF path too long leaves the section without an
+// INF: the bare "main_inf" in the Windows folder must not match for it.
+TEST_F(SupportMatrixTest, InfPathTooLongForWindowsMatchesNothing)
+{
+    write_models_inf("..\\Windows\\Touch.inf", "VXA0704");
+    const std::string subfolder(250, 's');
+    EXPECT_EQ(load("[bus]\nsupport_types=A\n[A]\nx64_support_win10=yes,CfgA,no\n[CfgA]\nsubfolder=" + subfolder +
+                   "\nmain_inf=Touch.inf\nPath=\\A\\DPInst.exe\n"),
+              1);
+    EXPECT_STREQ(context().configuration_sections[0].inf_full_path, "");
+    EXPECT_EQ(context().configuration_sections[0].matched, 0u);
+    EXPECT_STREQ(context().engine_path, "");
+}
+
+}  // namespace

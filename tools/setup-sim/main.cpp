@@ -2,17 +2,21 @@
 // what it did.
 //
 //   setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...]     (--profile = --machine)
-//             [--keep-root DIR] PACKAGE_FOLDER [COMMAND LINE WORDS...]
+//             [--keep-root DIR] [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]
 //
 // The package folder is copied onto the machine's drive C: at the profile's
 // program folder (C:\Package by default) and the program runs as Setup.exe
 // inside it, with the remaining words, joined by blanks, as its command line.
+// With --runs it runs that many times in a row on the same machine (files,
+// registry and the answers left carry over), one transcript per run.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,23 +36,31 @@ constexpr int USAGE_ERROR = 64;
 void usage()
 {
     std::cerr << "usage: setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...] [--keep-root DIR]\n"
-                 "                 PACKAGE_FOLDER [COMMAND LINE WORDS...]\n";
+                 "                 [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n";
 }
 
-// Every file below a folder with its contents, to find what a run wrote.
-std::map<std::string, std::string> snapshot(const fs::path& root)
-{
+// Every file below a folder with its contents, and every folder, to find
+// what a run wrote.
+struct DriveSnapshot {
     std::map<std::string, std::string> files;
+    std::set<std::string> folders;
+};
+
+DriveSnapshot snapshot(const fs::path& root)
+{
+    DriveSnapshot drive;
+    std::map<std::string, std::string>& files = drive.files;
     std::error_code error;
     for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator();
          it.increment(error)) {
+        if (it->is_directory(error)) drive.folders.insert(fs::relative(it->path(), root).generic_string());
         if (!it->is_regular_file(error)) continue;
         std::ifstream in(it->path(), std::ios::binary);
         std::ostringstream content;
         content << in.rdbuf();
         files[fs::relative(it->path(), root).generic_string()] = content.str();
     }
-    return files;
+    return drive;
 }
 
 std::string windows_path_of(char drive, const std::string& relative)
@@ -68,18 +80,22 @@ int main(int argc, char** argv)
     std::string profile;
     std::string answers;
     std::string keep_root;
+    std::string runs_text = "1";
     std::vector<std::string> words;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (words.empty() && argument == "--json") {
             json = true;
         } else if (words.empty() && (argument == "--machine" || argument == "--profile" || argument == "--answers" ||
-                                     argument == "--keep-root")) {
+                                     argument == "--keep-root" || argument == "--runs")) {
             if (i + 1 >= argc) {
                 usage();
                 return USAGE_ERROR;
             }
-            (argument == "--answers" ? answers : argument == "--keep-root" ? keep_root : profile) = argv[++i];
+            (argument == "--answers"     ? answers
+             : argument == "--keep-root" ? keep_root
+             : argument == "--runs"      ? runs_text
+                                         : profile) = argv[++i];
         } else if (words.empty() && (argument == "--help" || argument == "-h")) {
             usage();
             return 0;
@@ -94,6 +110,12 @@ int main(int argc, char** argv)
     const fs::path package = words.front();
     if (!fs::is_directory(package)) {
         std::cerr << "setup-sim: no package folder " << package << '\n';
+        return USAGE_ERROR;
+    }
+    char* runs_end = nullptr;
+    const long runs = std::strtol(runs_text.c_str(), &runs_end, 10);
+    if (*runs_end != '\0' || runs < 1 || runs > 100) {
+        std::cerr << "setup-sim: --runs takes a number from 1 to 100\n";
         return USAGE_ERROR;
     }
     std::string command_line;
@@ -145,27 +167,60 @@ int main(int argc, char** argv)
     fs::create_directories(host_folder);
     fs::copy(package, host_folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 
-    std::map<char, std::map<std::string, std::string>> before;
-    for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
-
-    reset_process_state();
-    RunOutcome outcome;
-    outcome.program_path = machine.module_path;
-    outcome.command_line = command_line;
-    outcome.exit_code = run_setup(nullptr, command_line.c_str());
-    outcome.result = g_process.final_result;
-    outcome.ended_at_once = g_process.ended_at_once;
-
-    for (const auto& [letter, folder] : machine.drives) {
-        for (const auto& [relative, content] : snapshot(folder)) {
-            const auto earlier = before[letter].find(relative);
-            if (earlier == before[letter].end() || earlier->second != content) {
-                outcome.files_written.push_back(windows_path_of(letter, relative));
-            }
-        }
+    // A file that a run writes with the very bytes of a package file is shown
+    // as a copy of it.
+    std::map<std::string, std::string> package_files;  // bytes -> Windows path
+    for (const auto& [relative, content] : snapshot(host_folder).files) {
+        std::string path = program_folder + "\\" + relative;
+        std::replace(path.begin(), path.end(), '/', '\\');
+        package_files.emplace(content, path);
     }
 
-    std::cout << (json ? transcript_json(machine, outcome) : transcript_text(machine, outcome));
+    // Mutexes the profile names are held by other programs for every run; the
+    // program's own mutex ends with its process.
+    const std::set<std::string> held_elsewhere = machine.mutexes;
+    for (long run = 1; run <= runs; ++run) {
+        machine.mutexes = held_elsewhere;
+        machine.boxes.clear();
+        machine.processes.clear();
+        machine.restart_requested = false;
+        machine.restart_flags = 0;
+        std::map<char, DriveSnapshot> before;
+        for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
+
+        reset_process_state();
+        RunOutcome outcome;
+        outcome.program_path = machine.module_path;
+        outcome.command_line = command_line;
+        outcome.exit_code = run_setup(nullptr, command_line.c_str());
+        outcome.result = g_process.final_result;
+        outcome.ended_at_once = g_process.ended_at_once;
+
+        for (const auto& [letter, folder] : machine.drives) {
+            const DriveSnapshot after = snapshot(folder);
+            for (const std::string& relative : after.folders) {
+                if (before[letter].folders.count(relative) == 0) {
+                    outcome.folders_created.push_back(windows_path_of(letter, relative));
+                }
+            }
+            for (const auto& [relative, content] : after.files) {
+                const auto earlier = before[letter].files.find(relative);
+                if (earlier == before[letter].files.end() || earlier->second != content) {
+                    const auto package_file = package_files.find(content);
+                    outcome.files_written.push_back({windows_path_of(letter, relative), content,
+                                                     package_file != package_files.end() ? package_file->second : ""});
+                }
+            }
+        }
+        if (json) {
+            std::string object = transcript_json(machine, outcome);
+            if (runs > 1) object = (run == 1 ? "[" : ", ") + object.substr(0, object.size() - 1) + (run == runs ? "]\n" : "");
+            std::cout << object;
+        } else {
+            if (runs > 1) std::cout << (run > 1 ? "\n" : "") << "Run " << run << " of " << runs << '\n';
+            std::cout << transcript_text(machine, outcome);
+        }
+    }
     sim::install(nullptr);
     reset_process_state();
     if (keep_root.empty()) {

@@ -134,33 +134,64 @@ struct Loader {
         return fail("Machine", key, "unknown key");
     }
 
+    // A registry key named "Registry:", "Registry32:" or "Registry64:"
+    // followed by its path; false for any other kind or root.
+    static bool parse_registry_key(const std::string& kind, const std::string& path, sim::RegistryKey* key)
+    {
+        key->path = path;
+        if (kind == "registry64") key->view = sim::RegistryView::Only64;
+        else if (kind == "registry32") key->view = sim::RegistryView::Only32;
+        else if (kind != "registry") return false;
+        return starts_with_ignoring_case(path, "HKLM\\") || starts_with_ignoring_case(path, "HKCU\\");
+    }
+
+    // A value as a profile writes it: text (REG_SZ) or dword:N.
+    static bool parse_registry_value(const std::string& text, sim::RegistryValue* value)
+    {
+        if (!starts_with_ignoring_case(text, "dword:")) {
+            value->data = text;
+            return true;
+        }
+        uint32_t number = 0;
+        if (!parse_number(text.substr(6), &number)) return false;
+        value->type = 4;
+        value->data.assign(reinterpret_cast<const char*>(&number), sizeof number);
+        return true;
+    }
+
     bool registry_section(const std::string& name, const sim::IniSection& section)
     {
         const size_t colon = name.find(':');
-        const std::string kind = lower(name.substr(0, colon));
         sim::RegistryKey key;
-        key.path = name.substr(colon + 1);
-        if (kind == "registry64") key.view = sim::RegistryView::Only64;
-        else if (kind == "registry32") key.view = sim::RegistryView::Only32;
-        else if (kind != "registry") return fail(name, "", "expected Registry:, Registry32: or Registry64:");
-        if (!starts_with_ignoring_case(key.path, "HKLM\\") && !starts_with_ignoring_case(key.path, "HKCU\\")) {
-            return fail(name, "", "a key path starts with HKLM\\ or HKCU\\");
+        if (!parse_registry_key(lower(name.substr(0, colon)), name.substr(colon + 1), &key)) {
+            return fail(name, "", "expected Registry:, Registry32: or Registry64: and a path below HKLM\\ or HKCU\\");
         }
         for (const sim::IniEntry& entry : section.entries) {
             if (entry.comment || !entry.has_value) continue;
             sim::RegistryValue value;
-            std::string text = sim::unquote_value(entry.value);
-            if (starts_with_ignoring_case(text, "dword:")) {
-                uint32_t number = 0;
-                if (!parse_number(text.substr(6), &number)) return fail(name, entry.name, "bad dword");
-                value.type = 4;
-                value.data.assign(reinterpret_cast<const char*>(&number), sizeof number);
-            } else {
-                value.data = text;
-            }
+            if (!parse_registry_value(sim::unquote_value(entry.value), &value)) return fail(name, entry.name, "bad dword");
             key.values[entry.name == "@" ? "" : entry.name] = value;
         }
         machine->registry.push_back(key);
+        return true;
+    }
+
+    // "Registry64:HKLM\Software\Vexa\Kurso\ProductVer=Kurso 19.2.4.7": the
+    // key, the value name after its last backslash, and the value after "=".
+    static bool parse_registry_write(const std::string& text, sim::RegistryKey* key)
+    {
+        const size_t colon = text.find(':');
+        const size_t equals = text.find('=');
+        if (colon == std::string::npos || equals == std::string::npos || equals < colon) return false;
+        const std::string location = text.substr(colon + 1, equals - colon - 1);
+        const size_t last_backslash = location.find_last_of('\\');
+        if (last_backslash == std::string::npos) return false;
+        sim::RegistryValue value;
+        if (!parse_registry_key(lower(text.substr(0, colon)), location.substr(0, last_backslash), key) ||
+            !parse_registry_value(text.substr(equals + 1), &value)) {
+            return false;
+        }
+        key->values[location.substr(last_backslash + 1)] = value;
         return true;
     }
 
@@ -194,7 +225,11 @@ struct Loader {
             if (k == "exitcode") ok = parse_number(value, &program.exit_code);
             else if (k == "starts") ok = parse_flag(value, &program.can_start);
             else if (k == "starterror") ok = parse_number(value, &program.start_error);
-            else return fail(name, entry.name, "unknown key");
+            else if (k == "logline") program.engine_log_lines.push_back(value);
+            else if (k == "writesregistry") {
+                program.registry_writes.emplace_back();
+                ok = parse_registry_write(value, &program.registry_writes.back());
+            } else return fail(name, entry.name, "unknown key");
             if (!ok) return fail(name, entry.name, "bad value");
         }
         return true;
@@ -202,6 +237,9 @@ struct Loader {
 
     bool load(const sim::IniDocument& document)
     {
+        // The machine's devices before the profile: the built-in ones, which
+        // "Builtin=no" drops wherever it stands, keeping the profile's own.
+        size_t builtin_devices = machine->devices.size();
         for (const sim::IniSection& section : document.sections) {
             const std::string kind = lower(section.name.substr(0, section.name.find(':')));
             const bool has_colon = section.name.find(':') != std::string::npos;
@@ -251,13 +289,16 @@ struct Loader {
                     if (!entry.comment) machine->mutexes.insert(entry.name);
                 }
             } else if (!has_colon && kind == "devices") {
-                // A profile that lists devices replaces the built-in machine's.
                 for (const sim::IniEntry& entry : section.entries) {
                     if (entry.comment || !entry.has_value) continue;
                     if (lower(entry.name) != "builtin") return fail("Devices", entry.name, "unknown key");
                     bool keep = true;
                     if (!parse_flag(sim::unquote_value(entry.value), &keep)) return fail("Devices", entry.name, "yes/no");
-                    if (!keep) machine->devices.clear();
+                    if (!keep) {
+                        machine->devices.erase(machine->devices.begin(),
+                                               machine->devices.begin() + static_cast<std::ptrdiff_t>(builtin_devices));
+                        builtin_devices = 0;
+                    }
                 }
             } else if (has_colon && (kind == "registry" || kind == "registry32" || kind == "registry64")) {
                 ok = registry_section(section.name, section);

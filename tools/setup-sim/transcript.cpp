@@ -54,6 +54,39 @@ std::string json_string(const std::string& utf8)
     return out + "\"";
 }
 
+// The UTF-16LE units of bytes (a last odd byte is dropped).
+std::u16string utf16le_units(const std::string& bytes)
+{
+    std::u16string units;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    }
+    return units;
+}
+
+// A file's text indented under its "File written" line, control characters
+// other than tabs shown as \xNN.
+std::string indented(const std::string& text)
+{
+    std::string out = "  | ";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (c == '\n') {
+            out += i + 1 < text.size() ? "\n  | " : "\n";
+        } else if (c < 0x20 && c != '\t') {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (out.back() != '\n') out += '\n';
+    return out;
+}
+
 // Box text for a person: line breaks and tabs made visible on one line.
 std::string visible(const std::string& text)
 {
@@ -68,6 +101,24 @@ std::string visible(const std::string& text)
 }
 
 }  // namespace
+
+ReadableText readable_text(const std::string& bytes, uint32_t code_page)
+{
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+        static const std::u16string DEBUG_BANNER =
+            u"================> Report Information for Debugging <================\r\n";
+        const std::u16string units = utf16le_units(bytes.substr(2));
+        const size_t banner = units.find(DEBUG_BANNER);
+        if (banner == std::u16string::npos || banner + DEBUG_BANNER.size() == units.size()) {
+            return {"UTF-16LE", sim::utf16_to_ansi(units, 65001)};
+        }
+        const size_t utf16_end = banner + DEBUG_BANNER.size();
+        return {"UTF-16LE+ANSI", sim::utf16_to_ansi(units.substr(0, utf16_end), 65001) +
+                                     sim::ansi_to_utf8(bytes.substr(2 + 2 * utf16_end), code_page)};
+    }
+    if (bytes.find('\0') != std::string::npos) return {"binary", ""};
+    return {"ANSI", sim::ansi_to_utf8(bytes, code_page)};
+}
 
 const char* result_name(int result)
 {
@@ -110,8 +161,20 @@ std::string transcript_text(const sim::Machine& machine, const RunOutcome& outco
         }
     }
     if (machine.processes.empty()) out << "Processes: none\n";
+    for (const std::string& folder : outcome.folders_created) out << "Folder created: " << folder << '\n';
     if (outcome.files_written.empty()) out << "Files written: none\n";
-    for (const std::string& file : outcome.files_written) out << "File written: " << file << '\n';
+    // What the program wrote itself is shown in full; a copy of a package
+    // file only by its origin.
+    for (const WrittenFile& file : outcome.files_written) {
+        out << "File written: " << file.path;
+        if (!file.copy_of.empty()) {
+            out << " (copy of " << file.copy_of << ")\n";
+            continue;
+        }
+        const ReadableText readable = readable_text(file.bytes, cp);
+        out << " (" << readable.encoding << ", " << file.bytes.size() << " bytes)\n";
+        if (!readable.text.empty()) out << indented(readable.text);
+    }
     out << "Restart: " << (machine.restart_requested ? "requested" : "no") << '\n';
     if (outcome.ended_at_once) out << "Ended at once, without the end of run\n";
     out << "Result: " << outcome.result << ' ' << result_name(outcome.result) << '\n';
@@ -144,10 +207,20 @@ std::string transcript_json(const sim::Machine& machine, const RunOutcome& outco
             << ", \"exit_code\": " << process.exit_code << '}';
         separator = ", ";
     }
+    out << "], \"folders_created\": [";
+    separator = "";
+    for (const std::string& folder : outcome.folders_created) {
+        out << separator << json_string(folder);
+        separator = ", ";
+    }
     out << "], \"files_written\": [";
     separator = "";
-    for (const std::string& file : outcome.files_written) {
-        out << separator << json_string(file);
+    for (const WrittenFile& file : outcome.files_written) {
+        const ReadableText readable =
+            file.copy_of.empty() ? readable_text(file.bytes, cp) : ReadableText{"copy", ""};
+        out << separator << "{\"path\": " << json_string(file.path) << ", \"copy_of\": " << json_string(file.copy_of)
+            << ", \"encoding\": " << json_string(readable.encoding) << ", \"size\": " << file.bytes.size()
+            << ", \"text\": " << json_string(readable.text) << '}';
         separator = ", ";
     }
     out << "], \"restart\": " << (machine.restart_requested ? "true" : "false")

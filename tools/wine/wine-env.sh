@@ -333,8 +333,9 @@ wt_session_stop() {  # state
 # --- scenario ----------------------------------------------------------------
 #
 # A scenario is a folder: scenario.conf, package/, expect_boxes.jsonl,
-# expect_engine_command_line.txt, registry.reg, registry_cleanup.reg. The
-# format is described in tests/wine/README.md.
+# expect_engine_command_line.txt, expect_files/, before_files/,
+# engine_log_lines.txt, registry.reg, registry_cleanup.reg. The format is
+# described in tests/wine/README.md.
 
 wt_conf_get() {  # conf key [default] -> first value
     local v
@@ -376,8 +377,29 @@ wt_patch_machine() {  # file value
         dd of="$1" bs=1 seek=$(( pe_offset + 4 )) conv=notrunc status=none
 }
 
+# The files a scenario checks, copied out of the prefix into out_dir/files/C/:
+# every file that expect_files/C/ holds (where the run left one), and every
+# expect_tree folder whole.
+wt_collect_files() {  # scenario_dir prefix out_dir
+    local scen=$1 drive=$2/drive_c out=$3/files/C rel tree
+    mkdir -p "$out" || return 1
+    if [ -d "$scen/expect_files/C" ]; then
+        while IFS= read -r rel; do
+            [ -f "$drive/$rel" ] || continue
+            mkdir -p "$out/$(dirname "$rel")" && cp "$drive/$rel" "$out/$rel" || return 1
+        done < <(cd "$scen/expect_files/C" && find . -type f | sed 's|^\./||')
+    fi
+    while IFS= read -r tree; do
+        [ -n "$tree" ] || continue
+        rel=${tree:3}; rel=${rel//\\//}
+        [ -d "$drive/$rel" ] || continue
+        mkdir -p "$out/$rel" && cp -R "$drive/$rel/." "$out/$rel/" || return 1
+    done < <(wt_conf_all "$scen/scenario.conf" expect_tree)
+}
+
 # Runs one scenario and leaves its results in out_dir:
 #   exit_code.txt  boxes.jsonl  engine_command_line.txt (if the engine ran)
+#   files/C/... (the files the scenario checks)
 #   runner.txt (runner's report)  wine_stderr.txt (relay trace)  job.txt  timing.txt
 wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
     local state=$1 scen=$2 program=$3 helpers=$4 out=$5
@@ -420,7 +442,15 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
         mkdir -p "$engine_dir" && cp "$helpers/fake_engine.exe" "$engine_host" || return 1
         printf '%s\n' "$exit_code_engine" >"$engine_dir/engine_exit_code.txt"
         if [ -n "$machine" ]; then wt_patch_machine "$engine_host" "$machine" || return 1; fi
+        if [ -f "$scen/engine_log_lines.txt" ]; then cp "$scen/engine_log_lines.txt" "$engine_dir/" || return 1; fi
     fi
+    # Files the machine already holds, laid on drive C as they are.
+    if [ -d "$scen/before_files/C" ]; then cp -R "$scen/before_files/C/." "$prefix/drive_c/" || return 1; fi
+    # Folders whose whole content is checked start out missing.
+    local tree
+    while IFS= read -r tree; do
+        [ -z "$tree" ] || rm -rf "$(wt_host_path "$prefix" "$tree")" || return 1
+    done < <(wt_conf_all "$conf" expect_tree)
     [ ! -f "$scen/registry.reg" ] || wt_regedit "$arch" "$(cd "$scen" && pwd)/registry.reg" \
         </dev/null >>"$out/runner.txt" 2>&1 || { wt_die "registry.reg was not imported"; return 1; }
 
@@ -458,6 +488,7 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
     if [ -n "$engine_dir" ] && [ -f "$engine_dir/engine_command_line.txt" ]; then
         cp "$engine_dir/engine_command_line.txt" "$out/"
     fi
+    wt_collect_files "$scen" "$prefix" "$out" || { wt_die "the files of the run were not collected"; return 1; }
     [ ! -f "$scen/registry_cleanup.reg" ] || wt_regedit "$arch" "$(cd "$scen" && pwd)/registry_cleanup.reg" \
         </dev/null >>"$out/runner.txt" 2>&1 || wt_log "wine-env: registry_cleanup.reg was not imported"
     printf 'layout_ms=%s\nrun_ms=%s\n' $(( t1 - t0 )) $(( t2 - t1 )) >"$out/timing.txt"
@@ -469,6 +500,21 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
         return 1
     fi
     return 0
+}
+
+# A file with every date and time "Y-M-D h:m:s" (decimal fields, in ANSI or
+# UTF-16LE) replaced by "TIME": the program logs the real clock, which a
+# scenario cannot know. The simulated runner masks the same way
+# (tests/scenario/shared_scenarios_test.cpp).
+wt_mask_times() {  # file -> masked bytes on stdout
+    LC_ALL=C perl -0777 -pe '
+        s/(?:[0-9]\x00)+-\x00(?:[0-9]\x00)+-\x00(?:[0-9]\x00)+ \x00(?:[0-9]\x00)+:\x00(?:[0-9]\x00)+:\x00(?:[0-9]\x00)+/T\x00I\x00M\x00E\x00/g;
+        s/[0-9]+-[0-9]+-[0-9]+ [0-9]+:[0-9]+:[0-9]+/TIME/g' "$1"
+}
+
+# Whether a scenario masks the times of a file (mask_times=C:\...), in any case.
+wt_times_masked() {  # conf windows_path
+    wt_conf_all "$1" mask_times | tr '[:upper:]' '[:lower:]' | grep -qxF -- "$(printf '%s' "$2" | tr '[:upper:]' '[:lower:]')"
 }
 
 # Shows where two files first differ, for JSON lines too long for a diff.
@@ -529,5 +575,41 @@ wt_check_scenario() {  # scenario_dir out_dir
         cat -A "$actual_engine" >&2
         failed=1
     fi
+
+    # Every expected file with its bytes; below an expect_tree folder nothing
+    # else, not even an empty folder.
+    local expect_files="$scen/expect_files/C" actual_files="$out/files/C" rel tree
+    if [ -d "$expect_files" ]; then
+        while IFS= read -r rel; do
+            if [ ! -f "$actual_files/$rel" ]; then
+                wt_log "FAIL: C:\\${rel//\//\\} was not written"
+                failed=1
+            elif wt_times_masked "$conf" "C:\\${rel//\//\\}"; then
+                wt_mask_times "$expect_files/$rel" >"$out/expected.masked" &&
+                    wt_mask_times "$actual_files/$rel" >"$out/actual.masked" || { failed=1; continue; }
+                if ! cmp -s "$out/expected.masked" "$out/actual.masked"; then
+                    wt_log "FAIL: C:\\${rel//\//\\} differs from expect_files (dates and times masked)"
+                    wt_show_first_difference "$out/expected.masked" "$out/actual.masked"
+                    failed=1
+                fi
+            elif ! cmp -s "$expect_files/$rel" "$actual_files/$rel"; then
+                wt_log "FAIL: C:\\${rel//\//\\} differs from expect_files"
+                wt_show_first_difference "$expect_files/$rel" "$actual_files/$rel"
+                failed=1
+            fi
+        done < <(cd "$expect_files" && find . -type f | sed 's|^\./||' | sort)
+    fi
+    while IFS= read -r tree; do
+        [ -n "$tree" ] || continue
+        rel=${tree:3}; rel=${rel//\\//}
+        local want_list got_list
+        want_list=$( [ -d "$expect_files/$rel" ] && cd "$expect_files/$rel" && find . -mindepth 1 | sort)
+        got_list=$( [ -d "$actual_files/$rel" ] && cd "$actual_files/$rel" && find . -mindepth 1 | sort)
+        if [ "$want_list" != "$got_list" ]; then
+            wt_log "FAIL: $tree does not hold exactly the expected files and folders"
+            diff -u <(printf '%s\n' "$want_list") <(printf '%s\n' "$got_list") >&2 || true
+            failed=1
+        fi
+    done < <(wt_conf_all "$conf" expect_tree)
     return $failed
 }

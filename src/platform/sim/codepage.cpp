@@ -133,6 +133,40 @@ void for_each_code_point(const std::u16string& text, Visit visit)
     }
 }
 
+// UTF-8 read as Windows reads code page 65001: a byte that starts no
+// well-formed sequence (a stray continuation byte, an overlong form, a
+// surrogate, a value past U+10FFFF, the old 5- and 6-byte forms) becomes
+// U+FFFD, so what comes out is always valid UTF-8.
+std::string well_formed_utf8(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+        const unsigned char lead = byte(0);
+        const size_t length = lead < 0x80                    ? 1
+                              : lead >= 0xC2 && lead <= 0xDF ? 2
+                              : lead >= 0xE0 && lead <= 0xEF ? 3
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                             : 0;
+        bool ok = length != 0 && i + length <= text.size();
+        for (size_t k = 1; ok && k < length; ++k) ok = (byte(k) & 0xC0) == 0x80;
+        if (ok && length >= 3) {
+            const unsigned char second = byte(1);
+            ok = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second >= 0xA0) &&
+                 !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second >= 0x90);
+        }
+        if (ok) {
+            out.append(text, i, length);
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 uint32_t ansi_code_page_for_language(uint16_t langid)
@@ -293,8 +327,58 @@ std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page)
     return out;
 }
 
+std::u16string ansi_to_utf16(const std::string& text, uint32_t code_page)
+{
+    const std::string name = iconv_name(code_page);
+    const Converter converter("UTF-16LE", name.empty() ? "" : name.c_str());
+    const char16_t default_character = code_page == 932 ? u'\u30FB' : u'?';
+
+    std::u16string out;
+    out.reserve(text.size());
+    size_t at = 0;
+    while (at < text.size()) {
+        const unsigned char first = static_cast<unsigned char>(text[at]);
+        const size_t width = is_dbcs_lead_byte(code_page, first) ? 2 : 1;
+        if (first < 0x80) {  // every Windows ANSI code page is a superset of ASCII
+            out.push_back(static_cast<char16_t>(first));
+            ++at;
+            continue;
+        }
+        std::string character = text.substr(at, width);
+        at += width;
+        char16_t units[8];
+        size_t count = 0;
+        if (converter.ok() && character.size() == width) {
+            char* in_ptr = character.data();
+            size_t in_left = character.size();
+            char* out_ptr = reinterpret_cast<char*>(units);
+            size_t out_left = sizeof units;
+            const bool converted = iconv(converter.get(), &in_ptr, &in_left, &out_ptr, &out_left) !=
+                                       static_cast<size_t>(-1) &&
+                                   in_left == 0 &&
+                                   // 1255 and 1258 hold a letter back in case a mark follows.
+                                   iconv(converter.get(), nullptr, nullptr, &out_ptr, &out_left) !=
+                                       static_cast<size_t>(-1);
+            if (converted) count = (sizeof units - out_left) / 2;
+            else converter.reset();
+        }
+        if (count == 1 || count == 2) {
+            for (size_t i = 0; i < count; ++i) {
+                const auto* bytes = reinterpret_cast<const unsigned char*>(&units[i]);
+                out.push_back(static_cast<char16_t>(bytes[0] | (bytes[1] << 8)));
+            }
+        } else if (width == 1 && first <= 0x9F) {
+            out.push_back(static_cast<char16_t>(first));
+        } else {
+            out.push_back(default_character);
+        }
+    }
+    return out;
+}
+
 std::string ansi_to_utf8(const std::string& text, uint32_t code_page)
 {
+    if (code_page == 65001) return well_formed_utf8(text);
     const std::string name = iconv_name(code_page);
     const Converter converter("UTF-8", name.empty() ? "" : name.c_str());
     std::string out;

@@ -40,6 +40,16 @@ std::u16string utf16le_units(std::string_view bytes);
 // and gives '?' for the rest.
 std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page);
 
+// MultiByteToWideChar from the code page, without flags: every character (one
+// byte, or a lead and a trail byte in 932, 936, 949 and 950) becomes UTF-16 on
+// its own, as Windows' tables map it; nothing is composed with the marks that
+// follow it. A byte the code page leaves undefined becomes the code unit of the
+// same value when it lies in 0x80-0x9F, as Windows' tables have it; any other
+// character we cannot convert (a few bytes Windows maps into the private use
+// area, a lead byte without its trail byte) becomes the code page's default
+// character: U+30FB in 932, '?' elsewhere.
+std::u16string ansi_to_utf16(const std::string& text, uint32_t code_page);
+
 // ANSI text of the code page as UTF-8, for printing transcripts. A byte sequence
 // that is not valid in the code page becomes '?', byte by byte. An unknown code
 // page keeps ASCII and gives '?' for the rest.

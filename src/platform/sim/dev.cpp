@@ -1,7 +1,9 @@
-// DEV_ on the simulated machine. Device sets list devices in the order Wine
-// gives them, so that a scenario gives the same answer on both: Wine walks the
-// Enum registry key level by level (enumerator, device, instance), and each
-// level comes back sorted case-insensitively, a name before its extensions.
+// DEV_ on the simulated machine. Device sets list devices in the order
+// Windows gives them: the Enum registry key walked level by level
+// (enumerator, device, instance), each level sorted as the registry sorts
+// key names, case folded to upper, a name before its extensions. (Wine folds
+// to lower, so names holding "_", "^" or another character between "Z" and
+// "a" can come in another order there.)
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -27,24 +29,34 @@ std::string lower(const std::string& text)
     return result;
 }
 
+unsigned char folded(char c)
+{
+    return static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
 // Instance IDs compared component by component: "ACPI\A\0" comes before
 // "ACPI\A&1\0" because "A" is a prefix of "A&1", although "&" sorts before
 // "\" in a plain text comparison.
 bool listed_before(const sim::Device& a, const sim::Device& b)
 {
-    const std::string x = lower(a.instance_id);
-    const std::string y = lower(b.instance_id);
+    const std::string& x = a.instance_id;
+    const std::string& y = b.instance_id;
     size_t i = 0;
     size_t j = 0;
-    while (i <= x.size() && j <= y.size()) {
-        const size_t x_end = std::min(x.find('\\', i), x.size());
-        const size_t y_end = std::min(y.find('\\', j), y.size());
-        const int order = x.compare(i, x_end - i, y, j, y_end - j);
-        if (order != 0) return order < 0;
-        i = x_end + 1;
-        j = y_end + 1;
+    for (;;) {
+        const bool x_ends = i == x.size() || x[i] == '\\';
+        const bool y_ends = j == y.size() || y[j] == '\\';
+        if (x_ends || y_ends) {
+            if (!(x_ends && y_ends)) return x_ends;  // the shorter component leads
+            if (i == x.size() || j == y.size()) return i == x.size() && j != y.size();
+            ++i;
+            ++j;
+            continue;
+        }
+        if (folded(x[i]) != folded(y[j])) return folded(x[i]) < folded(y[j]);
+        ++i;
+        ++j;
     }
-    return i > x.size() && j <= y.size();  // a ran out first: the shorter one leads
 }
 
 DEV_List make_set(bool (*wanted)(const sim::Device&))

@@ -164,6 +164,9 @@ std::string canonical_windows_path(const std::string& path)
     }
 
     std::string result = root;
+    // A relative path whose first segment looks like a drive (".\C:\x") stays
+    // relative: without its ".\" it would name drive C.
+    if (root.empty() && !segments.empty() && has_drive(segments[0])) result = ".\\";
     for (size_t i = 0; i < segments.size(); ++i) {
         if (i > 0) result += '\\';
         result += segments[i];
@@ -201,6 +204,17 @@ std::string host_path(const std::string& windows_path)
         host += actual;
     }
     return host;
+}
+
+std::string absolute_windows_path(const std::string& path)
+{
+    if (has_drive(path)) return path;
+    if (path.size() >= 2 && is_separator(path[0]) && is_separator(path[1])) return path;
+    const Machine& machine = current();
+    std::string folder = machine.current_directory;
+    if (folder.empty()) folder = machine.module_path.substr(0, machine.module_path.find_last_of('\\'));
+    if (!path.empty() && is_separator(path[0])) return folder.substr(0, 2) + path;
+    return folder + "\\" + path;
 }
 
 }  // namespace sim

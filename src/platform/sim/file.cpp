@@ -34,7 +34,13 @@ struct Search {
 
 struct OpenFile {
     std::FILE* stream = nullptr;
+    std::string host;          // the file it is open on
+    bool shares_read = false;  // opened for reading, others may read too
 };
+
+// Every handle the program holds open, to refuse what Windows' sharing rules
+// refuse: our reads share reading only, our writes and appends share nothing.
+std::vector<const OpenFile*> open_files;
 
 struct Mapping {
     std::vector<uint8_t> bytes;
@@ -157,6 +163,96 @@ uint32_t fail(uint32_t error)
     return error;
 }
 
+// A failed call's false, with its last error.
+bool refuse(uint32_t error)
+{
+    fail(error);
+    return false;
+}
+
+// Where a path names something on the host, resolved as Windows resolves
+// it (relative paths against the current folder); "" off the mapped drives.
+std::string host_of(const char* path)
+{
+    return sim::host_path(sim::absolute_windows_path(path));
+}
+
+// Names Windows refuses in any component after the drive: 123.
+bool has_invalid_name(const std::string& path)
+{
+    const size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+    for (size_t i = start; i < path.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (c < 32 || c == '"' || c == '<' || c == '>' || c == '|' || c == '*' || c == '?' || c == ':') return true;
+    }
+    return false;
+}
+
+// The error a path gets before anything is created or opened at it: 0 when
+// its folder exists, else 3 (folder missing, drive not mapped) or 123.
+uint32_t parent_error(const char* path, std::string* host)
+{
+    if (path == nullptr) return ERR_INVALID_PARAMETER;
+    if (path[0] == '\0') return ERR_PATH_NOT_FOUND;
+    if (has_invalid_name(path)) return ERR_INVALID_NAME;
+    *host = host_of(path);
+    std::error_code error;
+    if (host->empty() || !fs::is_directory(fs::path(*host).parent_path(), error)) return ERR_PATH_NOT_FOUND;
+    return 0;
+}
+
+// What a call does with a file, for the sharing rules.
+enum class Use { Read, Change };
+
+// 32 when the file is in use: held by another program (a locked file), or open
+// here in a way that excludes this use (a read while a write handle is open;
+// a write, append, move or delete while any handle is open). Else 0.
+uint32_t sharing_error(const char* path, const std::string& host, Use use)
+{
+    const std::string canonical = sim::canonical_windows_path(sim::absolute_windows_path(path));
+    for (const std::string& locked : sim::current().locked_files) {
+        if (sim::names_equal(sim::canonical_windows_path(locked), canonical)) return ERR_SHARING_VIOLATION;
+    }
+    for (const OpenFile* open : open_files) {
+        if (open->host == host && (use == Use::Change || !open->shares_read)) return ERR_SHARING_VIOLATION;
+    }
+    return 0;
+}
+
+// The error for an existing file expected at a path: 0, 2, 3, 5 (a folder),
+// 32 (in use) or 123.
+uint32_t existing_file_error(const char* path, std::string* host, Use use)
+{
+    uint32_t error_code = parent_error(path, host);
+    if (error_code == 0) error_code = sharing_error(path, *host, use);
+    if (error_code != 0) return error_code;
+    std::error_code error;
+    const fs::file_status status = fs::status(*host, error);
+    if (fs::is_directory(status)) return ERR_ACCESS_DENIED;
+    return fs::exists(status) ? 0 : ERR_FILE_NOT_FOUND;
+}
+
+FILE_Handle open_stream(const std::string& host, const char* mode)
+{
+    const bool reading = mode[0] == 'r';
+    std::FILE* stream = std::fopen(host.c_str(), mode);
+    if (stream == nullptr) {
+        fail(ERR_ACCESS_DENIED);
+        return nullptr;
+    }
+    OpenFile* file = new (std::nothrow) OpenFile;
+    if (file == nullptr) {
+        std::fclose(stream);
+        fail(ERR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    file->stream = stream;
+    file->host = host;
+    file->shares_read = reading;
+    open_files.push_back(file);
+    return file;
+}
+
 }  // namespace
 
 FILE_FindHandle FILE_FindFirst(const char* pattern, FILE_FindData* found)
@@ -233,52 +329,149 @@ void FILE_FindClose(FILE_FindHandle handle)
 
 // CreateFile(OPEN_EXISTING) for reading: 2 for a missing file, 3 when its
 // folder is missing (or the drive is not mapped), 5 for a folder, 123 for
-// wildcards in the name.
+// wildcards and other characters Windows refuses in a name.
 FILE_Handle FILE_OpenExistingForRead(const char* path)
 {
-    if (path == nullptr) {
-        fail(ERR_INVALID_PARAMETER);
+    std::string host;
+    const uint32_t error_code = existing_file_error(path, &host, Use::Read);
+    if (error_code != 0) {
+        fail(error_code);
         return nullptr;
     }
-    const std::string text = path;
-    if (has_wildcard(text)) {
-        fail(ERR_INVALID_NAME);
-        return nullptr;
-    }
-    const std::string host = sim::host_path(text);
-    if (host.empty()) {
-        fail(ERR_PATH_NOT_FOUND);
+    return open_stream(host, "rb");
+}
+
+FILE_Handle FILE_CreateForWrite(const char* path)
+{
+    std::string host;
+    uint32_t error_code = parent_error(path, &host);
+    if (error_code == 0) error_code = sharing_error(path, host, Use::Change);
+    if (error_code != 0) {
+        fail(error_code);
         return nullptr;
     }
     std::error_code error;
-    const fs::file_status status = fs::status(host, error);
-    if (fs::is_directory(status)) {
+    if (fs::is_directory(host, error)) {
         fail(ERR_ACCESS_DENIED);
         return nullptr;
     }
-    if (!fs::exists(status)) {
-        fail(fs::is_directory(fs::path(host).parent_path(), error) ? ERR_FILE_NOT_FOUND : ERR_PATH_NOT_FOUND);
+    return open_stream(host, "wb");
+}
+
+FILE_Handle FILE_OpenForAppend(const char* path)
+{
+    std::string host;
+    const uint32_t error_code = existing_file_error(path, &host, Use::Change);
+    if (error_code != 0) {
+        fail(error_code);
         return nullptr;
     }
-    std::FILE* stream = std::fopen(host.c_str(), "rb");
-    if (stream == nullptr) {
-        fail(ERR_ACCESS_DENIED);
-        return nullptr;
-    }
-    OpenFile* file = new (std::nothrow) OpenFile;
+    return open_stream(host, "ab");
+}
+
+bool FILE_Read(FILE_Handle handle, void* data, uint32_t size, uint32_t* read)
+{
+    auto* file = static_cast<OpenFile*>(handle);
+    *read = 0;
     if (file == nullptr) {
-        std::fclose(stream);
-        fail(ERR_NOT_ENOUGH_MEMORY);
-        return nullptr;
+        fail(ERR_INVALID_HANDLE);
+        return false;
     }
-    file->stream = stream;
-    return file;
+    *read = static_cast<uint32_t>(std::fread(data, 1, size, file->stream));
+    if (std::ferror(file->stream)) {
+        fail(ERR_ACCESS_DENIED);
+        return false;
+    }
+    return true;
+}
+
+bool FILE_Write(FILE_Handle handle, const void* data, uint32_t size)
+{
+    auto* file = static_cast<OpenFile*>(handle);
+    if (file == nullptr) {
+        fail(ERR_INVALID_HANDLE);
+        return false;
+    }
+    if (std::fwrite(data, 1, size, file->stream) != size || std::fflush(file->stream) != 0) {
+        fail(ERR_ACCESS_DENIED);
+        return false;
+    }
+    return true;
+}
+
+bool FILE_CreateDirectory(const char* path)
+{
+    std::string host;
+    const uint32_t error_code = parent_error(path, &host);
+    if (error_code != 0) return refuse(error_code);
+    std::error_code error;
+    if (fs::exists(host, error)) return refuse(ERR_ALREADY_EXISTS);
+    if (!fs::create_directory(host, error)) return refuse(ERR_ACCESS_DENIED);
+    return true;
+}
+
+bool FILE_CopyFile(const char* source, const char* destination)
+{
+    std::string from;
+    std::string to;
+    uint32_t error_code = existing_file_error(source, &from, Use::Read);
+    if (error_code == 0) error_code = parent_error(destination, &to);
+    if (error_code == 0) error_code = sharing_error(destination, to, Use::Change);
+    std::error_code error;
+    if (error_code == 0 && fs::is_directory(to, error)) error_code = ERR_ACCESS_DENIED;
+    if (error_code == 0 && !fs::copy_file(from, to, fs::copy_options::overwrite_existing, error)) {
+        error_code = ERR_ACCESS_DENIED;
+    }
+    if (error_code != 0) return refuse(error_code);
+    return true;
+}
+
+bool FILE_Delete(const char* path)
+{
+    std::string host;
+    const uint32_t error_code = existing_file_error(path, &host, Use::Change);
+    if (error_code != 0) return refuse(error_code);
+    std::error_code error;
+    if (!fs::remove(host, error)) return refuse(ERR_ACCESS_DENIED);
+    return true;
+}
+
+bool FILE_MoveReplace(const char* from, const char* to)
+{
+    std::string source;
+    std::string destination;
+    uint32_t error_code = existing_file_error(from, &source, Use::Change);
+    if (error_code == 0) error_code = parent_error(to, &destination);
+    if (error_code == 0) error_code = sharing_error(to, destination, Use::Change);
+    std::error_code error;
+    if (error_code == 0 && fs::is_directory(destination, error)) error_code = ERR_ACCESS_DENIED;
+    if (error_code == 0) {
+        fs::rename(source, destination, error);
+        if (error) error_code = ERR_ACCESS_DENIED;
+    }
+    if (error_code != 0) return refuse(error_code);
+    return true;
+}
+
+uint32_t FILE_GetAttributes(const char* path)
+{
+    std::string host;
+    uint32_t error_code = parent_error(path, &host);
+    std::error_code error;
+    const fs::file_status status = fs::status(host, error);
+    if (error_code == 0 && !fs::exists(status)) error_code = ERR_FILE_NOT_FOUND;
+    if (error_code != 0) {
+        fail(error_code);
+        return FILE_INVALID_ATTRIBUTES;
+    }
+    return fs::is_directory(status) ? FILE_ATTR_DIRECTORY : ATTRIBUTE_ARCHIVE;
 }
 
 void FILE_Close(FILE_Handle handle)
 {
     auto* file = static_cast<OpenFile*>(handle);
     if (file == nullptr) return;
+    std::erase(open_files, file);
     std::fclose(file->stream);
     delete file;
 }

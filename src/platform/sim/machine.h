@@ -41,6 +41,13 @@ struct ProgramBehaviour {
     uint32_t exit_code = 0;
     bool can_start = true;     // false: creation fails with start_error
     uint32_t start_error = 2;  // last error when it cannot start
+    // What it leaves behind each time it runs: lines added to the end of the
+    // engine's log ("DpInst.log" in the Windows folder, created when missing;
+    // the bytes as given, each line ended by CR LF), and registry values it
+    // writes (the installed driver's "ProductVer", say), merged into the
+    // machine's keys of the same path and view.
+    std::vector<std::string> engine_log_lines;
+    std::vector<RegistryKey> registry_writes;
 };
 
 struct Box {
@@ -56,6 +63,7 @@ struct ProcessRecord {
     std::string file;          // the program file as resolved on the machine
     std::string directory;     // working directory ("shell" only)
     int show_command = 1;
+    bool no_error_ui = false;  // "shell": the shell was asked to show no error box
     bool started = false;
     uint32_t error = 0;        // last error when not started
     uint32_t exit_code = 0;
@@ -82,6 +90,13 @@ struct Machine {
 
     // The running program's own full path, e.g. "C:\Package\Setup.exe".
     std::string module_path = "C:\\Package\\Setup.exe";
+    // The process's current folder, against which relative paths resolve;
+    // empty: the program's own folder.
+    std::string current_directory;
+    // Files another program holds open without sharing (a scanner, an engine
+    // that is still running): opening, copying, moving or deleting them, or
+    // writing over them, fails with 32 (ERROR_SHARING_VIOLATION).
+    std::vector<std::string> locked_files;
 
     // Answers given to message boxes, in order; when none is left the default
     // button is pressed.
@@ -97,6 +112,7 @@ struct Machine {
     std::vector<Box> boxes;
     std::vector<ProcessRecord> processes;
     bool dll_search_restricted = false;
+    bool critical_error_boxes_suppressed = false;
     bool shutdown_privilege_enabled = false;
     bool restart_requested = false;
     uint32_t restart_flags = 0;
@@ -113,5 +129,10 @@ void install(Machine* machine);
 // mapped). The look-up is case-insensitive per component, as on NTFS; missing
 // components keep the case they were written with.
 std::string host_path(const std::string& windows_path);
+
+// A path as Windows completes it before use: a drive path as it is, a path
+// that starts with one backslash on the current folder's drive, any other
+// relative path below the current folder. UNC paths stay as they are.
+std::string absolute_windows_path(const std::string& path);
 
 }  // namespace sim

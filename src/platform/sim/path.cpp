@@ -113,6 +113,9 @@ std::string canonicalize(const std::string& path)
         out += path[i++];
     }
     if (out.size() == 2 && out[1] == ':') out += '\\';  // a bare drive gets its root
+    // Nothing left (".\"): the current drive's root, as for an empty path,
+    // never an empty result from a join that succeeded.
+    if (out.empty()) out = "\\";
     return out;
 }
 

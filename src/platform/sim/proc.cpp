@@ -1,6 +1,7 @@
 // PROC_ on the simulated machine: every start is recorded with its exact
 // command line; what the program then does comes from the machine's
 // description of outside programs.
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -61,6 +62,38 @@ uint32_t start_error(const std::string& windows_path)
 }
 
 // Start the program: record it, decide whether it starts and with what code it ends.
+bool same_key(const sim::RegistryKey& a, const sim::RegistryKey& b)
+{
+    return a.view == b.view && lower(a.path) == lower(b.path);
+}
+
+// What a program that ran leaves on the machine.
+void leave_traces(const sim::ProgramBehaviour& behaviour)
+{
+    sim::Machine& machine = sim::current();
+    if (!behaviour.engine_log_lines.empty()) {
+        const auto root = machine.environment.find("SYSTEMROOT");
+        const std::string host =
+            root != machine.environment.end() ? sim::host_path(root->second + "\\DpInst.log") : std::string();
+        std::ofstream log(host, std::ios::binary | std::ios::app);
+        for (const std::string& line : behaviour.engine_log_lines) log << line << "\r\n";
+    }
+    for (const sim::RegistryKey& written : behaviour.registry_writes) {
+        auto key = std::find_if(machine.registry.begin(), machine.registry.end(),
+                                [&](const sim::RegistryKey& existing) { return same_key(existing, written); });
+        if (key == machine.registry.end()) {
+            machine.registry.push_back(written);
+        } else {
+            for (const auto& value : written.values) {
+                // Value names are not case-sensitive: a write replaces the value it names.
+                const std::string name = lower(value.first);
+                std::erase_if(key->values, [&](const auto& existing) { return lower(existing.first) == name; });
+                key->values[value.first] = value.second;
+            }
+        }
+    }
+}
+
 bool start(sim::ProcessRecord record, uint32_t* exit_code)
 {
     sim::Machine& machine = sim::current();
@@ -73,6 +106,7 @@ bool start(sim::ProcessRecord record, uint32_t* exit_code)
     if (record.started) {
         record.exit_code = behaviour != machine.programs.end() ? behaviour->second.exit_code : 0;
         if (exit_code != nullptr) *exit_code = record.exit_code;
+        if (behaviour != machine.programs.end()) leave_traces(behaviour->second);
     } else {
         machine.last_error = record.error;
     }
@@ -92,13 +126,14 @@ bool PROC_CreateAndWait(char* command_line, uint32_t* exit_code)
 }
 
 bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char* parameters, const char* directory,
-                              int show_command)
+                              int show_command, bool no_error_ui)
 {
     sim::ProcessRecord record;
     record.kind = "shell";
     record.command_line = std::string(file) + (parameters != nullptr ? parameters : "");
     record.directory = directory != nullptr ? directory : "";
     record.show_command = show_command;
+    record.no_error_ui = no_error_ui;
     // A relative file is looked for in the working directory.
     std::string path = file;
     if (!is_absolute(path) && !record.directory.empty()) path = record.directory + "\\" + path;

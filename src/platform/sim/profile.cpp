@@ -6,12 +6,13 @@
 // 2 when the file, the section or the key is missing (Windows 7 and later
 // report the missing key too), 3 for a missing folder, 5 for a folder given
 // as the file.
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/profile.h"
@@ -40,8 +41,19 @@ std::string profile_file(const sim::Machine& machine, const char* file)
     return has_folder ? name : windows_folder(machine) + "\\" + name;
 }
 
-// Reads and parses the file; 0, or the error opening it gives.
-uint32_t load(const char* file, sim::IniDocument* document)
+// The file last parsed, kept while its bytes stay the same: Windows' profile
+// functions keep the last file too, so reading key after key of one settings
+// file does not parse it again each time.
+struct ParsedFile {
+    std::string host;
+    uint32_t code_page = 0;
+    std::string bytes;
+    sim::IniDocument document;
+};
+
+// Reads the file into `parsed`, parsing it again only when its bytes (or the
+// code page) changed; 0, or the error opening it gives.
+uint32_t read_and_parse(const char* file, ParsedFile* parsed)
 {
     const sim::Machine& machine = sim::current();
     const std::string path = profile_file(machine, file);
@@ -55,11 +67,31 @@ uint32_t load(const char* file, sim::IniDocument* document)
     if (!fs::exists(status)) {
         return fs::is_directory(fs::path(host).parent_path(), error) ? ERR_FILE_NOT_FOUND : ERR_PATH_NOT_FOUND;
     }
-    std::ifstream in(host, std::ios::binary);
+    std::ifstream in(host, std::ios::binary | std::ios::ate);
     if (!in) return ERR_ACCESS_DENIED;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    *document = sim::parse_ini(bytes, sim::current_ansi_code_page());
+    // One read of the whole file: every profile call comes through here.
+    std::string bytes(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    const uint32_t code_page = sim::current_ansi_code_page();
+    if (host != parsed->host || code_page != parsed->code_page || bytes != parsed->bytes) {
+        parsed->document = sim::parse_ini(bytes, code_page);
+        parsed->host = host;
+        parsed->code_page = code_page;
+        parsed->bytes = std::move(bytes);
+    }
     return ERR_SUCCESS;
+}
+
+// Reads and parses the file: its document, or an empty one with *error set
+// to what opening it gives.
+const sim::IniDocument* load(const char* file, uint32_t* error)
+{
+    static const sim::IniDocument empty;
+    static ParsedFile last;
+    *error = read_and_parse(file, &last);
+    return *error == ERR_SUCCESS ? &last.document : &empty;
 }
 
 // A string into a buffer of `capacity` (at least 1): cut to capacity-1 and
@@ -164,10 +196,9 @@ uint32_t key_names(const sim::IniDocument& document, uint32_t load_error, const 
 // the file, section or key is missing.
 bool read_value(const char* section, const char* key, const char* file, std::string* value, uint32_t* error)
 {
-    sim::IniDocument document;
-    *error = load(file, &document);
+    const sim::IniDocument* document = load(file, error);
     if (*error != ERR_SUCCESS) return false;
-    const std::optional<std::string> found = sim::ini_lookup(document, section, key);
+    const std::optional<std::string> found = sim::ini_lookup(*document, section, key);
     if (!found) {
         *error = ERR_FILE_NOT_FOUND;
         return false;
@@ -222,11 +253,11 @@ uint32_t PROFILE_GetString(const char* section, const char* key, const char* def
         return 0;
     }
 
-    sim::IniDocument document;
     if (section == nullptr || key == nullptr) {
-        const uint32_t error = load(file, &document);
-        return section == nullptr ? section_names(document, error, buffer, capacity)
-                                  : key_names(document, error, section, default_text, buffer, capacity);
+        uint32_t error = ERR_SUCCESS;
+        const sim::IniDocument* document = load(file, &error);
+        return section == nullptr ? section_names(*document, error, buffer, capacity)
+                                  : key_names(*document, error, section, default_text, buffer, capacity);
     }
 
     std::string value;
@@ -273,9 +304,9 @@ uint32_t PROFILE_GetSection(const char* section, char* buffer, uint32_t capacity
     }
     if (capacity == 0) return 0;
 
-    sim::IniDocument document;
-    uint32_t error = load(file, &document);
-    const sim::IniSection* found = error == ERR_SUCCESS ? sim::find_section(document, section) : nullptr;
+    uint32_t error = ERR_SUCCESS;
+    const sim::IniDocument* document = load(file, &error);
+    const sim::IniSection* found = error == ERR_SUCCESS ? sim::find_section(*document, section) : nullptr;
     if (found == nullptr) {
         bool cut = false;
         copy_multi({}, buffer, capacity, &cut);

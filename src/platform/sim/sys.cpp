@@ -1,10 +1,19 @@
 // SYS_ on the simulated machine.
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
 #include "platform/sys.h"
+
+bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list arguments)
+{
+    const int written = std::vsnprintf(buffer, capacity, format, arguments);
+    if (written < 0) buffer[0] = '\0';
+    return written >= 0 && static_cast<size_t>(written) < capacity;
+}
 
 namespace {
 
@@ -156,9 +165,28 @@ uint32_t SYS_ExpandEnvironmentStrings(const char* source, char* buffer, uint32_t
     return required;
 }
 
+uint32_t SYS_AnsiToUtf16(const char* text, uint16_t* buffer, uint32_t capacity)
+{
+    const std::u16string wide = sim::ansi_to_utf16(text, sim::current_ansi_code_page());
+    const uint32_t count = static_cast<uint32_t>(wide.size() + 1);
+    if (capacity == 0) return count;
+    if (capacity < count) {
+        sim::current().last_error = ERR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    for (uint32_t i = 0; i + 1 < count; ++i) buffer[i] = wide[i];
+    buffer[count - 1] = 0;
+    return count;
+}
+
 void SYS_RestrictDllSearchToSystem32()
 {
     sim::current().dll_search_restricted = true;
+}
+
+void SYS_SuppressCriticalErrorBoxes()
+{
+    sim::current().critical_error_boxes_suppressed = true;
 }
 
 bool SYS_EnableShutdownPrivilege()

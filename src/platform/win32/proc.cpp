@@ -21,11 +21,11 @@ bool PROC_CreateAndWait(char* command_line, uint32_t* exit_code)
 }
 
 bool PROC_ShellExecuteAndWait(const char* verb, const char* file, const char* parameters, const char* directory,
-                              int show_command)
+                              int show_command, bool no_error_ui)
 {
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | (no_error_ui ? SEE_MASK_FLAG_NO_UI : 0);
     info.lpVerb = verb;
     info.lpFile = file;
     info.lpParameters = parameters;

@@ -1,6 +1,23 @@
 #include <windows.h>
 
+#include <stdio.h>
+
 #include "platform/sys.h"
+
+void SYS_SuppressCriticalErrorBoxes()
+{
+    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS);
+}
+
+bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list arguments)
+{
+    // msvcrt's own: -1, or the capacity itself, when the text did not fit,
+    // and then no terminator.
+    const int written = _vsnprintf(buffer, capacity, format, arguments);
+    if (written >= 0 && static_cast<size_t>(written) < capacity) return true;
+    buffer[capacity - 1] = '\0';
+    return false;
+}
 
 static_assert(sizeof(SYS_Time) == sizeof(SYSTEMTIME));
 static_assert(sizeof(SYS_OsVersion) == sizeof(OSVERSIONINFOA));
@@ -78,6 +95,13 @@ uint32_t SYS_GetEnvironmentVariable(const char* name, char* buffer, uint32_t cap
 uint32_t SYS_ExpandEnvironmentStrings(const char* source, char* buffer, uint32_t capacity)
 {
     return ExpandEnvironmentStringsA(source, buffer, capacity);
+}
+
+uint32_t SYS_AnsiToUtf16(const char* text, uint16_t* buffer, uint32_t capacity)
+{
+    const int count = MultiByteToWideChar(CP_ACP, 0, text, -1, reinterpret_cast<LPWSTR>(buffer),
+                                          static_cast<int>(capacity));
+    return count > 0 ? static_cast<uint32_t>(count) : 0;
 }
 
 void SYS_RestrictDllSearchToSystem32()

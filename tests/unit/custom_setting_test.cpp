@@ -1,0 +1,53 @@
+// The custom-setting request file: deleted first, then written with the
+// named request's exact bytes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "common/bounded_string.h"
+#include "log/custom_setting.h"
+#include "setup/context.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+using CustomSettingFile = SimMachineTest;
+
+TEST_F(CustomSettingFile, DeletedThenWrittenWithTheRequestsBytes)
+{
+    const std::string long_request(300, 'r');
+    const struct {
+        const char* why;
+        const char* name;
+        std::string settings;
+        std::string expected;  // the file afterwards, "-" when there is none
+    } rows[] = {
+        {"no request named", "", "[Touch]\r\nCustomRequestCnt=1\r\nCustomRequest=x\r\n", "-"},
+        {"no count", "Touch", "[Touch]\r\nCustomRequest=x\r\n", "-"},
+        {"count 0", "Touch", "[Touch]\r\nCustomRequestCnt=0\r\nCustomRequest=x\r\n", "-"},
+        {"no such section", "Other", "[Touch]\r\nCustomRequestCnt=1\r\nCustomRequest=x\r\n", "-"},
+        {"exact bytes, nothing added", "touch", "[Touch]\r\nCustomRequestCnt=1\r\nCustomRequest= Mode=2;Tap=off \r\n",
+         "Mode=2;Tap=off"},
+        {"cut to 260 x count - 1", "Touch", "[Touch]\r\nCustomRequestCnt=1\r\nCustomRequest=" + long_request + "\r\n",
+         long_request.substr(0, 259)},
+        {"room for all of it, in a new folder", "Touch", "[Touch]\r\nCustomRequestCnt=2\r\nCustomRequest=" + long_request + "\r\n",
+         long_request},
+        {"count but no text: an empty file", "Touch", "[Touch]\r\nCustomRequestCnt=2\r\n", ""},
+        {"a count whose size does not fit 32 bits", "Touch", "[Touch]\r\nCustomRequestCnt=-1\r\nCustomRequest=x\r\n",
+         "-"},
+    };
+    const char* REQUEST = "C:\\VexaCustomSetting\\VexaCoustomSet.ini";
+    for (const auto& row : rows) {
+        std::filesystem::remove_all(drive_root);
+        // Without an earlier request its folder is missing too.
+        if (row.expected != long_request) write_file(REQUEST, "earlier request");
+        write_file("C:\\Package\\Setup.ini", row.settings);
+        bounded_copy(g_process.custom_request_name, sizeof g_process.custom_request_name, row.name);
+        delete_custom_setting_file();
+        write_custom_setting_file();
+        EXPECT_EQ(file_exists(REQUEST) ? read_file(REQUEST) : "-", row.expected) << row.why;
+    }
+}
+
+}  // namespace
