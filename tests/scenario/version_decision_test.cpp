@@ -29,7 +29,7 @@ protected:
     {
         PackageTest::SetUp();
         set_os(10, 0, true);
-        write_settings("[W864]\r\nPath=\\x64\\DPInst.exe\r\nSupport=8\r\n");
+        write_settings("[W864]\r\nPath=\\x64\\DPInst.exe\r\nSupport=9\r\n");  // properties, exit code
         write_engine("x64\\DPInst.exe", PE_MACHINE_AMD64);
     }
 
@@ -99,6 +99,23 @@ TEST_F(VersionDecisionRun, AsksBeforeTheSameOrAnOlderVersionIsInstalled)
          "engine yes; exit 0; override 0; versions 19.2.4.10 / 19.2.4.7"},
         {"  ", "/s", DEFAULT_BUTTON, "engine yes; exit 0; override 0; versions  / "},
         {"VexaNorde beta", "/s", DEFAULT_BUTTON, "engine yes; exit 0; override 0; versions  / "},
+        // FORCE=false refuses a same or newer installed driver, with both versions for the log.
+        {"VexaNorde 19.2.4.7", "/s /vFORCE=false", DEFAULT_BUTTON,
+         "engine no; exit 3; override 0; versions 19.2.4.7 / 19.2.4.7"},
+        {"VexaNorde 19.2.4.10", "/s /vFORCE=false", DEFAULT_BUTTON,
+         "engine no; exit 3; override 0; versions 19.2.4.10 / 19.2.4.7"},
+        {"VexaNorde 19.2.3.99", "/s /vFORCE=false", DEFAULT_BUTTON,
+         "engine yes; exit 0; override 0; versions 19.2.3.99 / 19.2.4.7"},
+        {nullptr, "/s /vFORCE=false", DEFAULT_BUTTON, "engine yes; exit 0; override 0; versions  / 19.2.4.7"},
+        // Not classified: the engine runs whatever FORCE says.
+        {"  ", "/s /vFORCE=false", DEFAULT_BUTTON, "engine yes; exit 0; override 0; versions  / "},
+        {"VexaNorde beta", "/s /vFORCE=false", DEFAULT_BUTTON, "engine yes; exit 0; override 0; versions  / "},
+        // FRESHINSTALL=true skips the question; the FORCE rule still holds.
+        {"VexaNorde 19.2.4.7", "/vFRESHINSTALL=true", DEFAULT_BUTTON,
+         "engine yes; exit 0; override 0; versions 19.2.4.7 / 19.2.4.7"},
+        {"VexaNorde 19.2.4.7", "/vFRESHINSTALL=true /vFORCE=false", DEFAULT_BUTTON,
+         "engine no; exit 3; override 0; versions 19.2.4.7 / 19.2.4.7"},
+        {"  ", "/vFRESHINSTALL=true", DEFAULT_BUTTON, "engine yes; exit 0; override 0; versions  / "},
     };
     for (const auto& row : rows) {
         machine.registry.clear();
