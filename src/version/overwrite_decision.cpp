@@ -18,12 +18,13 @@ constexpr int RESULT_ANOTHER_VERSION_INSTALLED = 1638;
 constexpr const char* I2C_INF = "VxaHIDI2C.inf";
 constexpr const char* I2C_FILTER_INF = "VxHidFiltr.inf";
 
-void question_version_source(const char* inf_path, char* source)
+// False when the filter INF's path would be too long to name it.
+bool question_version_source(const char* inf_path, char* source)
 {
     bounded_copy(source, PATH_CAPACITY, inf_path);
-    if (std::strcmp(inf_file_name(inf_path), I2C_INF) != 0) return;
+    if (std::strcmp(inf_file_name(inf_path), I2C_INF) != 0) return true;
     PATH_RemoveFileSpec(source);
-    PATH_Append(source, I2C_FILTER_INF);
+    return PATH_Append(source, I2C_FILTER_INF);
 }
 
 }  // namespace
@@ -33,7 +34,7 @@ int ShowOverwriteMsg(ModuleHandle instance, const char* inf_path)
     char installed[VERSION_TEXT_CAPACITY] = "";
     const int found = query_installed_version(inf_path, installed);
     char source[PATH_CAPACITY];
-    question_version_source(inf_path, source);
+    const bool has_source = question_version_source(inf_path, source);
 
     if (found == 0) return 1;
     if (found < 0) {
@@ -42,7 +43,7 @@ int ShowOverwriteMsg(ModuleHandle instance, const char* inf_path)
         return 0;
     }
     char package[VERSION_TEXT_CAPACITY] = "";
-    if (!loc_QueryInfFilesInf(source, package, sizeof package)) return 0;
+    if (!has_source || !loc_QueryInfFilesInf(source, package, sizeof package)) return 0;
 
     switch (loc_CopmareDrvVersion(installed, package)) {
     case SAME_INSTALLED:

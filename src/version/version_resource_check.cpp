@@ -6,7 +6,7 @@
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/pe.h"
-#include "platform/text.h"
+#include "platform/sys.h"
 #include "platform/ui.h"
 #include "setup/context.h"
 #include "version/version_queries.h"
@@ -20,8 +20,8 @@ constexpr const char* PRODUCT_VERSION = "\\StringFileInfo\\040904b0\\ProductVers
 // INF version, which is far shorter, so the check refuses it as it would the
 // whole text.
 constexpr uint32_t PRODUCT_VERSION_UNITS = 1024;
-// Room for every unit as two bytes (the double-byte code pages).
-constexpr uint32_t PRODUCT_VERSION_CAPACITY = 2 * PRODUCT_VERSION_UNITS;
+// Room for every unit as two bytes (the double-byte code pages) and the NUL.
+constexpr uint32_t PRODUCT_VERSION_CAPACITY = 2 * PRODUCT_VERSION_UNITS + 1;
 
 // The library's product version in the ANSI code page, as the system's ANSI
 // version query gives it. The file is read with our own PE walk, so nothing
@@ -34,12 +34,8 @@ bool read_product_version(const char* path, char* text)
     FILE_View view{};
     if (FILE_MapReadOnly(file, &view)) {
         uint16_t units[PRODUCT_VERSION_UNITS];
-        found = PE_QueryVersionString(view.data, view.size, PRODUCT_VERSION, units, PRODUCT_VERSION_UNITS);
-        if (found) {
-            uint32_t length = 0;
-            while (units[length] != 0) ++length;
-            found = TEXT_WideToAnsi(units, length, text, PRODUCT_VERSION_CAPACITY);
-        }
+        found = PE_QueryVersionString(view.data, view.size, PRODUCT_VERSION, units, PRODUCT_VERSION_UNITS) &&
+                SYS_Utf16ToAnsi(units, text, PRODUCT_VERSION_CAPACITY) != 0;
         FILE_Unmap(&view);
     }
     FILE_Close(file);
@@ -64,7 +60,7 @@ int CheckVersionResource(const char* inf_path)
 {
     char library[PATH_CAPACITY];
     bounded_copy(library, sizeof library, g_process.inf_folder);
-    PATH_Append(library, VERSION_LIBRARY);
+    if (!PATH_Append(library, VERSION_LIBRARY)) return 1;  // too long a path names no library
 
     char product_version[PRODUCT_VERSION_CAPACITY];
     if (!read_product_version(library, product_version)) return 1;
