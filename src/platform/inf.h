@@ -28,7 +28,8 @@ struct INF_Line {
 // ERR_WRONG_INF_STYLE).
 INF_Handle INF_Open(const char* path, uint32_t style);
 
-// SetupFindFirstLineA: the first line of the section whose key is `key`.
+// SetupFindFirstLineA: the first line of the section whose key is `key`
+// (nullptr: its first line).
 bool INF_FindFirstLine(INF_Handle inf, const char* section, const char* key, INF_Line* line);
 
 // SetupGetStringFieldA: field 0 is the key, 1 to n the values. Fails when the
