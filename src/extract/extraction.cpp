@@ -59,7 +59,12 @@ bool copy_folder_contents(const char* source, const char* destination)
     if (!PATH_Append(pattern, "*")) return false;
     FILE_FindData found{};
     FILE_FindHandle search = FILE_FindFirst(pattern, &found);
-    if (search == nullptr) return true;  // no such folder, or nothing in it
+    if (search == nullptr) {
+        // No such folder (or nothing in it) is nothing to copy; a folder that
+        // cannot be listed is a failed copy.
+        const uint32_t error = SYS_GetLastError();
+        return error == ERR_FILE_NOT_FOUND || error == ERR_PATH_NOT_FOUND;
+    }
 
     bool copied_all = true;
     bool destination_made = false;
@@ -79,6 +84,8 @@ bool copy_folder_contents(const char* source, const char* destination)
             copied_all = destination_made && FILE_CopyFile(from, to) && copied_all;
         }
     } while (FILE_FindNext(search, &found));
+    // The listing ends with "no more files"; any other end left names unseen.
+    if (SYS_GetLastError() != ERR_NO_MORE_FILES) copied_all = false;
     FILE_FindClose(search);
     return copied_all;
 }

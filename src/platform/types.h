@@ -16,6 +16,7 @@ constexpr uint32_t ERR_ACCESS_DENIED = 5;
 constexpr uint32_t ERR_INVALID_HANDLE = 6;
 constexpr uint32_t ERR_NOT_ENOUGH_MEMORY = 8;
 constexpr uint32_t ERR_BAD_FORMAT = 11;
+constexpr uint32_t ERR_NO_MORE_FILES = 18;
 constexpr uint32_t ERR_SHARING_VIOLATION = 32;
 constexpr uint32_t ERR_INVALID_PARAMETER = 87;
 constexpr uint32_t ERR_CALL_NOT_IMPLEMENTED = 120;

@@ -93,6 +93,15 @@ void install(Machine* machine)
     installed_machine = machine;
 }
 
+bool operation_fails(OperationKind kind)
+{
+    Machine& machine = current();
+    const uint32_t count = ++machine.operations[static_cast<int>(kind)];
+    if (machine.injected_failure.kind != kind || machine.injected_failure.nth != count) return false;
+    machine.last_error = machine.injected_failure.error;
+    return true;
+}
+
 bool names_equal(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;

@@ -23,7 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint32_t ERR_NO_MORE_FILES = 18;
 constexpr uint32_t ERR_INVALID_NAME = 123;
 constexpr uint32_t ATTRIBUTE_ARCHIVE = 0x20;
 
@@ -257,6 +256,7 @@ FILE_Handle open_stream(const std::string& host, const char* mode)
 
 FILE_FindHandle FILE_FindFirst(const char* pattern, FILE_FindData* found)
 {
+    if (sim::operation_fails(sim::OperationKind::Directory)) return nullptr;
     if (pattern == nullptr || found == nullptr) {
         fail(ERR_INVALID_PARAMETER);
         return nullptr;
@@ -309,6 +309,7 @@ FILE_FindHandle FILE_FindFirst(const char* pattern, FILE_FindData* found)
 
 bool FILE_FindNext(FILE_FindHandle handle, FILE_FindData* found)
 {
+    if (sim::operation_fails(sim::OperationKind::Directory)) return false;
     auto* search = static_cast<Search*>(handle);
     if (search == nullptr || found == nullptr) {
         fail(search == nullptr ? ERR_INVALID_HANDLE : ERR_INVALID_PARAMETER);
@@ -332,6 +333,7 @@ void FILE_FindClose(FILE_FindHandle handle)
 // wildcards and other characters Windows refuses in a name.
 FILE_Handle FILE_OpenExistingForRead(const char* path)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return nullptr;
     std::string host;
     const uint32_t error_code = existing_file_error(path, &host, Use::Read);
     if (error_code != 0) {
@@ -343,6 +345,7 @@ FILE_Handle FILE_OpenExistingForRead(const char* path)
 
 FILE_Handle FILE_CreateForWrite(const char* path)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return nullptr;
     std::string host;
     uint32_t error_code = parent_error(path, &host);
     if (error_code == 0) error_code = sharing_error(path, host, Use::Change);
@@ -360,6 +363,7 @@ FILE_Handle FILE_CreateForWrite(const char* path)
 
 FILE_Handle FILE_OpenForAppend(const char* path)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return nullptr;
     std::string host;
     const uint32_t error_code = existing_file_error(path, &host, Use::Change);
     if (error_code != 0) {
@@ -373,6 +377,7 @@ bool FILE_Read(FILE_Handle handle, void* data, uint32_t size, uint32_t* read)
 {
     auto* file = static_cast<OpenFile*>(handle);
     *read = 0;
+    if (sim::operation_fails(sim::OperationKind::File)) return false;
     if (file == nullptr) {
         fail(ERR_INVALID_HANDLE);
         return false;
@@ -387,6 +392,7 @@ bool FILE_Read(FILE_Handle handle, void* data, uint32_t size, uint32_t* read)
 
 bool FILE_Write(FILE_Handle handle, const void* data, uint32_t size)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return false;
     auto* file = static_cast<OpenFile*>(handle);
     if (file == nullptr) {
         fail(ERR_INVALID_HANDLE);
@@ -401,6 +407,7 @@ bool FILE_Write(FILE_Handle handle, const void* data, uint32_t size)
 
 bool FILE_CreateDirectory(const char* path)
 {
+    if (sim::operation_fails(sim::OperationKind::Directory)) return false;
     std::string host;
     const uint32_t error_code = parent_error(path, &host);
     if (error_code != 0) return refuse(error_code);
@@ -412,6 +419,7 @@ bool FILE_CreateDirectory(const char* path)
 
 bool FILE_CopyFile(const char* source, const char* destination)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return false;
     std::string from;
     std::string to;
     uint32_t error_code = existing_file_error(source, &from, Use::Read);
@@ -428,6 +436,7 @@ bool FILE_CopyFile(const char* source, const char* destination)
 
 bool FILE_Delete(const char* path)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return false;
     std::string host;
     const uint32_t error_code = existing_file_error(path, &host, Use::Change);
     if (error_code != 0) return refuse(error_code);
@@ -438,6 +447,7 @@ bool FILE_Delete(const char* path)
 
 bool FILE_MoveReplace(const char* from, const char* to)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return false;
     std::string source;
     std::string destination;
     uint32_t error_code = existing_file_error(from, &source, Use::Change);
@@ -455,6 +465,7 @@ bool FILE_MoveReplace(const char* from, const char* to)
 
 uint32_t FILE_GetAttributes(const char* path)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return FILE_INVALID_ATTRIBUTES;
     std::string host;
     uint32_t error_code = parent_error(path, &host);
     std::error_code error;
@@ -480,6 +491,7 @@ void FILE_Close(FILE_Handle handle)
 // mapped (1006), as on Windows.
 bool FILE_MapReadOnly(FILE_Handle handle, FILE_View* view)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return false;
     if (view == nullptr) {
         fail(ERR_INVALID_PARAMETER);
         return false;

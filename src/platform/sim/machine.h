@@ -69,6 +69,19 @@ struct ProcessRecord {
     uint32_t exit_code = 0;
 };
 
+// Kinds of operation the machine can be told to fail, for tests that walk a
+// failure over every operation of a run.
+enum class OperationKind { File, Directory, Registry, Process, Memory };
+constexpr int OPERATION_KINDS = 5;
+
+// The `nth` operation of `kind` (counted from 1 in the run) fails with
+// `error` as the platform would fail it; 0 fails none.
+struct InjectedFailure {
+    OperationKind kind = OperationKind::File;
+    uint32_t nth = 0;
+    uint32_t error = 0;
+};
+
 struct Machine {
     // Operating system.
     uint32_t major = 10, minor = 0, build = 19045, platform_id = 2;
@@ -118,12 +131,19 @@ struct Machine {
     uint32_t restart_flags = 0;
     uint32_t device_enumerations = 0;  // all-classes device lists taken
     uint32_t last_error = 0;
+
+    InjectedFailure injected_failure;
+    uint32_t operations[OPERATION_KINDS] = {};  // operations of each kind so far
 };
 
 // The machine the sim backend works on. Tests and setup-sim install one before
 // running the program; nothing works without it.
 Machine& current();
 void install(Machine* machine);
+
+// Counts one operation of the kind; true when it is the one to fail, with
+// the injected error as the last error.
+bool operation_fails(OperationKind kind);
 
 // The host path a Windows path names on the machine ("" when its drive is not
 // mapped). The look-up is case-insensitive per component, as on NTFS; missing

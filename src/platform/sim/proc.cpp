@@ -98,6 +98,7 @@ bool start(sim::ProcessRecord record, uint32_t* exit_code)
 {
     sim::Machine& machine = sim::current();
     record.error = start_error(record.file);
+    if (sim::operation_fails(sim::OperationKind::Process)) record.error = machine.last_error;
     const auto behaviour = machine.programs.find(lower(file_name_of(record.file)));
     if (record.error == 0 && behaviour != machine.programs.end() && !behaviour->second.can_start) {
         record.error = behaviour->second.start_error;

@@ -55,6 +55,7 @@ struct ParsedFile {
 // code page) changed; 0, or the error opening it gives.
 uint32_t read_and_parse(const char* file, ParsedFile* parsed)
 {
+    if (sim::operation_fails(sim::OperationKind::File)) return sim::current().last_error;
     const sim::Machine& machine = sim::current();
     const std::string path = profile_file(machine, file);
     if (path.size() >= PATH_CAPACITY) return ERR_PATH_NOT_FOUND;

@@ -57,6 +57,7 @@ std::string trim_backslashes(const char* subkey)
 
 uint32_t REG_OpenKey(REG_Root root, const char* subkey, uint32_t access, REG_Key* key)
 {
+    if (sim::operation_fails(sim::OperationKind::Registry)) return sim::current().last_error;
     const std::string relative = trim_backslashes(subkey);
     std::string path = root == REG_Root::LocalMachine ? "HKLM" : "HKCU";
     if (!relative.empty()) path += "\\" + relative;
@@ -74,6 +75,7 @@ uint32_t REG_QueryValue(REG_Key key, const char* name, uint32_t* type, uint8_t* 
 {
     const auto* open = static_cast<const OpenKey*>(key);
     if (open == nullptr) return ERR_INVALID_HANDLE;
+    if (sim::operation_fails(sim::OperationKind::Registry)) return sim::current().last_error;
     const std::string wanted = name != nullptr ? name : "";
     for (const sim::RegistryKey& stored : sim::current().registry) {
         if (!visible(stored, open->view) || !equal_ignoring_case(stored.path, open->path)) continue;
