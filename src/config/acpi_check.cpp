@@ -1,11 +1,11 @@
 #include "config/acpi_check.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
 #include "config/settings_file.h"
 #include "platform/dev.h"
+#include "platform/mem.h"
 #include "platform/sys.h"
 #include "setup/context.h"
 
@@ -72,7 +72,7 @@ bool read_hardware_ids(DEV_List devices, DEV_Device* device, uint8_t** buffer, u
     uint32_t required = 0;
     if (DEV_GetHardwareIds(devices, device, *buffer, *capacity, &required)) return true;
     if (required <= *capacity) return false;
-    auto* grown = static_cast<uint8_t*>(std::realloc(*buffer, required));
+    auto* grown = static_cast<uint8_t*>(MEM_Realloc(*buffer, required));
     if (grown == nullptr) return false;
     *buffer = grown;
     *capacity = required;
@@ -90,11 +90,11 @@ bool is_windows7()
 int query_acpi_device_id()
 {
     uint32_t capacity = PROPERTY_CAPACITY;
-    auto* buffer = static_cast<uint8_t*>(std::malloc(capacity));
+    auto* buffer = static_cast<uint8_t*>(MEM_Alloc(capacity));
     if (buffer == nullptr) return 0;
     const DEV_List devices = DEV_GetPresentMouseDevices();
     if (devices == nullptr) {
-        std::free(buffer);
+        MEM_Free(buffer);
         return 0;
     }
 
@@ -112,14 +112,14 @@ int query_acpi_device_id()
         found = 1;
     }
 
-    std::free(buffer);
+    MEM_Free(buffer);
     DEV_Destroy(devices);
     return found;
 }
 
 int check_support_os_option()
 {
-    char* only_win7 = static_cast<char*>(std::malloc(ONLY_WIN7_CAPACITY));
+    char* only_win7 = static_cast<char*>(MEM_Alloc(ONLY_WIN7_CAPACITY));
     if (only_win7 == nullptr) return 1;
     read_setting_string("SupportOS_Option", "OnlyWin7", only_win7, ONLY_WIN7_CAPACITY, "");
 
@@ -129,6 +129,6 @@ int check_support_os_option()
     const bool refused = only_win7[0] != '\0' && query_acpi_device_id() != 0 &&
                          g_process.acpi_device_id[0] != '\0' &&
                          std::strstr(only_win7, g_process.acpi_device_id) != nullptr && !is_windows7();
-    std::free(only_win7);
+    MEM_Free(only_win7);
     return refused ? 0 : 1;
 }

@@ -1,11 +1,11 @@
 #include "config/inf_models.h"
 
-#include <cstdlib>
 #include <cstring>
 
-#include "platform/dev.h"
-#include "platform/profile.h"
 #include "common/bounded_string.h"
+#include "platform/dev.h"
+#include "platform/mem.h"
+#include "platform/profile.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ int append_multi_string(const char* text, MultiStringList* list)
     if (list->buffer == nullptr || needed > list->capacity) {
         size_t capacity = list->capacity > 0 ? list->capacity : 64;
         while (capacity < needed) capacity *= 2;
-        char* grown = static_cast<char*>(std::realloc(list->buffer, capacity));
+        char* grown = static_cast<char*>(MEM_Realloc(list->buffer, capacity));
         if (grown == nullptr) return 1;
         if (list->buffer == nullptr) grown[0] = '\0';
         list->buffer = grown;
@@ -101,7 +101,7 @@ int append_multi_string(const char* text, MultiStringList* list)
 
 void free_multi_string(MultiStringList* list)
 {
-    std::free(list->buffer);
+    MEM_Free(list->buffer);
     *list = MultiStringList{};
 }
 

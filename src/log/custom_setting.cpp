@@ -1,11 +1,11 @@
 #include "log/custom_setting.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "config/settings_file.h"
 #include "log/log_paths.h"
 #include "platform/file.h"
+#include "platform/mem.h"
 #include "platform/path.h"
 #include "setup/context.h"
 
@@ -29,7 +29,7 @@ void write_custom_setting_file()
     // be had: a count whose byte size does not fit 32 bits is refused.
     if (units == 0 || units > UINT32_MAX / REQUEST_UNIT) return;
     const uint32_t capacity = units * REQUEST_UNIT;
-    auto* request = static_cast<char*>(std::calloc(capacity, 1));
+    auto* request = static_cast<char*>(MEM_Alloc(capacity));
     if (request == nullptr) return;
     read_setting_string(section, "CustomRequest", request, capacity, "");
 
@@ -44,5 +44,5 @@ void write_custom_setting_file()
         file != nullptr && FILE_Write(file, request, static_cast<uint32_t>(strnlen(request, capacity)));
     if (file != nullptr) FILE_Close(file);
     if (!written) FILE_Delete(path);
-    std::free(request);
+    MEM_Free(request);
 }

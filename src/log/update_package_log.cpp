@@ -1,6 +1,5 @@
 #include "log/update_package_log.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "common/bounded_string.h"
@@ -8,6 +7,7 @@
 #include "log/file_append.h"
 #include "log/log_paths.h"
 #include "platform/file.h"
+#include "platform/mem.h"
 #include "setup/run_mode.h"
 
 namespace {
@@ -52,10 +52,10 @@ void write_log_header(FILE_Handle file, ModuleHandle instance, const char* recei
     const uint32_t units = SYS_AnsiToUtf16(text, nullptr, 0);  // terminator included
     if (units == 0) return;
     // Without the memory for the conversion the log keeps only its mark.
-    auto* wide = static_cast<uint16_t*>(std::calloc(units + 1, sizeof(uint16_t)));
+    auto* wide = static_cast<uint16_t*>(MEM_Alloc((units + 1) * sizeof(uint16_t)));
     if (wide == nullptr) return;
     if (SYS_AnsiToUtf16(text, wide, units) == units) FILE_Write(file, wide, 2 * units - 2);
-    std::free(wide);
+    MEM_Free(wide);
 }
 
 void write_response_report(FILE_Handle file, int result)

@@ -1,11 +1,11 @@
 #include "setup/context.h"
 
-#include <cstdlib>
+#include "platform/mem.h"
 
 ProcessState g_process;
 
 void reset_process_state()
 {
-    std::free(g_process.device_instance_ids.buffer);
+    MEM_Free(g_process.device_instance_ids.buffer);
     g_process = ProcessState{};
 }

@@ -1,6 +1,7 @@
 // Every operation of a run made to fail in turn, one run per operation: what
 // must hold whichever fails. The simulated machine counts the run's file,
-// folder, registry and process operations and fails the one it is told to.
+// folder, registry, process and memory operations and fails the one it is
+// told to.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,7 +17,8 @@ namespace fs = std::filesystem;
 
 constexpr uint32_t ACCESS_DENIED = 5;
 const sim::OperationKind KINDS[] = {sim::OperationKind::File, sim::OperationKind::Directory,
-                                    sim::OperationKind::Registry, sim::OperationKind::Process};
+                                    sim::OperationKind::Registry, sim::OperationKind::Process,
+                                    sim::OperationKind::Memory};
 const char* const KIND_NAMES[] = {"file", "folder", "registry", "process", "memory"};
 
 class FailureWalk : public PackageTest {
@@ -136,6 +138,46 @@ TEST_F(ExtractionWalk, SuccessOnlyForTheWholeTreeAndFailureAfterTryingTheRest)
         if (result == DEP_SOFT_ERROR && copied < 10) return "gave up after " + std::to_string(copied) + " files";
         if (result != SUCCESS && result != DEP_SOFT_ERROR && copied != 0) return "extracted, then " + std::to_string(result);
         return std::string();
+    });
+    EXPECT_EQ(faults, std::vector<std::string>{});
+    EXPECT_GT(runs, 30u);
+}
+
+// A layout-2 install whose touch pad is found among the machine's devices:
+// the device list, the models and the ACPI list all take memory.
+class LayoutTwoWalk : public FailureWalk {
+protected:
+    void lay_out() override
+    {
+        set_os(10, 0, true);
+        write_settings("[metadata]\r\nmajor_version=2\r\n[bus]\r\nsupport_types=I2C\r\n[I2C]\r\n"
+                       "x64_support_win10=yes,CfgI2C,no\r\n[CfgI2C]\r\nsubfolder=I2C\r\nmain_inf=VxI2C.inf\r\n"
+                       "Path=\\I2C\\DPInst.exe\r\nSupport=12\r\n[SupportOS_Option]\r\nOnlyWin7=VXB0802\r\n");
+        write_file("C:\\Package\\I2C\\VxI2C.inf",
+                   "[Version]\r\nSignature=\"$Windows NT$\"\r\nDriverVer=11/20/2026,19.3.1.2\r\n[Manufacturer]\r\n"
+                   "%V%=Models,NTamd64.10.0\r\n[Models.NTamd64.10.0]\r\n%D%=Install, ACPI\\VXB0801\r\n");
+        write_engine("I2C\\DPInst.exe", 0x8664);
+        machine.devices = {{"PCI\\VEN_8086&DEV_9D3D\\3&11583659&0&B0", "{}", true, {}},
+                           {"ACPI\\VXB0801\\4&1D8F0A&0", "{4D36E96F-E325-11CE-BFC1-08002BE10318}", true,
+                            {"ACPI\\VXB0801", "*VXB0801"}}};
+    }
+};
+
+// Whatever fails, the run installs the matched engine or, when the touch pad
+// could not be seen, says the driver does not support it; never a crash, a
+// wrong engine or a refusal of a supported machine.
+TEST_F(LayoutTwoWalk, EveryFailureEndsInTheInstallOrTheNotice)
+{
+    const auto faults = walk("/s", [&](int, int) {
+        const std::string engine = machine.record.processes.empty() ? "" : machine.record.processes.back().command_line;
+        const bool notice = !machine.record.boxes.empty() && machine.record.boxes[0].text == "This driver does not support your touchpad";
+        const int result = g_process.final_result;
+        if (!engine.empty() && engine != "\"C:\\Package\\I2C\\DPInst.exe\" /f /sw /se") return "engine " + engine;
+        // Installed, or told the touch pad is not supported: one or the other.
+        if (result == SUCCESS && engine.empty() == notice) return std::string();
+        // A failed read of the engine or its folder refuses as a missing file does.
+        if (result == ERROR_INSTALL_PLATFORM_UNSUPPORTED || result == ERROR) return std::string();
+        return "result " + std::to_string(result) + (notice ? " after the notice" : "");
     });
     EXPECT_EQ(faults, std::vector<std::string>{});
     EXPECT_GT(runs, 30u);
