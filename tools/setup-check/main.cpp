@@ -150,13 +150,16 @@ int main()
         } else if (option == "--help") {
             write_out(GetStdHandle(STD_OUTPUT_HANDLE), USAGE);
             return 0;
-        } else if (option == "--program" && *text != '\0') {
-            program = next_word(&text);
-        } else if (option == "--engine-exit-code" && *text != '\0') {
-            if (!parse_code(next_word(&text), &settings.engine_exit_code)) {
+        } else if (option == "--program" || option == "--engine-exit-code") {
+            if (*text == '\0') return usage_error(option + " needs a value");
+            const std::string value = next_word(&text);
+            if (option == "--program") {
+                program = value;
+            } else if (parse_code(value, &settings.engine_exit_code)) {
+                settings.engine_exit_code_chosen = true;
+            } else {
                 return usage_error("--engine-exit-code takes a number from 0 to 0xFFFFFFFF");
             }
-            settings.engine_exit_code_chosen = true;
         } else {
             return usage_error("unknown option " + option);
         }
