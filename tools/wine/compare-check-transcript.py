@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Compares what SetupCheck.exe says the program would do with what the real
 program did in the same scenario (its expectations): the exit code, the boxes
-(caption, text, style, the button pressed) and the engine's command lines.
+(caption, text, style, the button pressed), the engine's command lines, and
+the files it writes: each file of expect_files that the machine did not hold
+before (those the engine may have changed are left out), with its size
+unless its times are masked, and below an expect_tree folder those alone.
 
     compare-check-transcript.py <scenario dir> <transcript.json>
 
@@ -15,11 +18,46 @@ BUTTONS = {1: "OK", 2: "Cancel", 3: "Abort", 4: "Retry", 5: "Ignore", 6: "Yes", 
            10: "TryAgain", 11: "Continue"}
 
 
+def conf_values(conf, key):
+    return [line[len(key) + 1:].rstrip("\r") for line in conf.read_text(encoding="utf-8").splitlines()
+            if line.startswith(key + "=")]
+
+
 def conf_value(conf, key, default):
-    for line in conf.read_text(encoding="utf-8").splitlines():
-        if line.startswith(key + "="):
-            return line[len(key) + 1:].rstrip("\r")
-    return default
+    values = conf_values(conf, key)
+    return values[0] if values else default
+
+
+def windows_path(relative):
+    return "C:\\" + str(relative).replace("/", "\\")
+
+
+def file_differences(scenario, run):
+    """The files the program wrote in the scenario against those the transcript lists."""
+    conf = scenario / "scenario.conf"
+    masked = {path.lower() for path in conf_values(conf, "mask_times")}
+    expected_root, before_root = scenario / "expect_files" / "C", scenario / "before_files" / "C"
+    written = {file["path"].lower(): file for file in run["files_written"]}
+    differences = []
+    expected = sorted(path.relative_to(expected_root) for path in expected_root.rglob("*") if path.is_file()) \
+        if expected_root.is_dir() else []
+    for relative in expected:
+        path = windows_path(relative)
+        if (before_root / relative).exists():
+            continue
+        listed = written.get(path.lower())
+        if listed is None:
+            differences.append(f"no {path} written, the program wrote it")
+        elif path.lower() not in masked and listed["size"] != (expected_root / relative).stat().st_size:
+            differences.append(f"{path} of {listed['size']} bytes, the program's has "
+                               f"{(expected_root / relative).stat().st_size}")
+    for tree in conf_values(conf, "expect_tree"):
+        prefix = tree.lower().rstrip("\\") + "\\"
+        want = {windows_path(relative).lower() for relative in expected if windows_path(relative).lower().startswith(prefix)}
+        got = {path for path in written if path.startswith(prefix)}
+        if got != want:
+            differences.append(f"files below {tree} {sorted(got)}, the program's were {sorted(want)}")
+    return differences
 
 
 def main():
@@ -50,6 +88,8 @@ def main():
     got_engine = [process["command_line"] for process in run["processes"] if process["kind"] == "create"]
     if got_engine != want_engine:
         differences.append(f"engine command lines {got_engine}, the program's were {want_engine}")
+
+    differences += file_differences(scenario, run)
 
     for difference in differences:
         print(f"FAIL: SetupCheck.exe reports {difference}")
