@@ -12,10 +12,15 @@ target_include_directories(machine_profiles PUBLIC tools)
 target_compile_options(machine_profiles PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(machine_profiles PUBLIC platform_sim)
 
-add_executable(setup-sim tools/setup-sim/main.cpp tools/transcript/transcript.cpp)
-target_include_directories(setup-sim PRIVATE tools)
+# The transcript of a run record, for setup-sim and its tests.
+add_library(transcript STATIC tools/transcript/transcript.cpp)
+target_include_directories(transcript PUBLIC tools)
+target_compile_options(transcript PRIVATE ${SETUP_WARNINGS})
+target_link_libraries(transcript PUBLIC setup_logic)
+
+add_executable(setup-sim tools/setup-sim/main.cpp)
 target_compile_options(setup-sim PRIVATE ${SETUP_WARNINGS})
-target_link_libraries(setup-sim PRIVATE setup_logic machine_profiles)
+target_link_libraries(setup-sim PRIVATE setup_logic machine_profiles transcript)
 
 enable_testing()
 add_subdirectory(tests)

@@ -1,0 +1,63 @@
+// The transcript of a check run: what was held back instead of started, and
+// what the run took the engine to end with.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/sim_fixture.h"
+#include "transcript/transcript.h"
+
+namespace {
+
+class CheckRunTranscript : public SimMachineTest {};
+
+record::Process engine(bool held_back, uint32_t exit_code, bool chosen, uint32_t error = 0)
+{
+    record::Process process;
+    process.kind = "create";
+    process.command_line = "\"C:\\P\\DPInst.exe\" /f";
+    process.held_back = held_back;
+    process.exit_code = exit_code;
+    process.exit_code_chosen = chosen;
+    process.error = error;
+    return process;
+}
+
+TEST_F(CheckRunTranscript, SaysWhatWasHeldBackAndWhatItWasTakenToEndWith)
+{
+    record::Process prerequisite;
+    prerequisite.kind = "shell";
+    prerequisite.command_line = "dotNetFx40_Client_x86_x64.exe /q";
+    prerequisite.directory = "C:\\P\\DotNetFx";
+    prerequisite.held_back = true;
+    const struct {
+        record::Process process;
+        const char* lines;  // the process's lines and the one after them
+    } rows[] = {
+        {engine(true, 0, false),
+         " -> held back (check run), taken as ending with exit code 0x00000000 (the default; --engine-exit-code "
+         "chooses another)\n  engine exit code: failed no, restart needed no, packages installed 0, only copied to "
+         "the driver store 0 -> result 0 SUCCESS\nFiles written: none\n"},
+        {engine(true, 0x80000100, true),
+         " -> held back (check run), taken as ending with exit code 0x80000100 (chosen with --engine-exit-code)\n"
+         "  engine exit code: failed yes, restart needed no, packages installed 0, only copied to the driver store 1 "
+         "-> result 4 DEP_HARD_ERROR\nFiles written: none\n"},
+        {engine(false, 0, false, 2), " -> not started, error 2\nFiles written: none\n"},
+        {prerequisite,
+         "Process 1: shell dotNetFx40_Client_x86_x64.exe /q (in C:\\P\\DotNetFx) -> held back (check run), taken as "
+         "started and ended\nFiles written: none\n"},
+    };
+    for (const auto& row : rows) {
+        record::RunRecord run;
+        run.check_run = true;
+        run.processes = {row.process};
+        const std::string text = transcript_text(run);
+        EXPECT_NE(text.find(row.lines), std::string::npos) << text;
+        EXPECT_NE(text.find("\nCheck run: nothing started, written or changed; boxes answered with their default "
+                            "button\n"),
+                  std::string::npos)
+            << text;
+    }
+}
+
+}  // namespace
