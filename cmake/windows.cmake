@@ -33,7 +33,10 @@ set_source_files_properties(resources/setup.rc PROPERTIES OBJECT_DEPENDS
 # SetupCheck.exe, shipped beside Setup.exe: the same logic on the same
 # Windows backend, except that the backend's files which change the machine
 # are replaced by the check backend's files of the same name, which record
-# instead. A console program, for support staff.
+# instead. A console program, for support staff. A new file of the Windows
+# backend comes in as it is: setup_check_exe.pe_check fails should it import
+# a function that changes the machine, and the file then wants a check
+# counterpart.
 file(GLOB CHECK_BACKEND_SOURCES CONFIGURE_DEPENDS src/platform/check/*.cpp)
 set(CHECK_WIN32_SOURCES ${WIN32_SOURCES})
 list(FILTER CHECK_WIN32_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")

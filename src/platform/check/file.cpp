@@ -12,7 +12,10 @@
 #include "platform/sys.h"
 
 // The Windows backend's reads, the very code Setup.exe runs, under win32::
-// for the functions below to hand on to.
+// for the functions below to hand on to. Whatever that file includes is
+// included above, outside the namespace, so that its own includes add
+// nothing here; a FILE_ function it gains fails SetupCheck.exe's link until
+// it is handed on or recorded below.
 namespace win32 {
 #include "platform/win32/file.cpp"
 }  // namespace win32
