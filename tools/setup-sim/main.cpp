@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "setup-sim/package_placement.h"
 #include "setup-sim/profile_loader.h"
 #include "setup-sim/transcript.h"
 #include "setup/context.h"
@@ -143,29 +144,16 @@ int main(int argc, char** argv)
     if (!keep_root.empty()) {
         root = keep_root;
         fs::create_directories(root);
-    } else {
-        char pattern[] = "/tmp/setup-sim-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr) {
-            std::perror("setup-sim: temporary folder");
-            return 1;
-        }
-        root = made;
+    } else if (!make_temporary_folder(&root)) {
+        std::perror("setup-sim: temporary folder");
+        return 1;
     }
-    if (machine.drives.find('C') == machine.drives.end()) machine.drives['C'] = root.string();
-    const fs::path drive_c = machine.drives['C'];
-    fs::create_directories(drive_c / "Windows");
-
-    sim::install(&machine);
-    // The program folder is the module path's folder.
-    const std::string program_folder = machine.module_path.substr(0, machine.module_path.find_last_of('\\'));
-    const std::string host_folder = sim::host_path(program_folder);
-    if (host_folder.empty()) {
-        std::cerr << "setup-sim: the program folder " << program_folder << " is on no mapped drive\n";
+    std::string program_folder;
+    if (!place_package(&machine, package, root, &program_folder, &error)) {
+        std::cerr << "setup-sim: " << error << '\n';
         return USAGE_ERROR;
     }
-    fs::create_directories(host_folder);
-    fs::copy(package, host_folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const std::string host_folder = sim::host_path(program_folder);
 
     // A file that a run writes with the very bytes of a package file is shown
     // as a copy of it.
