@@ -1,6 +1,6 @@
 // MEM_: the heap. Every buffer the program allocates (device properties, the
-// multi-string list, the version block, the log's conversion buffer, the
-// custom request) comes from here, so that the simulated machine can refuse
+// multi-string list, the ACPI list, the log's conversion buffer, the custom
+// request) comes from here, so that the simulated machine can refuse
 // any one of them and a test can see the program take its defined path.
 #pragma once
 

@@ -84,6 +84,12 @@ uint32_t SYS_ExpandEnvironmentStrings(const char* source, char* buffer, uint32_t
 // returned; a buffer too small for the whole text fails with 0 and 122.
 uint32_t SYS_AnsiToUtf16(const char* text, uint16_t* buffer, uint32_t capacity);
 
+// WideCharToMultiByte into the system's ANSI code page (CP_ACP), no flags,
+// on NUL-terminated UTF-16 text: the number of bytes written, terminator
+// included. With capacity 0 nothing is written and the count needed is
+// returned; a buffer too small for the whole text fails with 0 and 122.
+uint32_t SYS_Utf16ToAnsi(const uint16_t* text, char* buffer, uint32_t capacity);
+
 // SetErrorMode with SEM_FAILCRITICALERRORS added to the current mode: a
 // drive without a disk fails the call that touches it instead of asking
 // the user. For runs nobody watches.

@@ -17,7 +17,9 @@
 #include "setup/engine.h"
 #include "setup/messages.h"
 #include "setup/run_mode.h"
-#include "version/version.h"
+#include "version/overwrite_decision.h"
+#include "version/version_queries.h"
+#include "version/version_resource_check.h"
 
 namespace {
 
@@ -73,13 +75,6 @@ int install_prerequisites()
     return SUCCESS;
 }
 
-// The text after the last path separator.
-const char* file_name_part(const char* path)
-{
-    const char* separator = std::strrchr(path, '\\');
-    return separator != nullptr ? separator + 1 : path;
-}
-
 int end_of_run(ModuleHandle instance, const char* command_text, int result, const SYS_Time& start_time,
                const char* inf_path, bool versions_queried)
 {
@@ -88,11 +83,7 @@ int end_of_run(ModuleHandle instance, const char* command_text, int result, cons
         g_process.log_requested = 0;
         if (!versions_queried) {
             loc_QueryInfFilesInf(inf_path, g_process.package_version, sizeof g_process.package_version);
-            if (std::strcmp(file_name_part(inf_path), "VxPS2.inf") == 0) {
-                loc_QueryPstDrvVersion(g_process.installed_version);
-            } else {
-                loc_QueryTpdDrvVersion(g_process.installed_version);
-            }
+            query_installed_version(inf_path, g_process.installed_version);
         }
         WriteUpdatePackageLog(instance, command_text, result, start_time, context);
         MergeEngineLog(ENGINE_LOG_RESTORE, context);

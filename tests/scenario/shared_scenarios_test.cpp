@@ -213,29 +213,66 @@ std::string mask_times(const std::string& bytes)
 
 class SharedScenario : public PackageTest, public ::testing::WithParamInterface<Scenario> {
 protected:
-    // Devices of a registry file as Wine's device tree has them: every key
-    // below Enum with a hardware ID is a device, present, its instance ID in
-    // upper case.
-    void add_devices(const fs::path& registry_file)
+    // A registry file as regedit imports it. Keys below Enum with a hardware ID
+    // are devices as Wine's device tree has them: present, the instance ID in
+    // upper case. Other keys get their string values, in the view a 64-bit
+    // regedit writes: HKLM\Software in the 64-bit view, HKLM\Software\Wow6432Node
+    // as the 32-bit view of HKLM\Software; a 32-bit prefix has one view.
+    void import_registry(const fs::path& registry_file, bool win64)
     {
         static const std::string ENUM_KEY = "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\ENUM\\";
+        static const std::string SOFTWARE = "HKLM\\SOFTWARE";
+        static const std::string WOW6432NODE = "HKLM\\SOFTWARE\\WOW6432NODE";
         std::istringstream lines(read_all(registry_file));
         sim::Device* device = nullptr;
+        std::string key;
+        sim::RegistryView view = sim::RegistryView::Both;
         for (std::string line; std::getline(lines, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             if (line.size() > 2 && line[0] == '[') {
-                const std::string key = line.substr(1, line.size() - 2);
+                key = line.substr(1, line.size() - 2);
                 device = nullptr;
                 if (upper(key).rfind(ENUM_KEY, 0) == 0) {
                     machine.devices.push_back(sim::Device{upper(key.substr(ENUM_KEY.size())), "", true, {}});
                     device = &machine.devices.back();
+                    continue;
+                }
+                if (key.rfind("HKEY_LOCAL_MACHINE\\", 0) == 0) key = "HKLM" + key.substr(18);
+                view = sim::RegistryView::Both;
+                if (win64 && below(key, WOW6432NODE)) {
+                    key = key.substr(0, SOFTWARE.size()) + key.substr(WOW6432NODE.size());
+                    view = sim::RegistryView::Only32;
+                } else if (win64 && below(key, SOFTWARE)) {
+                    view = sim::RegistryView::Only64;
                 }
             } else if (device != nullptr && line.rfind("\"HardwareID\"=hex(7):", 0) == 0) {
                 device->hardware_ids = multi_string(line.substr(20));
             } else if (device != nullptr && line.rfind("\"ClassGUID\"=\"", 0) == 0) {
                 device->class_guid = line.substr(13, line.size() - 14);
+            } else if (device == nullptr && !key.empty() && line.size() > 4 && line[0] == '"' &&
+                       line.find("\"=\"") != std::string::npos && line.back() == '"') {
+                const size_t equals = line.find("\"=\"");
+                set_registry_value(key, line.substr(1, equals - 1),
+                                   reg_unescape(line.substr(equals + 3, line.size() - equals - 4)), view);
             }
         }
+    }
+
+    static bool below(const std::string& key, const std::string& prefix)
+    {
+        const std::string folded = upper(key);
+        return folded.rfind(prefix, 0) == 0 && (folded.size() == prefix.size() || folded[prefix.size()] == '\\');
+    }
+
+    // A .reg string: \\ is a backslash, \" a quote.
+    static std::string reg_unescape(const std::string& text)
+    {
+        std::string out;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\\' && i + 1 < text.size()) ++i;
+            out += text[i];
+        }
+        return out;
     }
 
     std::string setting(const std::string& key, const std::string& fallback) const
@@ -286,7 +323,7 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
             machine.programs[engine_name].engine_log_lines.push_back(line);
         }
     }
-    if (fs::exists(folder / "registry.reg")) add_devices(folder / "registry.reg");
+    if (fs::exists(folder / "registry.reg")) import_registry(folder / "registry.reg", setting("arch", "win32") == "win64");
     if (fs::exists(folder / "before_files" / "C")) {
         fs::copy(folder / "before_files" / "C", drive_root, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }

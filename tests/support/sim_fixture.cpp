@@ -51,3 +51,15 @@ bool SimMachineTest::file_exists(const std::string& windows_path)
     const std::string host = sim::host_path(windows_path);
     return !host.empty() && fs::exists(host);
 }
+
+void SimMachineTest::set_registry_value(const std::string& key, const std::string& name, const std::string& data,
+                                        sim::RegistryView view, uint32_t type)
+{
+    for (sim::RegistryKey& stored : machine.registry) {
+        if (stored.path == key && stored.view == view) {
+            stored.values[name] = sim::RegistryValue{type, data};
+            return;
+        }
+    }
+    machine.registry.push_back(sim::RegistryKey{key, view, {{name, sim::RegistryValue{type, data}}}});
+}

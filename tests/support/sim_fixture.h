@@ -19,6 +19,9 @@ protected:
     // Read a file at a Windows path; "" when it does not exist.
     std::string read_file(const std::string& windows_path);
     bool file_exists(const std::string& windows_path);
+    // A registry value ("HKLM\Software\...") in one view of the registry, or in both.
+    void set_registry_value(const std::string& key, const std::string& name, const std::string& data,
+                            sim::RegistryView view = sim::RegistryView::Both, uint32_t type = 1);
 
     sim::Machine machine;
     std::string drive_root;  // host folder behind C:

@@ -1,8 +1,11 @@
-// Our own walk to the machine field of an executable image: only bytes inside
-// the image are ever read.
+// Our own walks over executable images, to the machine field and to the
+// version texts: only bytes inside the image are ever read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -45,6 +48,83 @@ TEST(PeImage, RejectsWhatIsNoImage)
     }
     uint16_t machine = 0;
     EXPECT_FALSE(PE_GetMachineType(nullptr, 100, &machine));
+}
+
+// The version texts of real libraries, read with our own walk.
+
+const std::string kLibrary =
+    std::string(SOURCE_DIR) + "/tests/wine/scenarios/version_library_mismatch/package/VxaVer.dll";
+const char kProductVersion[] = "\\StringFileInfo\\040904b0\\ProductVersion";
+
+std::vector<uint8_t> file_bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The text as ASCII, "none" when not found. Units past `capacity` must stay
+// untouched.
+std::string query(const std::vector<uint8_t>& image, const char* sub_block, uint32_t capacity = 64)
+{
+    uint16_t units[80];
+    std::fill(std::begin(units), std::end(units), 0xAAAA);
+    const bool found = PE_QueryVersionString(image.data(), image.size(), sub_block, units, capacity);
+    for (uint32_t i = capacity; i < 80; ++i) {
+        if (units[i] != 0xAAAA) return "written past the capacity";
+    }
+    if (!found) return "none";
+    std::string text;
+    for (const uint16_t* unit = units; *unit != 0; ++unit) text += static_cast<char>(*unit);
+    return text;
+}
+
+TEST(PeVersionString, FindsTextsAsTheVersionQueryDoes)
+{
+    const std::vector<uint8_t> library = file_bytes(kLibrary);
+    ASSERT_FALSE(library.empty()) << kLibrary;
+    const struct {
+        const char* sub_block;
+        uint32_t capacity;
+        const char* expected;
+    } rows[] = {
+        {kProductVersion, 64, "8, 1, 0, 83"},
+        {"\\StringFileInfo\\040904B0\\productversion", 64, "8, 1, 0, 83"},  // keys in any case
+        {"\\StringFileInfo\\040904b0\\CompanyName", 64, "Vexa"},
+        {kProductVersion, 5, "8, 1"},  // cut to the capacity
+        {"\\StringFileInfo\\040904b0\\ProductVersio", 64, "none"},
+        {"\\StringFileInfo\\04090000\\ProductVersion", 64, "none"},
+        {"\\VarFileInfo\\ProductVersion", 64, "none"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(query(library, row.sub_block, row.capacity), row.expected) << row.sub_block;
+}
+
+TEST(PeVersionString, ReadsWinesOwnLibrary)
+{
+    const std::vector<uint8_t> library = file_bytes("/usr/lib/i386-linux-gnu/wine/i386-windows/version.dll");
+    if (library.empty()) GTEST_SKIP() << "Wine's 32-bit version.dll is not installed";
+    EXPECT_EQ(query(library, kProductVersion), "5.1.2600.2180");
+}
+
+TEST(PeVersionString, CutOrDamagedLibrariesGiveTheTextOrNone)
+{
+    const std::vector<uint8_t> library = file_bytes(kLibrary);
+    ASSERT_FALSE(library.empty()) << kLibrary;
+    for (size_t size = 0; size < library.size(); ++size) {
+        const std::vector<uint8_t> cut(library.begin(), library.begin() + static_cast<std::ptrdiff_t>(size));
+        const std::string text = query(cut, kProductVersion);
+        EXPECT_TRUE(text == "none" || text == "8, 1, 0, 83") << size << ": " << text;
+    }
+    // Any damaged byte: never a read outside the image (the sanitizer build
+    // watches), never a write past the capacity.
+    for (size_t at = 0; at < library.size(); ++at) {
+        for (const uint8_t value : {0x00, 0x7F, 0xFF}) {
+            std::vector<uint8_t> damaged = library;
+            damaged[at] = value;
+            EXPECT_NE(query(damaged, kProductVersion, 16), "written past the capacity") << at;
+        }
+    }
+    const std::string no_resources = pe_image(PE_MACHINE_I386);
+    EXPECT_EQ(query(std::vector<uint8_t>(no_resources.begin(), no_resources.end()), kProductVersion), "none");
 }
 
 }  // namespace

@@ -348,6 +348,23 @@ wt_conf_all() {  # conf key -> every value, one a line
     grep -E "^$2=" "$1" | sed -e "s/^$2=//" -e 's/\r$//' || true
 }
 
+# Imports a .reg file into the prefix as regedit on Windows of that
+# architecture would: in a 64-bit prefix the 64-bit regedit, so HKLM\Software
+# is the 64-bit view and HKLM\Software\Wow6432Node the 32-bit one. (The
+# "wine" command starts the 32-bit regedit, whose HKLM\Software is redirected
+# into Wow6432Node.)
+wt_regedit() {  # arch reg_file
+    local loader=wine candidate
+    if [ "$1" = win64 ]; then
+        loader=
+        for candidate in "$(command -v wine64 2>/dev/null || true)" /usr/lib/wine/wine64 /usr/lib64/wine/wine64; do
+            if [ -n "$candidate" ] && [ -x "$candidate" ]; then loader=$candidate; break; fi
+        done
+        [ -n "$loader" ] || { wt_die "no 64-bit Wine loader (wine64) for the 64-bit regedit"; return 1; }
+    fi
+    "$loader" regedit /S "$(wt_z_path "$2")"
+}
+
 # Sets the 16-bit machine field of a PE file in place.
 wt_patch_machine() {  # file value
     local pe_offset
@@ -434,7 +451,7 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
     while IFS= read -r tree; do
         [ -z "$tree" ] || rm -rf "$(wt_host_path "$prefix" "$tree")" || return 1
     done < <(wt_conf_all "$conf" expect_tree)
-    [ ! -f "$scen/registry.reg" ] || wine regedit /S "$(wt_z_path "$(cd "$scen" && pwd)/registry.reg")" \
+    [ ! -f "$scen/registry.reg" ] || wt_regedit "$arch" "$(cd "$scen" && pwd)/registry.reg" \
         </dev/null >>"$out/runner.txt" 2>&1 || { wt_die "registry.reg was not imported"; return 1; }
 
     command="\"${package%\\}\\$program_name\""
@@ -472,7 +489,7 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir
         cp "$engine_dir/engine_command_line.txt" "$out/"
     fi
     wt_collect_files "$scen" "$prefix" "$out" || { wt_die "the files of the run were not collected"; return 1; }
-    [ ! -f "$scen/registry_cleanup.reg" ] || wine regedit /S "$(wt_z_path "$(cd "$scen" && pwd)/registry_cleanup.reg")" \
+    [ ! -f "$scen/registry_cleanup.reg" ] || wt_regedit "$arch" "$(cd "$scen" && pwd)/registry_cleanup.reg" \
         </dev/null >>"$out/runner.txt" 2>&1 || wt_log "wine-env: registry_cleanup.reg was not imported"
     printf 'layout_ms=%s\nrun_ms=%s\n' $(( t1 - t0 )) $(( t2 - t1 )) >"$out/timing.txt"
     if [ "$status" -ne 0 ]; then

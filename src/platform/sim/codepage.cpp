@@ -263,6 +263,17 @@ size_t ansi_prefix_length(const std::string& text, uint32_t code_page, size_t ma
     return length;
 }
 
+std::u16string utf16le_units(std::string_view bytes)
+{
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    }
+    return units;
+}
+
 std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page)
 {
     const std::string name = iconv_name(code_page);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace sim {
 
@@ -28,6 +29,9 @@ bool is_dbcs_lead_byte(uint32_t code_page, unsigned char byte);
 // The length of the longest prefix of ANSI text that fits in max_bytes without
 // cutting a two-byte character in half.
 size_t ansi_prefix_length(const std::string& text, uint32_t code_page, size_t max_bytes);
+
+// Bytes as UTF-16LE code units (an odd last byte dropped).
+std::u16string utf16le_units(std::string_view bytes);
 
 // WideCharToMultiByte into the code page. A character the code page lacks gets
 // Windows' best-fit replacement where we carry it (those of the string table's

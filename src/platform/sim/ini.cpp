@@ -43,18 +43,6 @@ IniEntry parse_entry(std::string_view line)
     return entry;
 }
 
-// The bytes after the byte-order mark as UTF-16LE code units (an odd last byte dropped).
-std::u16string utf16le_units(std::string_view bytes)
-{
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    }
-    return units;
-}
-
 }  // namespace
 
 IniDocument parse_ini(const std::string& bytes, uint32_t code_page)

@@ -179,6 +179,21 @@ uint32_t SYS_AnsiToUtf16(const char* text, uint16_t* buffer, uint32_t capacity)
     return count;
 }
 
+uint32_t SYS_Utf16ToAnsi(const uint16_t* text, char* buffer, uint32_t capacity)
+{
+    std::u16string wide;
+    for (const uint16_t* unit = text; *unit != 0; ++unit) wide.push_back(static_cast<char16_t>(*unit));
+    const std::string ansi = sim::utf16_to_ansi(wide, sim::current_ansi_code_page());
+    const uint32_t count = static_cast<uint32_t>(ansi.size() + 1);
+    if (capacity == 0) return count;
+    if (capacity < count) {
+        sim::current().last_error = ERR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    std::memcpy(buffer, ansi.c_str(), count);
+    return count;
+}
+
 void SYS_RestrictDllSearchToSystem32()
 {
     sim::current().dll_search_restricted = true;

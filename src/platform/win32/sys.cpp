@@ -104,6 +104,13 @@ uint32_t SYS_AnsiToUtf16(const char* text, uint16_t* buffer, uint32_t capacity)
     return count > 0 ? static_cast<uint32_t>(count) : 0;
 }
 
+uint32_t SYS_Utf16ToAnsi(const uint16_t* text, char* buffer, uint32_t capacity)
+{
+    const int count = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(text), -1, buffer,
+                                          static_cast<int>(capacity), nullptr, nullptr);
+    return count > 0 ? static_cast<uint32_t>(count) : 0;
+}
+
 void SYS_RestrictDllSearchToSystem32()
 {
     // SetDefaultDllDirectories exists from Windows 8 (and 7 with KB2533623);

@@ -1,0 +1,46 @@
+// The installed driver's version (from the registry), the package's version
+// (from its INF) and their comparison. Versions travel as text; they become
+// numbers only inside the comparison.
+#pragma once
+
+#include "platform/reg.h"
+#include "platform/types.h"
+
+// Version texts live in buffers of this many characters.
+constexpr int VERSION_TEXT_CAPACITY = 260;
+
+// Results of loc_CopmareDrvVersion; -1 and -2 name a malformed installed or
+// package text.
+constexpr int OLDER_INSTALLED = 0;
+constexpr int SAME_INSTALLED = 1;
+constexpr int NEWER_INSTALLED = 2;
+
+// One registry value into `pValue` (260 bytes), read from the 64-bit view on
+// 64-bit Windows although the program is 32-bit. 0 or the Windows error code
+// of the open or the query (234 for a value of more than 260 bytes).
+uint32_t REG_ReadSz(REG_Root root, const char* pKeyName, const char* value_name, char* pValue);
+
+// The installed version of the pointing-stick and of the touch-pad driver
+// into a buffer of VERSION_TEXT_CAPACITY: the second word of "ProductVer", or
+// its only word. 1 when found; 0 when the value cannot be read (no such
+// driver installed; `version` is left as it was); -2 when the value holds no
+// word.
+int loc_QueryPstDrvVersion(char* version);
+int loc_QueryTpdDrvVersion(char* version);
+
+// The file-name part of an INF path (after its last "\").
+const char* inf_file_name(const char* inf_path);
+
+// The installed version of the family the package INF belongs to: an INF
+// named exactly "VxPS2.inf" is the pointing stick's, any other the touch pad's.
+// Results as above.
+int query_installed_version(const char* inf_path, char* version);
+
+// The version field of the INF's DriverVer line (section "Version", the text
+// after the date). 1 when read; 0 on any failure, leaving `version` as it was.
+int loc_QueryInfFilesInf(const char* inf_path, char* version, int capacity);
+
+// Installed against package version, each read as "%d.%d.%d.%d":
+// OLDER_INSTALLED, SAME_INSTALLED, NEWER_INSTALLED, or -1 (installed text
+// malformed, tested first) or -2 (package text malformed).
+int loc_CopmareDrvVersion(const char* installed, const char* package);

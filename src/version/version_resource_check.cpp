@@ -1,0 +1,75 @@
+#include "version/version_resource_check.h"
+
+#include <cstring>
+
+#include "common/bounded_string.h"
+#include "platform/file.h"
+#include "platform/path.h"
+#include "platform/pe.h"
+#include "platform/sys.h"
+#include "platform/ui.h"
+#include "setup/context.h"
+#include "version/version_queries.h"
+
+namespace {
+
+constexpr const char* VERSION_LIBRARY = "VxaVer.dll";
+constexpr const char* PRODUCT_VERSION = "\\StringFileInfo\\040904b0\\ProductVersion";
+
+// A product version longer than this is cut; it then still cannot equal an
+// INF version, which is far shorter, so the check refuses it as it would the
+// whole text.
+constexpr uint32_t PRODUCT_VERSION_UNITS = 1024;
+// Room for every unit as two bytes (the double-byte code pages) and the NUL.
+constexpr uint32_t PRODUCT_VERSION_CAPACITY = 2 * PRODUCT_VERSION_UNITS + 1;
+
+// The library's product version in the ANSI code page, as the system's ANSI
+// version query gives it. The file is read with our own PE walk, so nothing
+// from the package folder is ever loaded into the program.
+bool read_product_version(const char* path, char* text)
+{
+    FILE_Handle file = FILE_OpenExistingForRead(path);
+    if (file == nullptr) return false;
+    bool found = false;
+    FILE_View view{};
+    if (FILE_MapReadOnly(file, &view)) {
+        uint16_t units[PRODUCT_VERSION_UNITS];
+        found = PE_QueryVersionString(view.data, view.size, PRODUCT_VERSION, units, PRODUCT_VERSION_UNITS) &&
+                SYS_Utf16ToAnsi(units, text, PRODUCT_VERSION_CAPACITY) != 0;
+        FILE_Unmap(&view);
+    }
+    FILE_Close(file);
+    return found;
+}
+
+// "8.1.0.83" becomes "8, 1, 0, 83", cut to the buffer's capacity.
+void separate_with_commas(char* version)
+{
+    for (char* dot = std::strchr(version, '.'); dot != nullptr; dot = std::strchr(version, '.')) {
+        char rest[VERSION_TEXT_CAPACITY];
+        bounded_copy(rest, sizeof rest, dot + 1);
+        *dot = '\0';
+        bounded_append(version, VERSION_TEXT_CAPACITY, ", ");
+        bounded_append(version, VERSION_TEXT_CAPACITY, rest);
+    }
+}
+
+}  // namespace
+
+int CheckVersionResource(const char* inf_path)
+{
+    char library[PATH_CAPACITY];
+    bounded_copy(library, sizeof library, g_process.inf_folder);
+    if (!PATH_Append(library, VERSION_LIBRARY)) return 1;  // too long a path names no library
+
+    char product_version[PRODUCT_VERSION_CAPACITY];
+    if (!read_product_version(library, product_version)) return 1;
+    char driver_version[VERSION_TEXT_CAPACITY];
+    if (!loc_QueryInfFilesInf(inf_path, driver_version, sizeof driver_version)) return 1;
+    separate_with_commas(driver_version);
+    if (std::strcmp(product_version, driver_version) == 0) return 1;
+
+    UI_MessageBox("VxaVer.dll version does not correspond to Driver version", "ERROR",
+                  UI_MB_OK | UI_MB_ICONINFORMATION);
+    return 0;
+}
