@@ -12,7 +12,10 @@ target_include_directories(machine_profiles PUBLIC tools)
 target_compile_options(machine_profiles PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(machine_profiles PUBLIC platform_sim)
 
-add_executable(setup-sim tools/setup-sim/main.cpp tools/setup-sim/transcript.cpp tools/setup-sim/package_placement.cpp)
+add_executable(setup-sim
+    tools/setup-sim/main.cpp tools/setup-sim/transcript.cpp tools/setup-sim/package_placement.cpp
+    tools/setup-sim/check_command.cpp tools/setup-sim/package_check.cpp tools/setup-sim/package_findings.cpp
+    tools/setup-sim/check_session.cpp tools/setup-sim/check_report.cpp)
 target_compile_options(setup-sim PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(setup-sim PRIVATE setup_logic machine_profiles)
 

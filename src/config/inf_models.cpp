@@ -9,8 +9,6 @@
 
 namespace {
 
-// An INF section as the profile reader returns it; a longer one is cut.
-constexpr uint32_t SECTION_CAPACITY = 4096;
 // One line of a section, cut to fit, for splitting into fields.
 constexpr size_t LINE_CAPACITY = 256;
 
@@ -107,7 +105,7 @@ void free_multi_string(MultiStringList* list)
 
 void visit_model_lines(const char* inf_path, const char* models_section, ModelLineVisitor visit, void* data)
 {
-    char models[SECTION_CAPACITY];
+    char models[SECTION_READ_CAPACITY];
     const uint32_t length = PROFILE_GetSection(models_section, models, sizeof models, inf_path);
     for (const char* line = first_line(models, length); line != nullptr; line = next_line(models, length, line)) {
         // Description, install section, first hardware ID; later IDs of the
@@ -146,7 +144,7 @@ void visit_models_sections(const char* inf_path, const os_slot* slot, ModelsSect
     if (slot->os_index >= OS_SLOT_COUNT) return;
     const OsDecoration& decoration = OS_DECORATIONS[slot->os_index];
 
-    char manufacturer_section[SECTION_CAPACITY];
+    char manufacturer_section[SECTION_READ_CAPACITY];
     const uint32_t length =
         PROFILE_GetSection("Manufacturer", manufacturer_section, sizeof manufacturer_section, inf_path);
     for (const char* line = first_line(manufacturer_section, length); line != nullptr;

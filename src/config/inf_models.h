@@ -4,6 +4,10 @@
 
 #include "setup/context.h"
 
+// The bytes of an INF section that are read, its final NUL included; the
+// lines of a longer section beyond them are not seen.
+constexpr uint32_t SECTION_READ_CAPACITY = 4096;
+
 // The hardware-ID components of every model in the models section that the
 // INF's "Manufacturer" lines decorate for the slot's Windows (only its
 // `os_index` is used). The list is the caller's: release it with

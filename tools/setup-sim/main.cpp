@@ -3,6 +3,7 @@
 //
 //   setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...]     (--profile = --machine)
 //             [--keep-root DIR] [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]
+//   setup-sim check PACKAGE_FOLDER [--machines PROFILE_FOLDER] [--json]
 //
 // The package folder is copied onto the machine's drive C: at the profile's
 // program folder (C:\Package by default) and the program runs as Setup.exe
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "setup-sim/check_command.h"
 #include "setup-sim/package_placement.h"
 #include "setup-sim/profile_loader.h"
 #include "setup-sim/transcript.h"
@@ -37,7 +39,8 @@ constexpr int USAGE_ERROR = 64;
 void usage()
 {
     std::cerr << "usage: setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...] [--keep-root DIR]\n"
-                 "                 [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n";
+                 "                 [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n"
+                 "       setup-sim check PACKAGE_FOLDER [--machines PROFILE_FOLDER] [--json]\n";
 }
 
 // Every file below a folder with its contents, and every folder, to find
@@ -77,6 +80,8 @@ std::string windows_path_of(char drive, const std::string& relative)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "check") return run_check_command(argc - 2, argv + 2);
+
     bool json = false;
     std::string profile;
     std::string answers;

@@ -31,29 +31,6 @@ uint32_t code_page(const sim::Machine& machine)
                                        : sim::ansi_code_page_for_language(machine.system_language);
 }
 
-std::string json_string(const std::string& utf8)
-{
-    std::string out = "\"";
-    for (const unsigned char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 // The UTF-16LE units of bytes (a last odd byte is dropped).
 std::u16string utf16le_units(const std::string& bytes)
 {
@@ -101,6 +78,29 @@ std::string visible(const std::string& text)
 }
 
 }  // namespace
+
+std::string json_string(const std::string& utf8)
+{
+    std::string out = "\"";
+    for (const unsigned char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
 
 ReadableText readable_text(const std::string& bytes, uint32_t code_page)
 {

@@ -37,5 +37,8 @@ struct ReadableText {
 };
 ReadableText readable_text(const std::string& bytes, uint32_t code_page);
 
+// Text as a JSON string, quotes included.
+std::string json_string(const std::string& utf8);
+
 // The name of a result code ("REBOOT_REQUIRED"), or "" for an unknown one.
 const char* result_name(int result);
