@@ -75,22 +75,39 @@ std::string rows_table(const PackageCheck& check)
     return aligned(table);
 }
 
+// One line per models section that a slot's configuration section reads,
+// its hardware IDs wrapped onto further lines when they are many.
 std::string hardware_id_table(const PackageCheck& check)
 {
-    Table table{{"Windows", "Section", "INF [models section]", "Hardware ID", "Component"}};
+    constexpr size_t ID_COLUMN_WIDTH = 96;
+    Table table{{"Windows", "Section", "INF [models section]", "Hardware IDs (component)"}};
     // By Windows, each in the program's bus order.
     std::vector<SupportedSlot> slots = check.supported_slots;
     std::stable_sort(slots.begin(), slots.end(),
                      [](const SupportedSlot& a, const SupportedSlot& b) { return a.os_index < b.os_index; });
     for (const SupportedSlot& slot : slots) {
-        bool listed = false;
-        for (const HardwareIdEntry& entry : check.hardware_ids) {
-            if (entry.os_index != slot.os_index || entry.section != slot.section) continue;
-            table.push_back({slot.windows, slot.section, entry.inf + " [" + entry.models_section + "]",
-                             entry.hardware_id, entry.component.empty() ? "(none: never matches)" : entry.component});
-            listed = true;
+        if (slot.models_sections.empty()) table.push_back({slot.windows, slot.section, "(no models section)", "-"});
+        for (const std::string& models_section : slot.models_sections) {
+            std::vector<std::string> ids;
+            for (const HardwareIdEntry& entry : check.hardware_ids) {
+                if (entry.os_index != slot.os_index || entry.section != slot.section ||
+                    entry.models_section != models_section) {
+                    continue;
+                }
+                ids.push_back(entry.hardware_id + " (" + (entry.component.empty() ? "none" : entry.component) + ")");
+            }
+            std::vector<std::string> cells{slot.windows, slot.section, slot.inf + " [" + models_section + "]", ""};
+            if (ids.empty()) cells[3] = "(no model)";
+            for (const std::string& id : ids) {
+                if (!cells[3].empty() && cells[3].size() + 2 + id.size() > ID_COLUMN_WIDTH) {
+                    table.push_back(cells);
+                    table.back()[3] += ",";
+                    cells = {"", "", "", ""};
+                }
+                cells[3] += (cells[3].empty() ? "" : ", ") + id;
+            }
+            table.push_back(cells);
         }
-        if (!listed) table.push_back({slot.windows, slot.section, "(no model for this Windows)", "-", "-"});
     }
     return aligned(table);
 }

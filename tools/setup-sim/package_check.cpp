@@ -144,7 +144,10 @@ void examine_engine(CheckSession& session, CheckRow* row)
     row->engine_message = machine.boxes.empty() ? 0 : message_of(machine.boxes.back());
 
     char inf_path[PATH_CAPACITY] = "";
-    if (locate_package_inf(nullptr, context.engine_path, inf_path)) {
+    machine.boxes.clear();
+    const bool inf_found = locate_package_inf(nullptr, context.engine_path, inf_path) == 1;
+    row->inf_message = machine.boxes.empty() ? 0 : message_of(machine.boxes.back());
+    if (inf_found) {
         row->inf = session.in_package(inf_path);
         char version[VERSION_TEXT_CAPACITY] = "";
         row->driver_ver_read = loc_QueryInfFilesInf(inf_path, version, sizeof version) == 1;
@@ -165,7 +168,7 @@ std::string refusal_reason(const CheckRow& row, uint32_t message)
         if (row.engine_message == IDS_UNSUPPORTED_OS) return "the engine is an " + row.engine_image + " image";
         if (row.acpi_refuses) return "touch pad " + row.acpi_device_id + " is listed in OnlyWin7";
     } else if (message == IDS_FILES_MISSING) {
-        if (row.inf.empty()) return "no INF beside the engine";
+        if (row.inf_message == IDS_FILES_MISSING) return "no INF beside the engine";
         if (row.engine_message == IDS_FILES_MISSING) return "the engine is missing";
     }
     return "";
@@ -200,13 +203,14 @@ void describe_outcome(const std::vector<sim::Box>& boxes, const std::vector<sim:
                            std::to_string(failed_prerequisite->error) + ")";
     } else if (boxes.empty()) {
         row->outcome = "ended";
-        row->description = "ends without a message";
+        const bool engine_refused = !row->section.empty() && row->engine_message == 0 && !row->engine_fits;
+        row->description = std::string("ends without a message") + (engine_refused ? ": the engine is not an image" : "");
     } else if (boxes.back().text == NOT_SUPPORTED_NOTICE) {
         row->outcome = "not_supported";
         row->description = std::string("\"") + NOT_SUPPORTED_NOTICE + "\"";
     } else if (boxes.back().text == VERSION_LIBRARY_MISMATCH) {
         row->outcome = "version_library_mismatch";
-        row->description = "version-library mismatch: \"" + boxes.back().text + "\"";
+        row->description = "version-library mismatch";
     } else if (const uint32_t message = message_of(boxes.back()); message != 0) {
         row->outcome = "refused";
         const std::string reason = refusal_reason(*row, message);
@@ -258,6 +262,7 @@ void list_supported_slots(CheckSession& session, PackageCheck* check)
             supported.windows = os_slot_windows(slot.os_index);
             supported.section = section.section_name;
             supported.inf_path = section.inf_full_path;
+            supported.inf = session.in_package(section.inf_full_path);
             visit_models_sections(
                 section.inf_full_path, &slot,
                 [](const char* models_section, void* data) {
@@ -272,7 +277,7 @@ void list_supported_slots(CheckSession& session, PackageCheck* check)
                 std::vector<HardwareIdEntry>* entries;
             };
             for (const std::string& models_section : supported.models_sections) {
-                Walk walk{&supported, &models_section, session.in_package(section.inf_full_path), &check->hardware_ids};
+                Walk walk{&supported, &models_section, supported.inf, &check->hardware_ids};
                 visit_model_lines(
                     section.inf_full_path, models_section.c_str(),
                     [](const ModelLine* model, void* data) {

@@ -30,6 +30,7 @@ struct CheckRow {
     bool engine_fits = false;  // CheckExeAndPlatform accepts it
     uint32_t engine_message = 0;  // the message it shows when it refuses (2, 3), or 0
     std::string inf;           // the package INF the run uses, in the package; "" when none is found
+    uint32_t inf_message = 0;  // the message the search for it shows when it finds none, or 0
     bool driver_ver_read = false;
     std::string driver_ver;    // its DriverVer version
     bool version_library_agrees = true;
@@ -56,6 +57,7 @@ struct SupportedSlot {
     std::string windows;
     std::string section;
     std::string inf_path;  // Windows path, as the program joined it
+    std::string inf;       // the same in the package
     std::vector<std::string> models_sections;
 };
 

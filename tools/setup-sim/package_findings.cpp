@@ -144,11 +144,18 @@ std::string unsupported_entry_text(const std::string& raw, const SupportEntry& e
     return "says yes but lacks the subfolder answer (yes or no) in its third field, " + outcome;
 }
 
-// Every support entry of the bus types the program looked at; the names of
-// the configuration sections the supported ones name, in order.
-std::vector<std::string> find_support_entry_problems(Reporter& report, const SetupContext& context)
+// A configuration section as a support entry names it, and that entry.
+struct NamedSection {
+    std::string name;
+    std::string entry;
+};
+
+// Every support entry of the bus types the program looked at; the
+// configuration sections the supported ones name, in order, each with the
+// first entry that names it.
+std::vector<NamedSection> find_support_entry_problems(Reporter& report, const SetupContext& context)
 {
-    std::vector<std::string> named;
+    std::vector<NamedSection> named;
     for (uint32_t b = 0; b < context.bus_count && b < MAX_BUS_TYPES; ++b) {
         const bus_type_entry& bus = context.bus_types[b];
         for (uint32_t i = 0; i < OS_SLOT_COUNT; ++i) {
@@ -157,11 +164,12 @@ std::vector<std::string> find_support_entry_problems(Reporter& report, const Set
             std::vector<char> value(raw.begin(), raw.end());
             value.push_back('\0');
             const SupportEntry entry = split_support_entry(value.data());
-            if (entry.supported &&
-                std::find(named.begin(), named.end(), entry.section_name) == named.end()) {
-                named.push_back(entry.section_name);
-            }
             const std::string subject = report.in_settings(bus.bus_name, std::string(support_key(i)) + "=" + raw);
+            if (entry.supported && std::none_of(named.begin(), named.end(), [&](const NamedSection& section) {
+                    return section.name == entry.section_name;
+                })) {
+                named.push_back({entry.section_name, subject});
+            }
             const bool blanks = raw.find(", ") != std::string::npos || raw.find(",\t") != std::string::npos;
             if (bus.os_slots[i].supported == 0 && (entry.says_yes || raw.empty()) && !entry.supported) {
                 report.add(blanks ? "support-entry-blanks" : "malformed-support-entry", subject,
@@ -191,7 +199,7 @@ std::string naming_entry(const Reporter& report, const SetupContext& context, ui
 }
 
 void find_configuration_section_problems(Reporter& report, const SetupContext& context,
-                                         const std::vector<std::string>& named)
+                                         const std::vector<NamedSection>& named)
 {
     const uint32_t count = std::min<uint32_t>(context.section_count, MAX_CONFIGURATION_SECTIONS);
     for (uint32_t k = 0; k < count; ++k) {
@@ -203,8 +211,8 @@ void find_configuration_section_problems(Reporter& report, const SetupContext& c
                            report.settings_file + " configuration sections " + other + " and " +
                                section.section_name,
                            "differ only in case: Setup.exe counts them as two configuration sections (two of its " +
-                               std::to_string(MAX_CONFIGURATION_SECTIONS) + " places), but both read the one section [" +
-                               other + "]");
+                               std::to_string(MAX_CONFIGURATION_SECTIONS) +
+                               " places), though the settings file has one section for both");
             }
         }
         if (!has_section(context.settings_file_path, section.section_name)) {
@@ -239,16 +247,13 @@ void find_configuration_section_problems(Reporter& report, const SetupContext& c
             }
         }
     }
-    std::string dropped;
-    for (const std::string& name : named) {
+    for (const NamedSection& section : named) {
         bool kept = false;
-        for (uint32_t k = 0; k < count; ++k) kept = kept || name == context.configuration_sections[k].section_name;
-        if (!kept) dropped += (dropped.empty() ? "" : ", ") + name;
-    }
-    if (!dropped.empty()) {
-        report.add("too-many-configuration-sections", report.settings_file,
-                   "names " + std::to_string(named.size()) + " configuration sections; Setup.exe keeps the first " +
-                       std::to_string(count) + " and does not support the slots that name " + dropped);
+        for (uint32_t k = 0; k < count; ++k) kept = kept || section.name == context.configuration_sections[k].section_name;
+        if (kept) continue;
+        report.add("too-many-configuration-sections", section.entry,
+                   "names the configuration section " + section.name + " after Setup.exe has taken its " +
+                       std::to_string(count) + ": the section is not kept and the slot is not supported");
     }
 }
 
@@ -290,15 +295,19 @@ void find_models_section_problems(Reporter& report, const std::string& inf_path,
     const std::vector<std::string> whole = whole_section(inf_path.c_str(), models_section.c_str());
     size_t bytes = 1;
     for (const std::string& line : whole) bytes += line.size() + 1;
-    if (bytes > SECTION_READ_CAPACITY && !walk.lines.empty()) {
-        // The last line read may be cut short; the first line not read whole is then that one.
-        const size_t seen = walk.lines.size();
-        const size_t first_unread = seen <= whole.size() && walk.lines.back() != whole[seen - 1] ? seen - 1 : seen;
+    if (bytes > SECTION_READ_CAPACITY && !walk.lines.empty() && walk.lines.size() <= whole.size()) {
+        // The last line read is whole or cut short; the lines after it are not read at all.
+        const size_t last = walk.lines.size() - 1;
+        const bool cut = walk.lines.back() != whole[last];
+        const size_t unread = whole.size() - last - 1;
         report.add("models-section-cut", subject,
                    "is " + std::to_string(bytes) + " bytes; Setup.exe reads " + std::to_string(SECTION_READ_CAPACITY) +
-                       ", so " + std::to_string(whole.size() - first_unread) + " of its " +
-                       std::to_string(whole.size()) + " lines are never matched, from " +
-                       quoted(first_unread < whole.size() ? whole[first_unread] : "") + " on");
+                       (cut ? " and cuts it in line " : " and ends after line ") + std::to_string(last + 1) + " of " +
+                       std::to_string(whole.size()) +
+                       (unread > 0 ? ", so the " + std::to_string(unread) +
+                                         " models after that line are never matched, from " + quoted(whole[last + 1]) +
+                                         " on"
+                                   : std::string()));
     }
     for (size_t i = 0; i < walk.lines.size(); ++i) {
         if (!description_has_blanks(walk.lines[i])) continue;
@@ -412,7 +421,8 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
     const std::string folder = report.session->in_package(pattern);
     if (row.inf.empty()) {
         report.add("no-inf-beside-engine", report.in_settings(row.section, "Path=" + row.engine_path),
-                   "has no INF in its folder " + folder + ": " + row.description);
+                   "has no INF in its folder " + folder + ": Setup.exe's search for the package INF fails with message " +
+                       std::to_string(row.inf_message));
         return;
     }
     std::vector<std::string> infs;
@@ -463,7 +473,7 @@ void find_settings_problems(CheckSession& session, const PackageCheck& check, st
     Reporter report{&session, findings, session.in_package(context.settings_file_path)};
     if (check.layout != 2) return;
     find_bus_type_problems(report, context);
-    const std::vector<std::string> named = find_support_entry_problems(report, context);
+    const std::vector<NamedSection> named = find_support_entry_problems(report, context);
     find_configuration_section_problems(report, context, named);
     find_inf_problems(report, check);
 }
