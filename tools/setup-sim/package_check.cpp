@@ -188,12 +188,13 @@ void describe_outcome(const std::vector<sim::Box>& boxes, const std::vector<sim:
             if (!process.started) failed_prerequisite = &process;
         }
     }
-    const std::string after = row->prerequisites.empty() ? "" : " after " + row->prerequisites.back();
+    std::string needed;
+    for (const std::string& prerequisite : row->prerequisites) needed += (needed.empty() ? "" : " and ") + prerequisite;
     if (engine != nullptr && engine->started) {
         row->engine_ran = true;
         row->engine_exit_code = engine->exit_code;
         row->outcome = "installs";
-        row->description = "installs" + after;
+        row->description = needed.empty() ? "installs" : "prerequisite " + needed + ", then installs";
     } else if (engine != nullptr) {
         row->outcome = "engine_not_started";
         row->description = "the engine cannot start (error " + std::to_string(engine->error) + ")";
