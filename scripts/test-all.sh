@@ -10,5 +10,10 @@ for preset in linux sanitize windows; do
     echo "=== $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
+    rm -f "build/$preset/fuzz-artifacts/executions.txt"
     ctest --preset "$preset" -j "$jobs"
+    if [ -f "build/$preset/fuzz-artifacts/executions.txt" ]; then
+        echo "--- fuzz targets"
+        sort "build/$preset/fuzz-artifacts/executions.txt"
+    fi
 done

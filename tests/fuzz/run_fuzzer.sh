@@ -14,6 +14,10 @@ status=0
 "$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
     -artifact_prefix="$artifacts/$(basename "$target")-" "$corpus" >"$corpus.log" 2>&1 || status=$?
 grep -E '^stat::number_of_executed_units|^Done|ERROR|SUMMARY|input took' "$corpus.log" || true
+# One line per target for the whole run's summary (scripts/test-all.sh prints it).
+executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$corpus.log" | tail -n 1)
+printf '%s: %s inputs in %s s, exit status %s\n' "$(basename "$target")" "${executions:-?}" "$seconds" "$status" \
+    >>"$artifacts/executions.txt"
 [ "$status" -eq 0 ] || tail -40 "$corpus.log" >&2
 rm -f "$corpus.log"
 exit $status

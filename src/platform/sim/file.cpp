@@ -252,6 +252,20 @@ FILE_Handle open_stream(const std::string& host, const char* mode)
     return file;
 }
 
+// What a copy or move from an existing file to a file path fails with before
+// it starts: 0, or the error of the source, the destination's folder, a
+// destination held open elsewhere or one that is a folder.
+uint32_t transfer_error(const char* source, Use source_use, const char* destination, std::string* from,
+                        std::string* to)
+{
+    uint32_t error_code = existing_file_error(source, from, source_use);
+    if (error_code == 0) error_code = parent_error(destination, to);
+    if (error_code == 0) error_code = sharing_error(destination, *to, Use::Change);
+    std::error_code error;
+    if (error_code == 0 && fs::is_directory(*to, error)) error_code = ERR_ACCESS_DENIED;
+    return error_code;
+}
+
 }  // namespace
 
 FILE_FindHandle FILE_FindFirst(const char* pattern, FILE_FindData* found)
@@ -422,11 +436,8 @@ bool FILE_CopyFile(const char* source, const char* destination)
     if (sim::operation_fails(sim::OperationKind::File)) return false;
     std::string from;
     std::string to;
-    uint32_t error_code = existing_file_error(source, &from, Use::Read);
-    if (error_code == 0) error_code = parent_error(destination, &to);
-    if (error_code == 0) error_code = sharing_error(destination, to, Use::Change);
+    uint32_t error_code = transfer_error(source, Use::Read, destination, &from, &to);
     std::error_code error;
-    if (error_code == 0 && fs::is_directory(to, error)) error_code = ERR_ACCESS_DENIED;
     if (error_code == 0 && !fs::copy_file(from, to, fs::copy_options::overwrite_existing, error)) {
         error_code = ERR_ACCESS_DENIED;
     }
@@ -450,11 +461,8 @@ bool FILE_MoveReplace(const char* from, const char* to)
     if (sim::operation_fails(sim::OperationKind::File)) return false;
     std::string source;
     std::string destination;
-    uint32_t error_code = existing_file_error(from, &source, Use::Change);
-    if (error_code == 0) error_code = parent_error(to, &destination);
-    if (error_code == 0) error_code = sharing_error(to, destination, Use::Change);
+    uint32_t error_code = transfer_error(from, Use::Change, to, &source, &destination);
     std::error_code error;
-    if (error_code == 0 && fs::is_directory(destination, error)) error_code = ERR_ACCESS_DENIED;
     if (error_code == 0) {
         fs::rename(source, destination, error);
         if (error) error_code = ERR_ACCESS_DENIED;
