@@ -292,7 +292,8 @@ TEST(SetupSimCheck, GoodExamplesAreClean)
     for (const char* package : {"package", "layout2-package"}) {
         const Output text = run_setup_sim("check " + EXAMPLES + "/" + package);
         EXPECT_TRUE(exit_status(text) == 0 && text.text.find("\nFindings: none\n") != std::string::npos) << text.text;
-        const Output json = run_setup_sim("check --json " + EXAMPLES + "/" + package + " --machines " + EXAMPLES + "/machines");
+        const Output json =
+            run_setup_sim("check --json " + EXAMPLES + "/" + package + " --machines " + EXAMPLES + "/machines");
         EXPECT_TRUE(exit_status(json) == 0 && json.text.find("\"machine\": \"win81-x64.ini\"") != std::string::npos &&
                     json.text.find("\"findings\": []}") != std::string::npos)
             << json.text;

@@ -66,15 +66,9 @@ std::string windows_name(const sim::Machine& machine)
            (machine.is_64bit ? " x64" : " x86");
 }
 
-std::string upper(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // The built-in machine as the given Windows, with no device but, when one
 // is named, a touch pad of the package: a present mouse-class device whose
-// only hardware ID is the one given, in upper case as Windows lists devices.
+// only hardware ID is the one given, as Windows lists it.
 sim::Machine machine_for(const WindowsVersion& version, const std::string& hardware_id)
 {
     sim::Machine machine;
@@ -86,8 +80,8 @@ sim::Machine machine_for(const WindowsVersion& version, const std::string& hardw
     machine.has_wow64_export = version.has_wow64_export;
     machine.devices.clear();
     if (!hardware_id.empty()) {
-        machine.devices.push_back(
-            sim::Device{upper(hardware_id) + "\\0000", MOUSE_CLASS_GUID, true, {upper(hardware_id)}});
+        const std::string listed = listed_hardware_id(hardware_id);
+        machine.devices.push_back(sim::Device{listed + "\\0000", MOUSE_CLASS_GUID, true, {listed}});
     }
     return machine;
 }
@@ -302,7 +296,7 @@ std::vector<std::string> touch_pads_for(const PackageCheck& check, int os_index)
     std::vector<std::string> devices;
     for (const HardwareIdEntry& entry : check.hardware_ids) {
         if (static_cast<int>(entry.os_index) != os_index || entry.component.empty()) continue;
-        const std::string device = upper(entry.hardware_id);
+        const std::string device = listed_hardware_id(entry.hardware_id);
         if (std::find(devices.begin(), devices.end(), device) == devices.end()) devices.push_back(device);
     }
     return devices;
@@ -323,6 +317,13 @@ bool try_machine(const fs::path& package, const sim::Machine& machine, const std
 }
 
 }  // namespace
+
+std::string listed_hardware_id(const std::string& hardware_id)
+{
+    std::string listed = hardware_id;
+    for (char& c : listed) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return listed;
+}
 
 const char* os_slot_windows(uint32_t os_index)
 {

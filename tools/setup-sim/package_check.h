@@ -90,6 +90,9 @@ struct PackageCheck {
     std::vector<Finding> findings;
 };
 
+// A hardware ID as Windows lists a device that has it: in upper case.
+std::string listed_hardware_id(const std::string& hardware_id);
+
 // The Windows of an OS slot ("Windows 10 x64" for os_index 7).
 const char* os_slot_windows(uint32_t os_index);
 

@@ -402,7 +402,8 @@ void find_engine_problems(Reporter& report, const CheckRow& row)
     const std::string subject = report.in_settings(row.section, "Path=" + row.engine_path);
     const std::string message = std::to_string(row.engine_message);
     if (row.engine_image == "missing") {
-        report.add("engine-missing", subject, "names no file: Setup.exe's platform check refuses it with message " + message);
+        report.add("engine-missing", subject,
+                   "names no file: Setup.exe's platform check refuses it with message " + message);
     } else if (row.engine_image == "not an image") {
         report.add("engine-not-image", subject,
                    "is not an executable image: Setup.exe's platform check refuses it without a message");
@@ -459,12 +460,6 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
     }
 }
 
-std::string upper(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 }  // namespace
 
 void find_settings_problems(CheckSession& session, const PackageCheck& check, std::vector<Finding>* findings)
@@ -491,9 +486,11 @@ void find_run_problems(CheckSession& session, const PackageCheck& check, const C
 void find_case_problems(const PackageCheck& check, std::vector<Finding>* findings)
 {
     for (const HardwareIdEntry& entry : check.hardware_ids) {
-        if (entry.component == upper(entry.component)) continue;
+        const bool lower_case = std::any_of(entry.component.begin(), entry.component.end(),
+                                            [](char c) { return std::islower(static_cast<unsigned char>(c)) != 0; });
+        if (!lower_case) continue;
         for (const CheckRow& row : check.rows) {
-            if (row.windows != entry.windows || row.device != upper(entry.hardware_id)) continue;
+            if (row.windows != entry.windows || row.device != listed_hardware_id(entry.hardware_id)) continue;
             findings->push_back({"component-case", entry.inf + " [" + entry.models_section + "] " + entry.line,
                                  "Setup.exe looks for " + quoted(entry.component) +
                                      " in device instance IDs, which Windows writes in upper case: on a machine "
