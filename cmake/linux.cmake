@@ -18,7 +18,10 @@ target_include_directories(transcript PUBLIC tools)
 target_compile_options(transcript PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(transcript PUBLIC setup_logic)
 
-add_executable(setup-sim tools/setup-sim/main.cpp)
+add_executable(setup-sim
+    tools/setup-sim/main.cpp tools/setup-sim/package_placement.cpp
+    tools/setup-sim/check_command.cpp tools/setup-sim/package_check.cpp tools/setup-sim/package_findings.cpp
+    tools/setup-sim/check_session.cpp tools/setup-sim/check_report.cpp)
 target_compile_options(setup-sim PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(setup-sim PRIVATE setup_logic machine_profiles transcript)
 

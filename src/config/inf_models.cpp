@@ -9,8 +9,6 @@
 
 namespace {
 
-// An INF section as the profile reader returns it; a longer one is cut.
-constexpr uint32_t SECTION_CAPACITY = 4096;
 // One line of a section, cut to fit, for splitting into fields.
 constexpr size_t LINE_CAPACITY = 256;
 
@@ -105,9 +103,9 @@ void free_multi_string(MultiStringList* list)
     *list = MultiStringList{};
 }
 
-void collect_model_hardware_ids(const char* inf_path, const char* models_section, MultiStringList* list)
+void visit_model_lines(const char* inf_path, const char* models_section, ModelLineVisitor visit, void* data)
 {
-    char models[SECTION_CAPACITY];
+    char models[SECTION_READ_CAPACITY];
     const uint32_t length = PROFILE_GetSection(models_section, models, sizeof models, inf_path);
     for (const char* line = first_line(models, length); line != nullptr; line = next_line(models, length, line)) {
         // Description, install section, first hardware ID; later IDs of the
@@ -117,24 +115,36 @@ void collect_model_hardware_ids(const char* inf_path, const char* models_section
         char* cursor = fields;
         next_field(&cursor, LINE_DELIMITERS);
         next_field(&cursor, LINE_DELIMITERS);
-        char* hardware_id = next_field(&cursor, LINE_DELIMITERS);
-        if (hardware_id == nullptr) continue;
+        const char* hardware_id = next_field(&cursor, LINE_DELIMITERS);
 
         // The enumerator, then the component that device instance IDs carry.
-        char* id_cursor = hardware_id;
-        if (next_field(&id_cursor, HARDWARE_ID_DELIMITERS) == nullptr) continue;
-        const char* component = next_field(&id_cursor, HARDWARE_ID_DELIMITERS);
-        if (component != nullptr) append_multi_string(component, list);
+        char id_parts[LINE_CAPACITY] = "";
+        if (hardware_id != nullptr) bounded_copy(id_parts, sizeof id_parts, hardware_id);
+        char* id_cursor = id_parts;
+        const char* component = next_field(&id_cursor, HARDWARE_ID_DELIMITERS) != nullptr
+                                    ? next_field(&id_cursor, HARDWARE_ID_DELIMITERS)
+                                    : nullptr;
+        const ModelLine model{line, hardware_id, component};
+        visit(&model, data);
     }
 }
 
-MultiStringList get_supported_hareware_ids(const char* inf_path, const os_slot* slot)
+void collect_model_hardware_ids(const char* inf_path, const char* models_section, MultiStringList* list)
 {
-    MultiStringList list;
-    if (slot->os_index >= OS_SLOT_COUNT) return list;
+    visit_model_lines(
+        inf_path, models_section,
+        [](const ModelLine* model, void* data) {
+            if (model->component != nullptr) append_multi_string(model->component, static_cast<MultiStringList*>(data));
+        },
+        list);
+}
+
+void visit_models_sections(const char* inf_path, const os_slot* slot, ModelsSectionVisitor visit, void* data)
+{
+    if (slot->os_index >= OS_SLOT_COUNT) return;
     const OsDecoration& decoration = OS_DECORATIONS[slot->os_index];
 
-    char manufacturer_section[SECTION_CAPACITY];
+    char manufacturer_section[SECTION_READ_CAPACITY];
     const uint32_t length =
         PROFILE_GetSection("Manufacturer", manufacturer_section, sizeof manufacturer_section, inf_path);
     for (const char* line = first_line(manufacturer_section, length); line != nullptr;
@@ -156,9 +166,24 @@ MultiStringList get_supported_hareware_ids(const char* inf_path, const os_slot* 
         char models_section_name_with_target_os_version[LINE_CAPACITY];
         bounded_printf(models_section_name_with_target_os_version, sizeof models_section_name_with_target_os_version,
                        "%s.%s", base_name, target_os);
-        collect_model_hardware_ids(inf_path, models_section_name_with_target_os_version, &list);
+        visit(models_section_name_with_target_os_version, data);
     }
-    return list;
+}
+
+MultiStringList get_supported_hareware_ids(const char* inf_path, const os_slot* slot)
+{
+    struct Collection {
+        const char* inf_path;
+        MultiStringList list;
+    } collection{inf_path, {}};
+    visit_models_sections(
+        inf_path, slot,
+        [](const char* models_section, void* data) {
+            auto* into = static_cast<Collection*>(data);
+            collect_model_hardware_ids(into->inf_path, models_section, &into->list);
+        },
+        &collection);
+    return collection.list;
 }
 
 bool is_device_present(const char* component)

@@ -4,6 +4,10 @@
 
 #include "setup/context.h"
 
+// The bytes of an INF section that are read, its final NUL included; the
+// lines of a longer section beyond them are not seen.
+constexpr uint32_t SECTION_READ_CAPACITY = 4096;
+
 // The hardware-ID components of every model in the models section that the
 // INF's "Manufacturer" lines decorate for the slot's Windows (only its
 // `os_index` is used). The list is the caller's: release it with
@@ -12,6 +16,25 @@ MultiStringList get_supported_hareware_ids(const char* inf_path, const os_slot* 
 
 // Appends the component of each model line of one models section.
 void collect_model_hardware_ids(const char* inf_path, const char* models_section, MultiStringList* list);
+
+// The two walks the lists above are made of, for whoever wants to know what
+// was read on the way (the package check does).
+//
+// Each models section that the INF's "Manufacturer" lines decorate for the
+// slot's Windows, in the order of those lines.
+using ModelsSectionVisitor = void (*)(const char* models_section, void* data);
+void visit_models_sections(const char* inf_path, const os_slot* slot, ModelsSectionVisitor visit, void* data);
+
+// One line of a models section as read: the field taken as the model's first
+// hardware ID (nullptr when the line has fewer than three fields) and the
+// component taken from it (nullptr when it has none).
+struct ModelLine {
+    const char* line;
+    const char* hardware_id;
+    const char* component;
+};
+using ModelLineVisitor = void (*)(const ModelLine* model, void* data);
+void visit_model_lines(const char* inf_path, const char* models_section, ModelLineVisitor visit, void* data);
 
 // Appends one string at the end of the list: 0, or 1 when memory runs short
 // (the list is then unchanged).

@@ -8,22 +8,13 @@
 #include "setup/run_mode.h"
 #include "setup/messages.h"
 
-namespace {
-
-// The engine sections of layout 1 for the running Windows; `fallback` is the
-// section that takes over when the first leaves the engine at the stock DPInst.
-struct OsSections {
-    const char* primary;
-    const char* fallback;
-};
-
-bool choose_os_sections(const SYS_OsVersion& os, bool is_64bit, OsSections* sections)
+bool layout1_engine_sections(const SYS_OsVersion& os, bool is_64bit, Layout1Sections* sections)
 {
     const bool nt = os.platform_id == SYS_PLATFORM_WIN32_NT;
     if (nt && os.major == 6 && os.minor == 1) {
         *sections = {is_64bit ? "W764" : "W732", nullptr};
     } else if (is_windows8_or_later(&os)) {
-        *sections = is_64bit ? OsSections{"W864", "Vi64"} : OsSections{"W832", "Vi32"};
+        *sections = is_64bit ? Layout1Sections{"W864", "Vi64"} : Layout1Sections{"W832", "Vi32"};
     } else if (nt && os.major == 6) {
         *sections = {is_64bit ? "VISTA64" : "VISTA32", nullptr};
     } else if (nt && os.major == 5 && os.minor >= 1) {
@@ -33,8 +24,6 @@ bool choose_os_sections(const SYS_OsVersion& os, bool is_64bit, OsSections* sect
     }
     return true;
 }
-
-}  // namespace
 
 int load_setup_settings(ModuleHandle instance, SetupContext* context)
 {
@@ -47,8 +36,8 @@ int load_setup_settings(ModuleHandle instance, SetupContext* context)
         return load_support_matrix(context);
     }
 
-    OsSections sections{};
-    if (!choose_os_sections(g_process.os_version, is_64bit_os() != 0, &sections)) {
+    Layout1Sections sections{};
+    if (!layout1_engine_sections(g_process.os_version, is_64bit_os() != 0, &sections)) {
         ShowErrorMsg(instance, IDS_UNSUPPORTED_OS, IDS_CAPTION, 0);
         return 0;
     }

@@ -42,6 +42,7 @@ uint32_t read_setting_int(const char* section, const char* key, int32_t default_
 
 uint32_t apply_engine_section(const char* section, SetupContext* context)
 {
+    bounded_copy(g_process.engine_section, sizeof g_process.engine_section, section);
     read_setting_string(section, "Path", context->engine_path, sizeof context->engine_path, STOCK_ENGINE);
     read_setting_string(section, "Default", context->default_options, sizeof context->default_options,
                         STOCK_DEFAULT_OPTIONS);

@@ -53,6 +53,33 @@ void add_configuration_section(const char* name, SetupContext* context)
 
 }  // namespace
 
+const char* support_key(uint32_t os_index)
+{
+    return os_index < OS_SLOT_COUNT ? SUPPORT_KEYS[os_index] : "";
+}
+
+SupportEntry split_support_entry(char* entry)
+{
+    // "yes,Cfg10,yes,Extra": supported, configuration section, whether an
+    // extraction subfolder follows, that subfolder.
+    char* cursor = entry;
+    const char* iter1 = next_field(&cursor, ",");
+    const char* iter2 = next_field(&cursor, ",");
+    const char* iter3 = next_field(&cursor, ",");
+    const char* iter4 = next_field(&cursor, ",");
+
+    // An entry that says yes but lacks a field it needs (or has no value at
+    // all) supports nothing.
+    SupportEntry support{};
+    support.says_yes = iter1 != nullptr && !begins_with_no(iter1);
+    support.has_extract_subfolder = iter3 != nullptr && !begins_with_no(iter3);
+    support.supported =
+        support.says_yes && iter2 != nullptr && iter3 != nullptr && (!support.has_extract_subfolder || iter4 != nullptr);
+    support.section_name = iter2;
+    support.extract_subfolder = iter4;
+    return support;
+}
+
 bool is_running_os_slot(const os_slot* slot)
 {
     const SYS_OsVersion& os = g_process.os_version;
@@ -111,36 +138,27 @@ int get_bus_information(const char* bus_name, SetupContext* context)
         os_slot* slot = &bus->os_slots[i];
         slot->os_index = i;
 
-        // "yes,Cfg10,yes,Extra": supported, configuration section, whether an
-        // extraction subfolder follows, that subfolder.
         char entry[VALUE_CAPACITY];
         PROFILE_GetString(bus_name, SUPPORT_KEYS[i], "no", entry, sizeof entry, context->settings_file_path);
-        char* cursor = entry;
-        const char* iter1 = next_field(&cursor, ",");
-        const char* iter2 = next_field(&cursor, ",");
-        const char* iter3 = next_field(&cursor, ",");
-        const char* iter4 = next_field(&cursor, ",");
-
-        // An entry that says yes but lacks a field it needs (or has no value
-        // at all) supports nothing.
-        const bool says_yes = iter1 != nullptr && !begins_with_no(iter1);
-        const bool has_subfolder = iter3 != nullptr && !begins_with_no(iter3);
-        if (!says_yes || iter2 == nullptr || iter3 == nullptr || (has_subfolder && iter4 == nullptr)) {
+        const SupportEntry support = split_support_entry(entry);
+        if (!support.supported) {
             slot->supported = 0;
             continue;
         }
 
         // A section beyond the record's capacity is not stored, and the slot
         // that names it is left unsupported rather than pointing nowhere.
-        const uint32_t index = register_configuration_section(iter2, context, slot);
+        const uint32_t index = register_configuration_section(support.section_name, context, slot);
         if (index >= MAX_CONFIGURATION_SECTIONS) {
             slot->supported = 0;
             continue;
         }
         slot->supported = 1;
-        bounded_copy(slot->section_name, sizeof slot->section_name, iter2);
-        slot->has_extract_subfolder = has_subfolder ? 1 : 0;
-        if (has_subfolder) bounded_copy(slot->extract_subfolder, sizeof slot->extract_subfolder, iter4);
+        bounded_copy(slot->section_name, sizeof slot->section_name, support.section_name);
+        slot->has_extract_subfolder = support.has_extract_subfolder ? 1 : 0;
+        if (support.has_extract_subfolder) {
+            bounded_copy(slot->extract_subfolder, sizeof slot->extract_subfolder, support.extract_subfolder);
+        }
         slot->section_index = index;
     }
     ++context->bus_count;

@@ -20,3 +20,20 @@ uint32_t register_configuration_section(const char* section_name, SetupContext* 
 
 // Whether the slot is the running Windows version and bitness.
 bool is_running_os_slot(const os_slot* slot);
+
+// The support key of a bus type's section for an OS slot
+// ("x64_support_win10" for os_index 7).
+const char* support_key(uint32_t os_index);
+
+// A support entry ("yes,Cfg10,yes,Extra") split in place into its fields.
+// `supported` holds when it says yes and carries every field that needs:
+// the configuration section, the subfolder answer and, when that is not no,
+// the subfolder.
+struct SupportEntry {
+    bool says_yes;
+    bool supported;
+    const char* section_name;
+    bool has_extract_subfolder;
+    const char* extract_subfolder;
+};
+SupportEntry split_support_entry(char* entry);

@@ -109,6 +109,10 @@ struct ProcessState {
     // without its end of run.
     int final_result;
     bool ended_at_once;
+    // The engine section whose "Path", "Default", "Silent" and "Support" the
+    // engine fields hold ("" while none was applied), kept for the host too:
+    // the package check shows which section a run took.
+    char engine_section[256];
 };
 
 extern ProcessState g_process;

@@ -125,7 +125,7 @@ StepsOutcome run_steps(ModuleHandle instance, char* inf_path, bool* versions_que
     }
 
     if (no_matching_configuration(context)) {
-        ShowNoticeMsg(4, "This driver does not support your touchpad");
+        ShowNoticeMsg(4, "%s", NOT_SUPPORTED_NOTICE);
         return {SUCCESS, false};
     }
 

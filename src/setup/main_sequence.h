@@ -5,6 +5,9 @@
 #include "setup/context.h"
 #include "setup/entry.h"
 
+// The notice of a layout-2 package that matched no device of the machine.
+constexpr const char* NOT_SUPPORTED_NOTICE = "This driver does not support your touchpad";
+
 void reset_public_properties();
 int check_system_language();
 int no_matching_configuration(const SetupContext* context);

@@ -69,7 +69,7 @@ int CheckVersionResource(const char* inf_path)
     separate_with_commas(driver_version);
     if (std::strcmp(product_version, driver_version) == 0) return 1;
 
-    UI_MessageBox("VxaVer.dll version does not correspond to Driver version", "ERROR",
+    UI_MessageBox(VERSION_LIBRARY_MISMATCH, "ERROR",
                   UI_MB_OK | UI_MB_ICONINFORMATION);
     return 0;
 }

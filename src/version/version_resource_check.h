@@ -7,3 +7,6 @@
 // agree or there is nothing to compare (no library, no such product version,
 // no readable DriverVer).
 int CheckVersionResource(const char* inf_path);
+
+// The text of that box.
+constexpr const char* VERSION_LIBRARY_MISMATCH = "VxaVer.dll version does not correspond to Driver version";

@@ -3,6 +3,7 @@
 //
 //   setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...]     (--profile = --machine)
 //             [--keep-root DIR] [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]
+//   setup-sim check PACKAGE_FOLDER [--machines PROFILE_FOLDER] [--json]
 //
 // The package folder is copied onto the machine's drive C: at the profile's
 // program folder (C:\Package by default) and the program runs as Setup.exe
@@ -23,6 +24,8 @@
 
 #include "platform/sim/machine.h"
 #include "platform/sim/codepage.h"
+#include "setup-sim/check_command.h"
+#include "setup-sim/package_placement.h"
 #include "setup-sim/profile_loader.h"
 #include "setup/context.h"
 #include "setup/entry.h"
@@ -37,7 +40,8 @@ constexpr int USAGE_ERROR = 64;
 void usage()
 {
     std::cerr << "usage: setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...] [--keep-root DIR]\n"
-                 "                 [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n";
+                 "                 [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n"
+                 "       setup-sim check PACKAGE_FOLDER [--machines PROFILE_FOLDER] [--json]\n";
 }
 
 // Every file below a folder with its contents, and every folder, to find
@@ -77,6 +81,8 @@ std::string windows_path_of(char drive, const std::string& relative)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "check") return run_check_command(argc - 2, argv + 2);
+
     bool json = false;
     std::string profile;
     std::string answers;
@@ -144,29 +150,16 @@ int main(int argc, char** argv)
     if (!keep_root.empty()) {
         root = keep_root;
         fs::create_directories(root);
-    } else {
-        char pattern[] = "/tmp/setup-sim-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr) {
-            std::perror("setup-sim: temporary folder");
-            return 1;
-        }
-        root = made;
+    } else if (!make_temporary_folder(&root)) {
+        std::perror("setup-sim: temporary folder");
+        return 1;
     }
-    if (machine.drives.find('C') == machine.drives.end()) machine.drives['C'] = root.string();
-    const fs::path drive_c = machine.drives['C'];
-    fs::create_directories(drive_c / "Windows");
-
-    sim::install(&machine);
-    // The program folder is the module path's folder.
-    const std::string program_folder = machine.module_path.substr(0, machine.module_path.find_last_of('\\'));
-    const std::string host_folder = sim::host_path(program_folder);
-    if (host_folder.empty()) {
-        std::cerr << "setup-sim: the program folder " << program_folder << " is on no mapped drive\n";
+    std::string program_folder;
+    if (!place_package(&machine, package, root, &program_folder, &error)) {
+        std::cerr << "setup-sim: " << error << '\n';
         return USAGE_ERROR;
     }
-    fs::create_directories(host_folder);
-    fs::copy(package, host_folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const std::string host_folder = sim::host_path(program_folder);
 
     // A file that a run writes with the very bytes of a package file is shown
     // as a copy of it.

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr const char* MOUSE_CLASS = "{4D36E96F-E325-11CE-BFC1-08002BE10318}";
-
 std::string lower(std::string text)
 {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -199,12 +197,12 @@ struct Loader {
     {
         sim::Device device;
         device.instance_id = name.substr(name.find(':') + 1);
-        device.class_guid = MOUSE_CLASS;
+        device.class_guid = MOUSE_CLASS_GUID;
         for (const sim::IniEntry& entry : section.entries) {
             if (entry.comment || !entry.has_value) continue;
             const std::string k = lower(entry.name);
             const std::string value = sim::unquote_value(entry.value);
-            if (k == "class") device.class_guid = lower(value) == "mouse" ? MOUSE_CLASS : value;
+            if (k == "class") device.class_guid = lower(value) == "mouse" ? MOUSE_CLASS_GUID : value;
             else if (k == "present") {
                 if (!parse_flag(value, &device.present)) return fail(name, entry.name, "expected yes/no");
             } else if (k == "hardwareids") device.hardware_ids = split_list(value);
@@ -333,7 +331,7 @@ void builtin_machine(sim::Machine* machine)
                             {"COMSPEC", "C:\\Windows\\system32\\cmd.exe"}};
     // The touch pad of the example packages, as an ACPI pointing device.
     machine->devices.push_back(sim::Device{"ACPI\\VXA0704\\4&2A1B3C4D&0",
-                                           MOUSE_CLASS,
+                                           MOUSE_CLASS_GUID,
                                            true,
                                            {"ACPI\\VEN_VXA&DEV_0704", "ACPI\\VXA0704", "*VXA0704", "*PNP0F13"}});
     machine->devices.push_back(sim::Device{"ROOT\\BASICDISPLAY\\0000",

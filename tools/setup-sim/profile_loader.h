@@ -5,6 +5,9 @@
 
 #include "platform/sim/machine.h"
 
+// The setup class of mice and touch pads.
+constexpr const char* MOUSE_CLASS_GUID = "{4D36E96F-E325-11CE-BFC1-08002BE10318}";
+
 // The machine setup-sim uses without a profile: 64-bit Windows 10, English,
 // with a touch pad that the example packages support.
 void builtin_machine(sim::Machine* machine);

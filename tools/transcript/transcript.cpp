@@ -39,6 +39,8 @@ const char* button_name(int answer)
     }
 }
 
+}  // namespace
+
 const char* result_name(int result)
 {
     switch (result) {
@@ -52,6 +54,9 @@ const char* result_name(int result)
     default: return "";
     }
 }
+
+namespace {
+
 
 const char* json_bool(bool value)
 {
@@ -134,6 +139,8 @@ ReadableText readable_text(const std::string& bytes)
     return {"ANSI", utf8_of_ansi(bytes)};
 }
 
+}  // namespace
+
 std::string json_string(const std::string& utf8)
 {
     std::string out = "\"";
@@ -156,6 +163,9 @@ std::string json_string(const std::string& utf8)
     }
     return out + "\"";
 }
+
+namespace {
+
 
 // A file's text indented under its "File written" line, control characters
 // other than tabs shown as \xNN.

@@ -10,3 +10,9 @@
 
 std::string transcript_text(const record::RunRecord& run);
 std::string transcript_json(const record::RunRecord& run);
+
+// The name of a result code ("REBOOT_REQUIRED"), or "" for an unknown one.
+const char* result_name(int result);
+
+// UTF-8 text as a JSON string, quotes included.
+std::string json_string(const std::string& utf8);
