@@ -2,7 +2,6 @@
 // there is held back and taken as having run (the engine as ending with the
 // exit code the run was given); one whose file is missing fails as its start
 // would, so the program takes the same turn as on the real start.
-#include <cstring>
 #include <string>
 
 #include "platform/check/check_run.h"
@@ -36,24 +35,11 @@ bool hold_back(record::Process process, uint32_t* exit_code)
 
 bool PROC_CreateAndWait(char* command_line, uint32_t* exit_code)
 {
-    record::Process process;
-    process.kind = "create";
-    process.command_line = command_line;
-    process.file = record::program_of(process.command_line);
-    return hold_back(process, exit_code);
+    return hold_back(record::create_process(command_line), exit_code);
 }
 
 bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char* parameters, const char* directory,
                               int show_command, bool no_error_ui)
 {
-    record::Process process;
-    process.kind = "shell";
-    process.command_line = std::string(file) + (parameters != nullptr ? parameters : "");
-    process.directory = directory != nullptr ? directory : "";
-    process.show_command = show_command;
-    process.no_error_ui = no_error_ui;
-    // The shell looks for a relative file in the working directory.
-    const bool relative = std::strchr(file, ':') == nullptr && file[0] != '\\';
-    process.file = relative && !process.directory.empty() ? process.directory + "\\" + file : file;
-    return hold_back(process, nullptr);
+    return hold_back(record::shell_process(file, parameters, directory, show_command, no_error_ui), nullptr);
 }

@@ -1,5 +1,7 @@
 #include "platform/record/run_record.h"
 
+#include <cstring>
+
 #include "platform/ui.h"
 
 namespace record {
@@ -31,6 +33,29 @@ std::string program_of(const std::string& command_line)
         return command_line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
     }
     return command_line.substr(0, command_line.find_first_of(" \t"));
+}
+
+Process create_process(const char* command_line)
+{
+    Process process;
+    process.kind = "create";
+    process.command_line = command_line;
+    process.file = program_of(process.command_line);
+    return process;
+}
+
+Process shell_process(const char* file, const char* parameters, const char* directory, int show_command,
+                      bool no_error_ui)
+{
+    Process process;
+    process.kind = "shell";
+    process.command_line = std::string(file) + (parameters != nullptr ? parameters : "");
+    process.directory = directory != nullptr ? directory : "";
+    process.show_command = show_command;
+    process.no_error_ui = no_error_ui;
+    const bool relative = std::strchr(file, ':') == nullptr && file[0] != '\\';
+    process.file = relative && !process.directory.empty() ? process.directory + "\\" + file : file;
+    return process;
 }
 
 }  // namespace record

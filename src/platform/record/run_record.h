@@ -79,4 +79,13 @@ int default_button(uint32_t style);
 // to the first blank.
 std::string program_of(const std::string& command_line);
 
+// The record of a process start, before it is tried: CreateProcess with a
+// command line (the program is its first part), or a shell execution of a
+// file with parameters, a working directory (may be nullptr) and a show
+// command, where a file without a drive or a leading "\" is looked for in
+// the working directory.
+Process create_process(const char* command_line);
+Process shell_process(const char* file, const char* parameters, const char* directory, int show_command,
+                      bool no_error_ui);
+
 }  // namespace record

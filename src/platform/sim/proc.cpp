@@ -108,25 +108,15 @@ bool start(record::Process process, uint32_t* exit_code)
 
 bool PROC_CreateAndWait(char* command_line, uint32_t* exit_code)
 {
-    record::Process process;
-    process.kind = "create";
-    process.command_line = command_line;
-    process.file = sim::canonical_windows_path(record::program_of(process.command_line));
+    record::Process process = record::create_process(command_line);
+    process.file = sim::canonical_windows_path(process.file);
     return start(process, exit_code);
 }
 
 bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char* parameters, const char* directory,
                               int show_command, bool no_error_ui)
 {
-    record::Process process;
-    process.kind = "shell";
-    process.command_line = std::string(file) + (parameters != nullptr ? parameters : "");
-    process.directory = directory != nullptr ? directory : "";
-    process.show_command = show_command;
-    process.no_error_ui = no_error_ui;
-    // A relative file is looked for in the working directory.
-    std::string path = file;
-    if (!is_absolute(path) && !process.directory.empty()) path = process.directory + "\\" + path;
-    process.file = sim::canonical_windows_path(path);
+    record::Process process = record::shell_process(file, parameters, directory, show_command, no_error_ui);
+    process.file = sim::canonical_windows_path(process.file);
     return start(process, nullptr);
 }
