@@ -1,6 +1,7 @@
 #include "setup-sim/temporary_folder.h"
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -51,23 +52,46 @@ TemporaryFolder::~TemporaryFolder()
     folders().erase(path_.string());
 }
 
+namespace {
+
+// The thread that does the work, stopped in a handler while the folders are
+// removed, so that it cannot make them again (a copy makes the folders it
+// copies into).
+pthread_t worker;
+volatile sig_atomic_t worker_parked = 0;
+
+void park(int)
+{
+    worker_parked = 1;
+    for (;;) pause();
+}
+
+}  // namespace
+
 void remove_temporary_folders_on_signals()
 {
     sigset_t signals;
     sigemptyset(&signals);
     for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals, signal_number);
     if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return;
+    worker = pthread_self();
     // The signals reach only this thread, which waits for them outside any
-    // handler, so that it may remove folders; the run goes on meanwhile.
+    // handler, so that it may remove folders.
     std::thread([signals] {
         int received = 0;
         if (sigwait(&signals, &received) != 0) return;
         const std::lock_guard<std::mutex> hold(folders_lock);  // kept: no folder is made from now on
+        struct sigaction parking{};
+        parking.sa_handler = park;
+        sigemptyset(&parking.sa_mask);
+        if (sigaction(SIGUSR1, &parking, nullptr) == 0 && pthread_kill(worker, SIGUSR1) == 0) {
+            for (int waited = 0; waited < 1000 && worker_parked == 0; ++waited) usleep(1000);
+        }
         for (const std::string& folder : folders()) remove_folder(folder);
         sigset_t only;
         sigemptyset(&only);
         sigaddset(&only, received);
-        std::signal(received, SIG_DFL);
+        signal(received, SIG_DFL);
         pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
         raise(received);
     }).detach();
