@@ -15,6 +15,7 @@
 
 #include "setup-sim/check_report.h"
 #include "setup-sim/package_check.h"
+#include "setup-sim/temporary_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -39,22 +40,21 @@ void write(const fs::path& file, const std::string& bytes)
     std::ofstream(file, std::ios::binary) << bytes;
 }
 
-// One package folder for the whole fuzzing run, rewritten for each input.
+// One package folder for the whole fuzzing run, rewritten for each input,
+// with the engines in place.
 const fs::path& package_folder()
 {
-    static const fs::path folder = [] {
-        char pattern[] = "/tmp/setup-fuzz-package-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) std::abort();
-        const fs::path made = pattern;
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(package_folder(), ignored);
-        });
-        write(made / "DPInst.exe", image(0x014C));
-        for (const char* engine : {"x64/DPInst.exe", "I2C/DPInst.exe", "PS2/DPInst.exe"}) write(made / engine, image(0x8664));
-        return made;
+    static const TemporaryFolder folder;
+    static const bool engines_placed = [] {
+        if (folder.path().empty()) std::abort();
+        write(folder.path() / "DPInst.exe", image(0x014C));
+        for (const char* engine : {"x64/DPInst.exe", "I2C/DPInst.exe", "PS2/DPInst.exe"}) {
+            write(folder.path() / engine, image(0x8664));
+        }
+        return true;
     }();
-    return folder;
+    (void)engines_placed;
+    return folder.path();
 }
 
 }  // namespace
