@@ -498,6 +498,26 @@ void FILE_Close(FILE_Handle handle)
     delete file;
 }
 
+// Relative paths resolve against the machine's current folder; an empty path
+// has no full form (123).
+uint32_t FILE_GetFullPathName(const char* path, char* buffer, uint32_t capacity)
+{
+    if (path == nullptr || path[0] == '\0') {
+        fail(ERR_INVALID_NAME);
+        return 0;
+    }
+    const std::string full = sim::canonical_windows_path(sim::absolute_windows_path(path));
+    if (buffer == nullptr || full.size() >= capacity) return static_cast<uint32_t>(full.size() + 1);
+    full.copy(buffer, full.size());
+    buffer[full.size()] = '\0';
+    return static_cast<uint32_t>(full.size());
+}
+
+bool FILE_PathsEqual(const char* a, const char* b)
+{
+    return sim::names_equal(a, b);
+}
+
 // The whole file read into memory the view owns; an empty file cannot be
 // mapped (1006), as on Windows.
 bool FILE_MapReadOnly(FILE_Handle handle, FILE_View* view)

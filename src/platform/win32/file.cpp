@@ -64,6 +64,16 @@ void FILE_Close(FILE_Handle file)
     CloseHandle(static_cast<HANDLE>(file));
 }
 
+uint32_t FILE_GetFullPathName(const char* path, char* buffer, uint32_t capacity)
+{
+    return GetFullPathNameA(path, capacity, buffer, nullptr);
+}
+
+bool FILE_PathsEqual(const char* a, const char* b)
+{
+    return lstrcmpiA(a, b) == 0;
+}
+
 bool FILE_MapReadOnly(FILE_Handle file, FILE_View* view)
 {
     LARGE_INTEGER size{};
