@@ -60,8 +60,8 @@ constexpr uint32_t FILE_INVALID_ATTRIBUTES = 0xFFFFFFFF;
 // too small (nothing copied); 0 when there is no full path (an empty path).
 uint32_t FILE_GetFullPathName(const char* path, char* buffer, uint32_t capacity);
 
-// lstrcmpiA: whether two paths are the same text when letters are compared
-// without regard to case, as the system compares names.
+// Whether two paths name the same entry as the file system compares names:
+// character by character without regard to case (no linguistic rules).
 bool FILE_PathsEqual(const char* a, const char* b);
 
 // A read-only mapping of a whole file and a view of it.
