@@ -68,3 +68,4 @@ set_source_files_properties(resources/setup-check.rc PROPERTIES OBJECT_DEPENDS
 
 enable_testing()
 add_subdirectory(tests/wine)
+add_subdirectory(tests/release)
