@@ -83,8 +83,9 @@ if [ "$sign" -eq 1 ]; then
     when="without a time stamp: the signature is valid while the certificate is"
     [ -z "$timestamp" ] || when="time-stamped by $timestamp"
     signature="Signed with Authenticode by $signer,
-$when. Without their signatures (osslsigncode remove-signature) the programs
-are the bytes a build of the commit gives:
+$when.
+Without their signatures (osslsigncode remove-signature) the programs are
+the bytes a build of the commit gives:
 $unsigned_sums"
 fi
 
