@@ -13,10 +13,10 @@ namespace {
 const char kInf[] = "C:\\Package\\t.inf";
 const std::string kHead = "[Version]\r\nSignature=$Chicago$\r\n";
 
-// ASCII text as a UTF-16LE file with its byte-order mark.
-std::string utf16le(const std::string& text)
+// ASCII text as a UTF-16LE file, with its byte-order mark or without.
+std::string utf16le(const std::string& text, const std::string& mark = "\xFF\xFE")
 {
-    std::string bytes = "\xFF\xFE";
+    std::string bytes = mark;
     for (const char c : text) bytes += std::string{c, '\0'};
     return bytes;
 }
@@ -96,6 +96,36 @@ TEST_F(SimInfTest, ReadsFieldsBySetupApiRules)
         {"[Version\r\nSignature=$Chicago$\r\n", "open 0xE0000001"},
         {"[" + std::string(256, 'n') + "]\r\n" + kHead, "open 0xE0000002"},
         {"", "open 0x3EE"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(outcome(row.content, "Version", "DriverVer", 2), row.expected) << row.content;
+    }
+}
+
+// Directory ids and encodings: the ids as Windows documents them (and as
+// Wine's conformance tests show %24% on Windows), the encodings as Wine reads
+// them, Windows documenting only ANSI and UTF-16LE.
+TEST_F(SimInfTest, DirectoryIdsAndEncodings)
+{
+    const std::string strings = "[Strings]\r\n24=mine\r\nroot=\"C:\\\"\r\n";
+    const struct {
+        std::string content;
+        const char* expected;
+    } rows[] = {
+        {kHead + "DriverVer=d,%10%\r\n", "C:\\Windows"},
+        {kHead + "DriverVer=d,%11%\\x.dll\r\n", "C:\\Windows\\System32\\x.dll"},
+        {kHead + "DriverVer=d,\"%24%\"\r\n", "C:\\"},
+        {kHead + "DriverVer=d,%24%\\x\r\n", "C:\\x"},  // the id's own "\\" goes before a "\\"
+        {kHead + "DriverVer=d,%24%\\\\x\r\n", "C:\\\\x"},
+        {kHead + "DriverVer=d,%root%\\x\r\n" + strings, "C:\\\\x"},  // a [Strings] text keeps it
+        {kHead + "DriverVer=d,%24%\r\n" + strings, "mine"},          // [Strings] comes first
+        {kHead + "DriverVer=d,%01%\r\n", "C:\\Package\\"},            // the INF's own folder
+        {kHead + "DriverVer=d,%-1%x\r\n", "x"},
+        {kHead + "DriverVer=d,%99%.%1x%\r\n", "%99%.%1x%"},
+        {"\xEF\xBB\xBF" + kHead + "DriverVer=d,\xC3\xA9\r\n", "\xE9"},  // UTF-8 mark: UTF-8, then ANSI
+        {utf16le(kHead + "DriverVer=d,1.2", ""), "1.2"},              // UTF-16LE without a mark
+        {utf16le(kHead + "DriverVer=d,1.2") + "x", "open 0xE0000000"},  // odd length: never UTF-16
+        {"\xFE\xFF" + utf16le(kHead + "DriverVer=d,1.2", "").substr(1) + '\0', "open 0xE0000000"},  // nor UTF-16BE
     };
     for (const auto& row : rows) {
         EXPECT_EQ(outcome(row.content, "Version", "DriverVer", 2), row.expected) << row.content;

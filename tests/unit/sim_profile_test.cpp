@@ -232,6 +232,32 @@ TEST_F(SimProfileTest, Utf16WithByteOrderMarkIsReadUtf8MarkIsNot)
     EXPECT_EQ(read("T", "k"), "t");
 }
 
+// Settings files as they turn up in the field, read as Windows reads them
+// (tests/wine/README.md says where Wine reads them otherwise).
+TEST_F(SimProfileTest, FieldConditionsReadAsWindowsReadsThem)
+{
+    const struct {
+        std::string content;
+        const char* section;
+        const char* key;
+        const char* expected;
+    } rows[] = {
+        {"[W732\r\nSupport=12\r\n", "W732", "Support", "12"},      // no "]": the name runs to the line's end
+        {"[W732]]\r\nSupport=12\r\n", "W732", "Support", "12"},    // the name ends at the first "]"
+        {"[W732]]\r\nSupport=12\r\n", "W732]", "Support", "dflt"},
+        {"[W732]\r\nPath=.\\x.exe\x1A", "W732", "Path", ".\\x.exe"},  // a "copy" ends the file with Ctrl-Z
+        {"[W732]\r\nPath=a\x1A b\r\n", "W732", "Path", "a\x1A b"},    // inside a value it stays
+        {"[W732]\x1A\r\n\x1A Support \x1A= 12\r\n\x1A", "W732", "Support", "12"},
+        {"\xEF\xBB\xBF[W732]\r\nSupport=12\r\n[W764]\r\nSupport=9\r\n", "W732", "Support", "dflt"},
+        {"\xEF\xBB\xBF[W732]\r\nSupport=12\r\n[W764]\r\nSupport=9\r\n", "W764", "Support", "9"},
+        {"\xEF\xBB\xBF\r\n[W732]\r\nSupport=12\r\n", "W732", "Support", "12"},  // a mark on a line of its own
+    };
+    for (const auto& row : rows) {
+        write_file(kFile, row.content);
+        EXPECT_EQ(read(row.section, row.key), row.expected) << row.content << " [" << row.section << "]";
+    }
+}
+
 TEST_F(SimProfileTest, IntegerReads)
 {
     const struct {

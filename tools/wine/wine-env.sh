@@ -100,7 +100,7 @@ wt_template_ensure() {  # arch
     template="$cache/$tag-$1"
     mkdir -p "$cache" || return 1
     (
-        flock -w 600 9 || { wt_die "timed out waiting for the lock on $template"; exit 1; }
+        flock -w 1800 9 || { wt_die "timed out waiting for the lock on $template"; exit 1; }
         [ -f "$template/.touchpad-setup-ready" ] && exit 0
         wt_log "wine-env: making the $1 template prefix $template (once; 15-60 s)"
         local start settings
@@ -180,7 +180,7 @@ wt_locale_compile() {  # dir name charmap
     input=${name%%[.@]*}
     case "$name" in *@*) input="$input@${name##*@}" ;; esac
     (
-        flock -w 120 9 || { wt_die "timed out waiting for the lock on $dir/$name"; exit 1; }
+        flock -w 600 9 || { wt_die "timed out waiting for the lock on $dir/$name"; exit 1; }
         [ -f "$dir/$name/.touchpad-setup-ready" ] && exit 0
         local start loaded new="$dir/.new-$name"
         start=$(wt_now_ms)
@@ -240,7 +240,9 @@ wt_session_start() {  # state
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
         3>"$fdfile" </dev/null >"$state/xvfb.log" 2>&1 &
     pid=$!
-    for _ in $(seq 100); do
+    # It reports at once; a minute leaves room for a machine busy with other
+    # work, and an Xvfb that died is seen at once.
+    for _ in $(seq 1200); do
         [ -s "$fdfile" ] && break
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.05
@@ -286,7 +288,7 @@ wt_session_prefix() {  # state arch [helpers_dir]
     wt_check_arch "$arch" || return 1
     prefix="$state/prefix-$arch"
     (
-        flock -w 600 9 || exit 1
+        flock -w 1800 9 || exit 1
         [ -f "$state/prefix-$arch.up" ] && exit 0
         wt_session_load "$state" || exit 1
         wt_template_ensure "$arch" || exit 1
@@ -305,7 +307,7 @@ wt_session_prefix() {  # state arch [helpers_dir]
         wineserver -p600 9>&- </dev/null >/dev/null 2>&1
         if [ -n "$helpers" ] && [ -f "$helpers/run_and_wait.exe" ]; then
             local job="$state/warmup-$arch.job"
-            printf 'command=C:\\windows\\system32\\rundll32.exe\ntimeout_ms=30000\n' >"$job"
+            printf 'command=C:\\windows\\system32\\rundll32.exe\ntimeout_ms=120000\n' >"$job"
             wine "$helpers/run_and_wait.exe" "$(wt_z_path "$job")" 9>&- </dev/null >"$state/warmup-$arch.log" 2>&1 || true
         fi
         touch "$state/prefix-$arch.up"
@@ -425,7 +427,7 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir [check_pro
     machine=$(wt_conf_get "$conf" engine_machine)
     arguments=$(wt_conf_get "$conf" arguments)
     directory=$(wt_conf_get "$conf" directory "$package")
-    timeout=$(wt_conf_get "$conf" timeout_ms 30000)
+    timeout=$(wt_conf_get "$conf" timeout_ms 120000)
     lang=$(wt_conf_get "$conf" lang C.UTF-8)
     lc_messages=$(wt_conf_get "$conf" lc_messages)
 

@@ -390,6 +390,21 @@ std::u16string ansi_to_utf16(const std::string& text, uint32_t code_page)
     return out;
 }
 
+std::u16string utf8_to_utf16(const std::string& text)
+{
+    std::string in = well_formed_utf8(text);
+    const Converter converter("UTF-16LE", "UTF-8");
+    // One UTF-16 unit per byte at most: room enough for any well-formed text.
+    std::u16string out(in.size(), u'\0');
+    char* in_ptr = in.data();
+    size_t in_left = in.size();
+    char* out_ptr = reinterpret_cast<char*>(out.data());
+    size_t out_left = out.size() * sizeof(char16_t);
+    if (converter.ok()) iconv(converter.get(), &in_ptr, &in_left, &out_ptr, &out_left);
+    out.resize(out.size() - out_left / sizeof(char16_t));
+    return out;
+}
+
 std::string ansi_to_utf8(const std::string& text, uint32_t code_page)
 {
     if (code_page == 65001) return well_formed_utf8(text);

@@ -50,6 +50,10 @@ std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page);
 // character: U+30FB in 932, '?' elsewhere.
 std::u16string ansi_to_utf16(const std::string& text, uint32_t code_page);
 
+// MultiByteToWideChar from UTF-8 (code page 65001): a byte that starts no
+// well-formed sequence becomes U+FFFD, as Windows has it.
+std::u16string utf8_to_utf16(const std::string& text);
+
 // ANSI text of the code page as UTF-8, for printing transcripts. A byte sequence
 // that is not valid in the code page becomes '?', byte by byte. An unknown code
 // page keeps ASCII and gives '?' for the rest.

@@ -1,8 +1,12 @@
 // INF_ on the simulated machine: INF files read by SetupAPI's rules, as Wine
 // 8.0's setupapi reads them (checked there case by case):
 //
-// - Lines end at LF (a CR is a blank); a Ctrl-Z byte ends the file. A file
-//   starting with FF FE is UTF-16LE and is turned into ANSI text.
+// - Encoding: a file that IsTextUnicode, with all its tests, takes for UTF-16
+//   (a FF FE mark, or text whose every other byte is 0: UTF-16LE without a
+//   mark) is UTF-16LE, its mark skipped; a file starting with the UTF-8 mark
+//   EF BB BF is UTF-8; anything else is ANSI. UTF-16 and UTF-8 text is turned
+//   into ANSI text of the machine's code page.
+// - Lines end at LF (a CR is a blank); a Ctrl-Z byte ends the file.
 // - "[" at the start of a line opens a section whose name runs, untrimmed, to
 //   the first "]" on that line (none: the open fails with 0xE0000001; over 255
 //   characters: 0xE0000002); the rest of that line is ignored. Sections of the
@@ -17,16 +21,22 @@
 // - Double quotes group text and are removed; "" inside quotes is one ".
 // - Text of a key or a field read back has its %name% replaced by the first
 //   field of the name's line in [Strings] (names without regard to case); %%
-//   is %, a name that is not there stays as written, and replacements are not
-//   replaced again. Not reproduced: numbered directory ids such as %10%.
+//   is %, and replacements are not replaced again. A name that [Strings] lacks
+//   and that is a decimal number is a directory id: %10% is the Windows
+//   folder, %24% the root of the system drive, and so on (directory_id); when
+//   a "\" follows the id, the folder's own trailing "\" is dropped, so
+//   "%24%\x" is "C:\x". Any other name stays as written.
 // - A line before the first section fails the open (0xE0000000) unless the
 //   file has a [Strings] section. A Windows-4 style open also needs
 //   [Version] with a first "Signature" line of $Chicago$, $Windows NT$ or
 //   $Windows 95$ (any case, as written: no replacement) and fails with
 //   0xE0000100 without it.
-// - Not reproduced: UTF-8 files with a byte-order mark (Wine reads them),
-//   UTF-16 files without one.
+// Microsoft documents ANSI and UTF-16LE as the encodings of an INF; how
+// Windows reads a UTF-8 mark or UTF-16 without a mark is not documented, so
+// those follow Wine (tests/wine/README.md).
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +66,7 @@ struct Section {
 struct InfFile {
     std::vector<Section> sections;
     const Section* strings = nullptr;  // set once all sections are read
+    std::string folder;                // where the INF lies, with its trailing "\\"
 };
 
 constexpr size_t NO_SECTION = static_cast<size_t>(-1);
@@ -248,7 +259,56 @@ bool has_known_signature(const InfFile& file)
     return false;
 }
 
-// The text with its %name% replaced from [Strings].
+// The folder of a directory id, as Windows documents the system ids
+// ("Using Dirids"); nullopt for an id we do not model: the printer folders
+// (23, 51, 52, 55), the user profile (53), the shell folders (16384 and up)
+// and ids a program sets itself.
+std::optional<std::string> directory_id(const InfFile& file, long id)
+{
+    const sim::Machine& machine = sim::current();
+    const auto root = machine.environment.find("SYSTEMROOT");
+    const std::string windows = root != machine.environment.end() ? root->second : "C:\\Windows";
+    const std::string drive = windows.substr(0, 2) + "\\";
+    switch (id) {
+    case -1: case 0: case 65535: return std::string();  // absolute path, no folder
+    case 1: return file.folder;                          // where the INF came from
+    case 10: case 25: return windows;
+    case 11: return windows + "\\System32";
+    case 12: return windows + "\\System32\\drivers";
+    case 17: return windows + "\\INF";
+    case 18: return windows + "\\Help";
+    case 20: return windows + "\\Fonts";
+    case 21: return windows + "\\System32\\viewers";
+    case 24: case 30: case 54: return drive;             // the system and boot drives' roots
+    case 50: return windows + "\\system";
+    default: return std::nullopt;
+    }
+}
+
+// What %name% (name without the percent signs) stands for; nullopt when it
+// stays as written. `before_backslash`: a "\\" follows the closing "%".
+std::optional<std::string> replacement(const InfFile& file, std::string_view name, bool before_backslash)
+{
+    if (name.empty()) return std::string("%");
+    if (file.strings != nullptr) {
+        for (const Line& line : file.strings->lines) {
+            if (line.has_key && ini_names_equal(line.key, name)) {
+                if (line.fields.empty()) break;
+                return line.fields[0];
+            }
+        }
+    }
+    // Read as strtol reads it: blanks, a sign, decimal digits, and nothing after.
+    const std::string digits(name);
+    char* end = nullptr;
+    const long id = std::strtol(digits.c_str(), &end, 10);
+    if (*end != '\0' || end == digits.c_str()) return std::nullopt;
+    std::optional<std::string> folder = directory_id(file, id);
+    if (folder && before_backslash && !folder->empty() && folder->back() == '\\') folder->pop_back();
+    return folder;
+}
+
+// The text with its %name% replaced.
 std::string substituted(const InfFile& file, const std::string& text)
 {
     std::string out;
@@ -263,23 +323,53 @@ std::string substituted(const InfFile& file, const std::string& text)
             continue;
         }
         const std::string_view name = std::string_view(text).substr(start + 1, i - start - 1);
-        const std::string* replacement = nullptr;
-        if (name.empty()) {
-            out += '%';
-        } else if (file.strings != nullptr) {
-            for (const Line& line : file.strings->lines) {
-                if (line.has_key && ini_names_equal(line.key, name) && !line.fields.empty()) {
-                    replacement = &line.fields[0];
-                    break;
-                }
-            }
-        }
-        if (replacement != nullptr) out += *replacement;
-        else if (!name.empty()) out.append(text, start, i - start + 1);
+        const std::optional<std::string> found = replacement(file, name, i + 1 < text.size() && text[i + 1] == '\\');
+        if (found) out += *found;
+        else out.append(text, start, i - start + 1);
         start = i + 1;
     }
     out.append(text, start, std::string::npos);
     return out;
+}
+
+// IsTextUnicode with all its tests, as SetupAPI asks it of an INF's bytes:
+// the first 256 units (a last NUL byte aside) are looked at; an odd length, a
+// byte-swapped mark or byte-swapped line ends and blanks say "not UTF-16"; a
+// zero byte in a unit, the FF FE mark, mostly units below 0x100, or a line
+// end, tab or blank as a unit say "UTF-16".
+bool is_text_utf16(std::string_view bytes)
+{
+    if (bytes.size() < 2 || (bytes.size() & 1) != 0) return false;
+    const std::u16string units = sim::utf16le_units(bytes.back() == '\0' ? bytes.substr(0, bytes.size() - 1) : bytes);
+    const std::u16string_view tested = std::u16string_view(units).substr(0, 256);
+    bool reverse = tested.front() == 0xFFFE;
+    bool unicode = tested.front() == 0xFEFF;
+    bool zero_byte = false;
+    size_t narrow = 0;
+    for (const char16_t unit : tested) {
+        if (unit <= 0xFF) ++narrow;
+        if ((unit & 0xFF) == 0 || (unit >> 8) == 0) zero_byte = true;
+        if (unit == u'\r' || unit == u'\n' || unit == u'\t' || unit == u' ' || unit == 0x3000) unicode = true;
+        if (unit == 0x0D00 || unit == 0x0A00 || unit == 0x0900 || unit == 0x2000) reverse = true;
+    }
+    if (narrow > tested.size() / 2) unicode = true;
+    if (reverse) return false;
+    return zero_byte || unicode;
+}
+
+// The INF's bytes as ANSI text of the machine's code page.
+std::string inf_text(std::string bytes)
+{
+    const uint32_t code_page = sim::current_ansi_code_page();
+    if (is_text_utf16(bytes)) {
+        std::u16string units = sim::utf16le_units(bytes);
+        if (!units.empty() && units.front() == 0xFEFF) units.erase(0, 1);
+        return sim::utf16_to_ansi(units, code_page);
+    }
+    if (bytes.size() > 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        return sim::utf16_to_ansi(sim::utf8_to_utf16(bytes.substr(3)), code_page);
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -293,13 +383,12 @@ INF_Handle INF_Open(const char* path, uint32_t style)
     FILE_Close(handle);
     if (!mapped) return nullptr;
 
-    std::string text(reinterpret_cast<const char*>(view.data), view.size);
+    const std::string text = inf_text(std::string(reinterpret_cast<const char*>(view.data), view.size));
     FILE_Unmap(&view);
-    if (text.size() >= 2 && text[0] == '\xFF' && text[1] == '\xFE') {
-        text = sim::utf16_to_ansi(sim::utf16le_units(std::string_view(text).substr(2)), sim::current_ansi_code_page());
-    }
 
     auto* file = new InfFile;
+    const std::string_view name(path);
+    file->folder = std::string(name.substr(0, name.find_last_of('\\') + 1));
     uint32_t error = parse(text, file);
     if (error == ERR_SUCCESS && (style & INF_WIN4_STYLE) != 0 && !has_known_signature(*file)) {
         error = ERR_WRONG_INF_STYLE;

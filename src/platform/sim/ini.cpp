@@ -8,7 +8,7 @@ namespace {
 
 bool is_blank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\v';
+    return c == ' ' || c == '\t' || c == '\v' || c == '\x1A';
 }
 
 std::string_view trim_blanks(std::string_view text)

@@ -2,10 +2,13 @@
 // The simulated PROFILE_ functions use this, and so can setup-sim for its own
 // machine-profile files, so that both read INI text by the same rules:
 //
-// - Lines end at CR LF, LF or CR. Blanks (space, tab, vertical tab) around a
-//   line, a key, "=" and a value are dropped; blanks inside a value stay.
-// - "[" starts a section line; the name ends at the first "]" (or the end of
-//   the line) and is trimmed; text after "]" is ignored. "[]" names the
+// - Lines end at CR LF, LF or CR. Blanks (space, tab, vertical tab, and the
+//   Ctrl-Z byte 0x1A that a "copy" of text files leaves at their end, which
+//   Wine reads so and Windows documents nothing about) around a line, a key,
+//   "=" and a value are dropped; blanks inside a value stay.
+// - "[" starts a section line; the name ends at the first "]" (so "[W732]]"
+//   is "W732"), or at the end of the line when there is none ("[W732" is
+//   "W732"), and is trimmed; text after "]" is ignored. "[]" names the
 //   section "". Lines before the first section belong to no section and no
 //   look-up reaches them.
 // - In a section, a line whose first character is ";" is a comment. "#" is
@@ -17,7 +20,10 @@
 // - A file starting with FF FE is UTF-16LE and is turned into ANSI bytes of
 //   the given code page ("?" for what it cannot show); anything else is taken
 //   as ANSI bytes as they are. A UTF-8 byte order mark is not understood: it
-//   stays part of the first line. UTF-16BE (FE FF) is not understood either.
+//   stays part of the first line, so a section named there is never found.
+//   UTF-16BE (FE FF) is not understood either.
+// Where Wine reads these differently (tests/wine/README.md) this follows
+// Windows.
 #pragma once
 
 #include <cstdint>

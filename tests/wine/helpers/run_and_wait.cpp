@@ -15,7 +15,7 @@
 //          (repeatable: the answers for the boxes, in order; "default", or no
 //          answer left, presses the box's default button)
 //   watch=<any|child>   boxes of every process (default) or of the started one
-//   timeout_ms=<whole run; on expiry the process is ended, default 30000>
+//   timeout_ms=<whole run; on expiry the process is ended, default 120000>
 //   wine_version=<value written to HKCU\Software\Wine "Version" first>
 //   relay_log=<file where Wine's relay trace of the MessageBox calls goes>
 //   output_file=<file that receives the started program's standard output and error>
@@ -41,6 +41,12 @@ namespace {
 constexpr size_t kMaxJobBytes = 1 << 20;
 constexpr size_t kMaxLogBytes = 64u << 20;
 constexpr int kMaxBoxes = 200;
+// A run takes well under a second here; the limits below catch a hang, and are
+// wide enough that a machine busy with other work never reaches them.
+constexpr DWORD kDefaultTimeoutMs = 120000;
+// How long a box's window may take to answer a message (a hung one is given up
+// at once: SMTO_ABORTIFHUNG).
+constexpr UINT kReplyTimeoutMs = 30000;
 
 struct Job {
     std::string command;
@@ -49,7 +55,7 @@ struct Job {
     std::string transcript;
     std::vector<std::string> answers;
     bool watch_any = true;
-    DWORD timeout_ms = 30000;
+    DWORD timeout_ms = kDefaultTimeoutMs;
     std::string wine_version;
     std::string relay_log;
     std::string output_file;
@@ -162,7 +168,7 @@ bool parse_job(const std::string& text, Job& job)
         std::printf("run_and_wait: the job names no command\n");
         return false;
     }
-    if (job.timeout_ms == 0) job.timeout_ms = 30000;
+    if (job.timeout_ms == 0) job.timeout_ms = kDefaultTimeoutMs;
     return true;
 }
 
@@ -204,12 +210,12 @@ std::string json_string(const std::string& utf8)
 std::wstring window_text(HWND hwnd)
 {
     DWORD_PTR len = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return {};
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &len)) return {};
     if (len > 1u << 20) len = 1u << 20;
     std::vector<wchar_t> buf(len + 1, L'\0');
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, static_cast<WPARAM>(buf.size()), reinterpret_cast<LPARAM>(buf.data()),
-                             SMTO_ABORTIFHUNG, 2000, &copied))
+                             SMTO_ABORTIFHUNG, kReplyTimeoutMs, &copied))
         return {};
     if (copied > len) copied = len;
     return std::wstring(buf.data(), copied);
@@ -297,7 +303,7 @@ Box read_box(HWND hwnd, DWORD pid)
         GetClassNameA(child, cls, sizeof cls);
         if (lstrcmpiA(cls, "Static") != 0 || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
         DWORD_PTR icon = 0;
-        if (SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon) && icon) box.has_icon = true;
+        if (SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kReplyTimeoutMs, &icon) && icon) box.has_icon = true;
     }
     return box;
 }
@@ -343,13 +349,14 @@ int choose_button(Box& box, const std::string& answer)
 }
 
 // Clicks the button the way the dialog sees a click, then waits until the box
-// is gone; a box that ignores the first click gets it again.
-void press(const Box& box)
+// is gone or the run's time is up; a box that ignores a click gets it again
+// a second later.
+void press(const Box& box, ULONGLONG deadline)
 {
     HWND button = nullptr;
     for (const Button& b : box.buttons)
         if (b.id == box.pressed_id) button = b.hwnd;
-    for (int attempt = 0; attempt < 10; ++attempt) {
+    while (GetTickCount64() <= deadline) {
         PostMessageW(box.hwnd, WM_COMMAND, MAKEWPARAM(box.pressed_id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
         for (int i = 0; i < 50; ++i) {
             if (!IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd)) return;
@@ -530,7 +537,7 @@ int main(int argc, char** argv)
         const std::string answer = next_answer < job.answers.size() ? job.answers[next_answer] : std::string();
         ++next_answer;
         box.pressed_id = choose_button(box, answer);
-        press(box);
+        press(box, deadline);
         boxes.push_back(box);
     }
 
