@@ -465,3 +465,45 @@ TEST(SharedCodePages, StringTableCharactersConvertAsWindowsTablesSay)
 }
 
 }  // namespace
+
+namespace {
+
+// NTFS compares file names upper-cased by Windows' casing table, which Wine
+// installs as l_intl.nls: for the scripts the simulated machine folds (up to
+// U+017F and U+0370-U+052F), every unit must fold as that table says.
+TEST(SharedCodePages, FileNamesFoldAsWindowsCasingTableSays)
+{
+    fs::path table;
+    for (const char* candidate : {"/usr/share/wine/nls", "/usr/local/share/wine/nls", "/opt/wine-stable/share/wine/nls"}) {
+        if (fs::exists(fs::path(candidate) / "l_intl.nls")) table = fs::path(candidate) / "l_intl.nls";
+    }
+    if (table.empty()) GTEST_SKIP() << "Wine's casing table (l_intl.nls) is not installed";
+    const std::string bytes = read_all(table);
+    const auto word = [&](size_t index) -> uint16_t {
+        if (2 * index + 1 >= bytes.size()) return 0;
+        return static_cast<uint16_t>(static_cast<unsigned char>(bytes[2 * index]) |
+                                     (static_cast<unsigned char>(bytes[2 * index + 1]) << 8));
+    };
+    // The upper-case table follows a two-unit header; three levels of offsets
+    // lead to the difference between a unit and its capital.
+    const auto upper = [&](char16_t unit) {
+        const size_t base = 2;
+        const size_t level2 = word(base + (unit >> 8));
+        const size_t level3 = word(base + level2 + ((unit >> 4) & 0xF));
+        return static_cast<char16_t>(unit + word(base + level3 + (unit & 0xF)));
+    };
+    std::string differences;
+    for (char32_t unit = 0; unit <= 0x052F; ++unit) {
+        if (unit >= 0x0180 && unit < 0x0370) continue;
+        const char16_t c = static_cast<char16_t>(unit);
+        if (sim::upcase(c) != upper(c)) {
+            char line[48];
+            std::snprintf(line, sizeof line, "U+%04X: %04X, table %04X\n", static_cast<unsigned>(unit),
+                          static_cast<unsigned>(sim::upcase(c)), static_cast<unsigned>(upper(c)));
+            differences += line;
+        }
+    }
+    EXPECT_EQ(differences, "") << "(casing runs: src/platform/sim/codepage.cpp)";
+}
+
+}  // namespace

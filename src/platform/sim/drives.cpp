@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
 
 namespace sim {
@@ -28,9 +29,29 @@ bool has_drive(const std::string& path)
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
-char fold(char c)
+bool is_ascii(std::string_view text)
 {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+// A host name's characters as NTFS compares them: UTF-16 units, upper-cased.
+std::u16string folded(std::string_view name)
+{
+    std::u16string units = utf8_to_utf16(name);
+    for (char16_t& unit : units) unit = upcase(unit);
+    return units;
+}
+
+// The host name of one component of a Windows path in the machine's code
+// page: its text in UTF-16, written as UTF-8, as NTFS stores the name the
+// "A" functions were given.
+std::string host_name(const std::string& ansi_segment)
+{
+    if (is_ascii(ansi_segment)) return ansi_segment;
+    return utf16_to_utf8(ansi_to_utf16(ansi_segment, current_ansi_code_page()));
 }
 
 // Splits at "\" and "/", dropping empty pieces (runs of separators).
@@ -104,22 +125,19 @@ bool operation_fails(OperationKind kind)
 
 bool names_equal(std::string_view a, std::string_view b)
 {
+    if (!is_ascii(a) || !is_ascii(b)) return folded(a) == folded(b);
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (fold(a[i]) != fold(b[i])) return false;
+        if (upcase(static_cast<char16_t>(a[i])) != upcase(static_cast<char16_t>(b[i]))) return false;
     }
     return true;
 }
 
 bool name_less(std::string_view a, std::string_view b)
 {
-    const size_t common = std::min(a.size(), b.size());
-    for (size_t i = 0; i < common; ++i) {
-        const auto x = static_cast<unsigned char>(fold(a[i]));
-        const auto y = static_cast<unsigned char>(fold(b[i]));
-        if (x != y) return x < y;
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
+    const std::u16string x = folded(a);
+    const std::u16string y = folded(b);
+    if (x != y) return x < y;
     return a < b;  // names differing only in case (possible on the host): a stable order
 }
 
@@ -186,16 +204,26 @@ std::string canonical_windows_path(const std::string& path)
 
 std::vector<std::string> list_directory_sorted(const std::string& host_folder)
 {
-    std::vector<std::string> names;
+    std::vector<std::pair<std::u16string, std::string>> keyed;  // folded name, host name
     std::error_code error;
     fs::directory_iterator entries(host_folder, error);
-    if (error) return names;
-    for (const fs::directory_entry& entry : entries) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return name_less(a, b); });
+    if (error) return {};
+    for (const fs::directory_entry& entry : entries) {
+        std::string name = entry.path().filename().string();
+        keyed.emplace_back(folded(name), std::move(name));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::string> names;
+    names.reserve(keyed.size());
+    for (auto& [key, name] : keyed) names.push_back(std::move(name));
     return names;
 }
 
-std::string host_path(const std::string& windows_path)
+namespace {
+
+// The host path of a Windows path whose names are in the machine's code page
+// (`from_ansi`) or already in UTF-8.
+std::string resolve(const std::string& windows_path, bool from_ansi)
 {
     if (!has_drive(windows_path)) return "";
     const std::string* folder = drive_folder(current(), windows_path[0]);
@@ -207,12 +235,25 @@ std::string host_path(const std::string& windows_path)
     const std::string canonical = canonical_windows_path(windows_path);
     bool present = true;  // whether `host` exists so far; below a missing part nothing is looked up
     for (const std::string& segment : split_segments(std::string_view(canonical).substr(3))) {
-        std::string actual = segment;
-        if (present) present = find_entry(host, segment, &actual);
+        const std::string name = from_ansi ? host_name(segment) : segment;
+        std::string actual = name;
+        if (present) present = find_entry(host, name, &actual);
         if (host.empty() || host.back() != '/') host += '/';
         host += actual;
     }
     return host;
+}
+
+}  // namespace
+
+std::string host_path(const std::string& windows_path)
+{
+    return resolve(windows_path, true);
+}
+
+std::string host_path_of_unicode(const std::string& windows_path)
+{
+    return resolve(windows_path, false);
 }
 
 std::string absolute_windows_path(const std::string& path)

@@ -126,9 +126,17 @@ void install(Machine* machine);
 bool operation_fails(OperationKind kind);
 
 // The host path a Windows path names on the machine ("" when its drive is not
-// mapped). The look-up is case-insensitive per component, as on NTFS; missing
-// components keep the case they were written with.
+// mapped). The path is text in the machine's ANSI code page, as the program
+// passes it to the "A" functions; each component's host name is that text in
+// Unicode, written as UTF-8 (so "C:\\Gr\xF6\xDFe" of code page 1252 is the host
+// folder "Größe"). The look-up is case-insensitive per component, as on NTFS;
+// missing components keep the case they were written with.
 std::string host_path(const std::string& windows_path);
+
+// The same for a Windows path written in Unicode (UTF-8) rather than in the
+// code page: how the host side (setup-sim, the tests) names what it lays on
+// the machine, characters the code page lacks included ("C:\\Пакет").
+std::string host_path_of_unicode(const std::string& windows_path);
 
 // A path as Windows completes it before use: a drive path as it is, a path
 // that starts with one backslash on the current folder's drive, any other
