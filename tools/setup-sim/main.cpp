@@ -159,7 +159,7 @@ int main(int argc, char** argv)
         std::cerr << "setup-sim: " << error << '\n';
         return USAGE_ERROR;
     }
-    const std::string host_folder = sim::host_path(program_folder);
+    const std::string host_folder = sim::host_path_of_unicode(program_folder);
 
     // A file that a run writes with the very bytes of a package file is shown
     // as a copy of it.

@@ -14,7 +14,7 @@ bool make_temporary_folder(std::filesystem::path* folder);
 // Installs the machine, with drive C: behind `drive_c` unless the machine
 // maps C: already, makes its Windows folder and copies the package folder
 // to the machine's program folder (the folder of its module path), whose
-// Windows path comes back in `program_folder`. False with a message when
-// that folder is on no mapped drive.
+// Windows path (in Unicode, UTF-8) comes back in `program_folder`. False
+// with a message when that folder is on no mapped drive.
 bool place_package(sim::Machine* machine, const std::filesystem::path& package, const std::filesystem::path& drive_c,
                    std::string* program_folder, std::string* error);
