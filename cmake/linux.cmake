@@ -18,12 +18,19 @@ target_include_directories(transcript PUBLIC tools)
 target_compile_options(transcript PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(transcript PUBLIC setup_logic)
 
+# The program started as a process of the simulated machine, for setup-sim,
+# the tests and the benchmarks alike.
+add_library(program_start STATIC tools/setup-sim/program_start.cpp)
+target_include_directories(program_start PUBLIC tools)
+target_compile_options(program_start PRIVATE ${SETUP_WARNINGS})
+target_link_libraries(program_start PUBLIC setup_logic)
+
 add_executable(setup-sim
     tools/setup-sim/main.cpp tools/setup-sim/package_placement.cpp
     tools/setup-sim/check_command.cpp tools/setup-sim/package_check.cpp tools/setup-sim/package_findings.cpp
     tools/setup-sim/check_session.cpp tools/setup-sim/check_report.cpp)
 target_compile_options(setup-sim PRIVATE ${SETUP_WARNINGS})
-target_link_libraries(setup-sim PRIVATE setup_logic machine_profiles transcript)
+target_link_libraries(setup-sim PRIVATE setup_logic machine_profiles transcript program_start)
 
 enable_testing()
 add_subdirectory(tests)

@@ -27,6 +27,7 @@
 #include "setup-sim/check_command.h"
 #include "setup-sim/package_placement.h"
 #include "setup-sim/profile_loader.h"
+#include "setup-sim/program_start.h"
 #include "setup/context.h"
 #include "setup/entry.h"
 #include "transcript/transcript.h"
@@ -179,14 +180,12 @@ int main(int argc, char** argv)
         std::map<char, DriveSnapshot> before;
         for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
 
-        reset_process_state();
         record::RunRecord& outcome = machine.record;
         outcome.machine = {machine.major,           machine.minor,       machine.build,
                            machine.is_64bit,        machine.system_language, machine.ui_language,
                            sim::current_ansi_code_page()};
         outcome.program_path = machine.module_path;
-        outcome.command_line = command_line;
-        outcome.exit_code = run_setup(nullptr, command_line.c_str());
+        outcome.exit_code = start_program(command_line, &outcome.command_line);
         const RunEnding ending = last_run_ending();
         outcome.result = ending.result;
         outcome.ended_at_once = ending.ended_at_once;
