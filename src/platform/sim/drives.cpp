@@ -88,11 +88,12 @@ enum class ShortNames { None, Set, SetAndMade };
 
 std::string resolve(const std::string& windows_path, bool from_ansi, bool with_short_names, std::string* short_form);
 
-// The short name of each entry of a host folder, in listing order: the alias
-// set for it, the name itself when it is a legal 8.3 name, else the first
-// made one that no other name of the folder takes (on a volume without short
-// names: the long name).
+// The short name of each entry of a host folder (`entries`, in listing
+// order): the alias set for it, the name itself when it is a legal 8.3 name,
+// else the first made one that no other name of the folder takes (on a
+// volume without short names: the long name).
 std::vector<std::pair<std::string, std::string>> folder_short_names(const std::string& host_folder,
+                                                                    const std::vector<std::string>& entries,
                                                                     ShortNames which)
 {
     const Machine& machine = current();
@@ -103,7 +104,7 @@ std::vector<std::pair<std::string, std::string>> folder_short_names(const std::s
     }
     std::vector<std::pair<std::string, std::string>> names;
     std::set<std::u16string> taken;
-    for (const std::string& entry : list_directory_sorted(host_folder)) {
+    for (const std::string& entry : entries) {
         std::string short_name;
         for (const auto& [host, alias] : aliases) {
             if (host == host_folder + "/" + entry) short_name = alias;
@@ -138,14 +139,19 @@ bool find_entry(const std::string& host_folder, const std::string& name, ShortNa
         *actual = name;
         return true;
     }
-    for (const std::string& entry : list_directory_sorted(host_folder)) {
+    const std::vector<std::string> entries = list_directory_sorted(host_folder);
+    for (const std::string& entry : entries) {
         if (names_equal(entry, name)) {
             *actual = entry;
             return true;
         }
     }
-    if (which == ShortNames::None || !is_legal_short_name(utf8_to_utf16(name), current_ansi_code_page())) return false;
-    for (const auto& [entry, short_name] : folder_short_names(host_folder, which)) {
+    // A made short name always holds a '~'; a set one may be any 8.3 name.
+    if (which == ShortNames::None || (name.find('~') == std::string::npos && current().short_name_aliases.empty()) ||
+        !is_legal_short_name(utf8_to_utf16(name), current_ansi_code_page())) {
+        return false;
+    }
+    for (const auto& [entry, short_name] : folder_short_names(host_folder, entries, which)) {
         if (names_equal(short_name, name)) {
             *actual = entry;
             return true;
@@ -304,7 +310,7 @@ std::string resolve(const std::string& windows_path, bool from_ansi, bool with_s
         std::string actual = name;
         if (present) present = find_entry(host, name, which, &actual);
         if (present && short_form != nullptr) {
-            for (const auto& [entry, short_name] : folder_short_names(host, which)) {
+            for (const auto& [entry, short_name] : folder_short_names(host, list_directory_sorted(host), which)) {
                 if (entry == actual) shortened += (shortened.back() == '\\' ? "" : "\\") + short_name;
             }
         }
