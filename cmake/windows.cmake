@@ -28,7 +28,7 @@ add_custom_command(TARGET Setup POST_BUILD
             -P ${CMAKE_SOURCE_DIR}/cmake/check_size.cmake
     VERBATIM)
 set_source_files_properties(resources/setup.rc PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico")
+    "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/program_version.h")
 
 # SetupCheck.exe, shipped beside Setup.exe: the same logic on the same
 # Windows backend, except that the backend's files which change the machine

@@ -171,7 +171,7 @@ TEST_F(SimShortNameTest, ProfilesSetTheVolumeAndTheNames)
             for (const auto& [path, alias] : loaded.short_name_aliases) outcome += " " + path + "=" + alias;
             outcome += " " + loaded.module_path;
         } else {
-            outcome = error;
+            outcome = error.substr(error.find('['));  // after "FILE:LINE: "
         }
         EXPECT_EQ(outcome, c.outcome);
     }

@@ -236,18 +236,11 @@ std::string engine_exit_json(uint32_t exit_code)
            ", \"result_name\": " + json_string(result_name(result)) + '}';
 }
 
-// A Windows path of the record in UTF-8. A check run keeps the paths the
-// program used, in ANSI; the simulated machine's host names what it finds on
-// its drives in Unicode already.
-std::string path_text(const record::RunRecord& run, const std::string& path)
-{
-    return run.check_run ? utf8_of_ansi(path) : path;
-}
-
-std::string json_list(const record::RunRecord& run, const std::vector<std::string>& paths)
+// Paths the program passed in ANSI, as JSON strings.
+std::string json_list(const std::vector<std::string>& paths)
 {
     std::string out = "[";
-    for (const std::string& path : paths) out += (out.size() > 1 ? ", " : "") + json_string(path_text(run, path));
+    for (const std::string& path : paths) out += (out.size() > 1 ? ", " : "") + json_string(utf8_of_ansi(path));
     return out + "]";
 }
 
@@ -260,7 +253,7 @@ std::string transcript_text(const record::RunRecord& run)
                       '.' + std::to_string(machine.build) + (machine.is_64bit ? " x64" : " x86") +
                       ", system language " + hex(machine.system_language, 4) + ", UI language " +
                       hex(machine.ui_language, 4) + ", code page " + std::to_string(machine.code_page) + '\n';
-    out += "Program: " + path_text(run, run.program_path) + '\n';
+    out += "Program: " + utf8_of_ansi(run.program_path) + '\n';
     out += "Command line: " + utf8_of_ansi(run.command_line) + '\n';
     if (run.check_run) {
         out += "Check run: nothing started, written or changed; boxes answered with their default button\n";
@@ -287,20 +280,20 @@ std::string transcript_text(const record::RunRecord& run)
         if (is_engine_run(process)) out += "  engine exit code: " + engine_exit_text(process.exit_code) + '\n';
     }
     if (run.processes.empty()) out += "Processes: none\n";
-    for (const std::string& folder : run.folders_created) out += "Folder created: " + path_text(run, folder) + '\n';
+    for (const std::string& folder : run.folders_created) out += "Folder created: " + utf8_of_ansi(folder) + '\n';
     if (run.files_written.empty()) out += "Files written: none\n";
     // What the program wrote itself is shown in full; a copy only by its origin.
     for (const record::WrittenFile& file : run.files_written) {
-        out += "File written: " + path_text(run, file.path);
+        out += "File written: " + utf8_of_ansi(file.path);
         if (!file.copy_of.empty()) {
-            out += " (copy of " + path_text(run, file.copy_of) + ")\n";
+            out += " (copy of " + utf8_of_ansi(file.copy_of) + ")\n";
             continue;
         }
         const ReadableText readable = readable_text(file.bytes);
         out += " (" + readable.encoding + ", " + std::to_string(file.size) + " bytes)\n";
         if (!readable.text.empty()) out += indented(readable.text);
     }
-    for (const std::string& path : run.files_deleted) out += "File deleted: " + path_text(run, path) + '\n';
+    for (const std::string& path : run.files_deleted) out += "File deleted: " + utf8_of_ansi(path) + '\n';
     out += std::string("Restart: ") + (run.restart_requested ? "requested" : "no") + '\n';
     if (run.ended_at_once) out += "Ended at once, without the end of run\n";
     out += "Result: " + std::to_string(run.result) + ' ' + result_name(run.result) + '\n';
@@ -310,7 +303,7 @@ std::string transcript_text(const record::RunRecord& run)
 
 std::string transcript_json(const record::RunRecord& run)
 {
-    std::string out = "{\"program\": " + json_string(path_text(run, run.program_path)) +
+    std::string out = "{\"program\": " + json_string(utf8_of_ansi(run.program_path)) +
                       ", \"command_line\": " + json_string(utf8_of_ansi(run.command_line)) +
                       ", \"check_run\": " + json_bool(run.check_run) + ", \"result\": " + std::to_string(run.result) +
                       ", \"result_name\": " + json_string(result_name(run.result)) +
@@ -340,18 +333,18 @@ std::string transcript_json(const record::RunRecord& run)
                ", \"engine_exit\": " + (is_engine_run(process) ? engine_exit_json(process.exit_code) : "null") + '}';
         separator = ", ";
     }
-    out += "], \"folders_created\": " + json_list(run, run.folders_created) + ", \"files_written\": [";
+    out += "], \"folders_created\": " + json_list(run.folders_created) + ", \"files_written\": [";
     separator = "";
     for (const record::WrittenFile& file : run.files_written) {
         const ReadableText readable = file.copy_of.empty() ? readable_text(file.bytes) : ReadableText{"copy", ""};
         out += separator;
-        out += "{\"path\": " + json_string(path_text(run, file.path)) +
-               ", \"copy_of\": " + json_string(path_text(run, file.copy_of)) +
+        out += "{\"path\": " + json_string(utf8_of_ansi(file.path)) +
+               ", \"copy_of\": " + json_string(utf8_of_ansi(file.copy_of)) +
                ", \"encoding\": " + json_string(readable.encoding) + ", \"size\": " + std::to_string(file.size) +
                ", \"text\": " + json_string(readable.text) + '}';
         separator = ", ";
     }
-    out += "], \"files_deleted\": " + json_list(run, run.files_deleted) +
+    out += "], \"files_deleted\": " + json_list(run.files_deleted) +
            ", \"restart\": " + json_bool(run.restart_requested) + "}\n";
     return out;
 }

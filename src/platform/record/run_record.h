@@ -1,7 +1,8 @@
 // What one run of the program did, or would have done, to the machine it ran
 // on: filled by the backends that leave a machine as it is (the simulated
 // machine, and the check backend on a real one) and by the tool that hosts
-// the run; printed by the transcript. Never part of Setup.exe.
+// the run; printed by the transcript. Never part of Setup.exe. Its texts
+// (paths, command lines, box texts) are ANSI of the machine's code page.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,7 @@ struct Box {
 
 struct Process {
     std::string kind;          // "create" (CreateProcess: the engine) or "shell" (ShellExecuteEx: a prerequisite)
-    std::string command_line;  // exact command line (ANSI); for "shell": file and parameters
+    std::string command_line;  // exact command line; for "shell": file and parameters
     std::string file;          // the program file it names
     std::string directory;     // working directory ("shell" only)
     int show_command = 1;
@@ -52,8 +53,8 @@ struct MachineDescription {
 struct RunRecord {
     // Filled by the host.
     MachineDescription machine;
-    std::string program_path;  // as the Windows paths below
-    std::string command_line;  // as WinMain received it (ANSI)
+    std::string program_path;  // as the program sees its own path
+    std::string command_line;  // as WinMain received it
     bool check_run = false;  // a check run: nothing was started, written or changed
     int result = 0;
     int exit_code = 0;
@@ -63,9 +64,7 @@ struct RunRecord {
     // machine's drives before and after).
     std::vector<Box> boxes;
     std::vector<Process> processes;
-    // Windows paths: in a check run as the program used them (ANSI), on the
-    // simulated machine as its drives hold them (Unicode, UTF-8).
-    std::vector<std::string> folders_created;
+    std::vector<std::string> folders_created;  // Windows paths
     std::vector<WrittenFile> files_written;    // new or changed by the run
     std::vector<std::string> files_deleted;    // there before the run, gone after it
     bool shutdown_privilege_enabled = false;

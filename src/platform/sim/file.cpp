@@ -248,6 +248,7 @@ FILE_Handle open_stream(const std::string& host, const char* mode)
     file->host = host;
     file->shares_read = reading;
     open_files.push_back(file);
+    if (!reading) sim::current().host_files_written.insert(host);
     return file;
 }
 
@@ -444,6 +445,7 @@ bool FILE_CopyFile(const char* source, const char* destination)
         error_code = ERR_ACCESS_DENIED;
     }
     if (error_code != 0) return refuse(error_code);
+    sim::current().host_files_written.insert(to);
     return true;
 }
 
@@ -470,6 +472,7 @@ bool FILE_MoveReplace(const char* from, const char* to)
         if (error) error_code = ERR_ACCESS_DENIED;
     }
     if (error_code != 0) return refuse(error_code);
+    sim::current().host_files_written.insert(destination);
     return true;
 }
 

@@ -66,6 +66,7 @@ void leave_traces(const sim::ProgramBehaviour& behaviour)
             root != machine.environment.end() ? sim::host_path(root->second + "\\DpInst.log") : std::string();
         std::ofstream log(host, std::ios::binary | std::ios::app);
         for (const std::string& line : behaviour.engine_log_lines) log << line << "\r\n";
+        if (log) machine.host_files_written.insert(host);
     }
     for (const sim::RegistryKey& written : behaviour.registry_writes) {
         auto key = std::find_if(machine.registry.begin(), machine.registry.end(),
