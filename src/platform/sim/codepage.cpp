@@ -136,7 +136,7 @@ void for_each_code_point(const std::u16string& text, Visit visit)
 // The length of the well-formed UTF-8 sequence at text[at], or 0 when the
 // byte there starts none: a stray continuation byte, an overlong form, a
 // surrogate, a value past U+10FFFF, the old 5- and 6-byte forms.
-size_t utf8_sequence_length(const std::string& text, size_t at)
+size_t utf8_sequence_length(std::string_view text, size_t at)
 {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[at + k]); };
     const unsigned char lead = byte(0);
@@ -457,19 +457,8 @@ std::u16string utf8_to_utf16(std::string_view text)
     for (size_t i = 0; i < text.size();) {
         const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
         const unsigned char lead = byte(0);
-        const size_t length = lead < 0x80                    ? 1
-                              : lead >= 0xC2 && lead <= 0xDF ? 2
-                              : lead >= 0xE0 && lead <= 0xEF ? 3
-                              : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                             : 0;
-        bool ok = length != 0 && i + length <= text.size();
-        for (size_t k = 1; ok && k < length; ++k) ok = (byte(k) & 0xC0) == 0x80;
-        if (ok && length >= 3) {
-            const unsigned char second = byte(1);
-            ok = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second >= 0xA0) &&
-                 !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second >= 0x90);
-        }
-        if (!ok) {
+        const size_t length = utf8_sequence_length(text, i);
+        if (length == 0) {
             out.push_back(static_cast<char16_t>(0xDC00 | lead));
             ++i;
             continue;
