@@ -18,6 +18,13 @@ target_include_directories(transcript PUBLIC tools)
 target_compile_options(transcript PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(transcript PUBLIC setup_logic)
 
+# The program started as a process of the simulated machine, for setup-sim,
+# the tests and the benchmarks alike.
+add_library(program_start STATIC tools/setup-sim/program_start.cpp)
+target_include_directories(program_start PUBLIC tools)
+target_compile_options(program_start PRIVATE ${SETUP_WARNINGS})
+target_link_libraries(program_start PUBLIC setup_logic)
+
 # Laying a package onto a machine, and the package check: setup-sim's, and
 # the fuzz target's that reads packages.
 add_library(setup_sim_tools STATIC
@@ -26,7 +33,7 @@ add_library(setup_sim_tools STATIC
     tools/setup-sim/check_session.cpp tools/setup-sim/check_report.cpp)
 target_include_directories(setup_sim_tools PUBLIC tools resources)
 target_compile_options(setup_sim_tools PRIVATE ${SETUP_WARNINGS})
-target_link_libraries(setup_sim_tools PUBLIC setup_logic machine_profiles transcript)
+target_link_libraries(setup_sim_tools PUBLIC setup_logic machine_profiles transcript program_start)
 
 add_executable(setup-sim tools/setup-sim/main.cpp)
 target_compile_options(setup-sim PRIVATE ${SETUP_WARNINGS})

@@ -42,8 +42,11 @@ bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list a
 uint32_t SYS_GetLastError();
 void SYS_SetLastError(uint32_t error);
 
-// GetModuleFileNameA: copies at most capacity-1 characters and always terminates;
-// returns the number of characters copied (capacity when the path was cut).
+// The program's own path in the ANSI code page, as GetModuleFileNameA gives
+// it where the code page spells it exactly, else its short (8.3) form where
+// the volume keeps one, so that every "A" call can use it. Copies at most
+// capacity-1 characters and always terminates; returns the number of
+// characters copied (capacity when the path was cut).
 uint32_t SYS_GetModuleFileName(ModuleHandle module, char* buffer, uint32_t capacity);
 
 // GetVersionExA on an ANSI version record; fails with 122 unless size is 148.

@@ -12,8 +12,8 @@
 #include "config/settings.h"
 #include "platform/pe.h"
 #include "platform/sim/machine.h"
+#include "setup-sim/program_start.h"
 #include "setup/context.h"
-#include "setup/entry.h"
 
 namespace {
 
@@ -123,12 +123,11 @@ BENCHMARK_CAPTURE(LayoutTwoMatching, models_1000, 1000)->RangeMultiplier(10)->Ra
 // holding the single-instance mutex.
 void run_once(BenchMachine& bench, const char* command_line, bool another_copy_runs = false)
 {
-    reset_process_state();
     bench.machine.record.processes.clear();
     bench.machine.record.boxes.clear();
     bench.machine.mutexes.clear();
     if (another_copy_runs) bench.machine.mutexes.insert("Setup");
-    benchmark::DoNotOptimize(run_setup(nullptr, command_line));
+    benchmark::DoNotOptimize(start_program(command_line));
 }
 
 void WholeLayoutTwoRun(benchmark::State& state)

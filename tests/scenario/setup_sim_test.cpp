@@ -210,7 +210,7 @@ TEST_F(SetupSimInputs, EachEndsWithItsStatusAndMessage)
     std::filesystem::create_directories(kept_drive + "/Package");
     file("kept/Package/Old.inf", "[Version]\n");
     const std::string hebrew_program = file("hebrew.ini", "[Machine]\nSystemLanguage=0x040D\nUILanguage=0x0409\n"
-                                                          "Program=C:\\\xE7\xE1\xE9\xEC\xE4\\Setup.exe\n");
+                                                          "Program=C:\\חבילה\\Setup.exe\n");
     const struct {
         std::string arguments;
         int status;
@@ -259,7 +259,8 @@ TEST_F(SetupSimInputs, EachEndsWithItsStatusAndMessage)
          work_ + "/typo.ini:2: [Machine] Versoin: unknown key\n"},
         {"--machine " + work_ + " " + pkg, 2, "setup-sim: " + work_ + ": not a file\n"},
         {"check --machines " + work_ + " " + pkg, 2, "setup-sim check: " + work_ + "/codepage.ini:3: [Machine] CodePage"},
-        // Paths of the machine in its code page (1255), in JSON too.
+        // Paths of the machine in its code page (1255), in JSON too (the
+        // profile names the program's folder in Unicode).
         {"--json --machine " + hebrew_program + " " + pkg + " /s", 0,
          R"("program": "C:\\חבילה\\Setup.exe", "command_line": "/s")"},
     };

@@ -303,13 +303,24 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
     ASSERT_NE(machine.ui_language, 0) << "no Windows language listed for lc_messages=" << lc_messages;
     const uint32_t code_page = sim::ansi_code_page_for_language(machine.system_language);
 
+    // The scenario's paths and the package's file names are Unicode, as the
+    // host gives them to Wine: the machine holds them as they are, whatever
+    // its code page can spell.
     const std::string package = setting("package", "C:\\pkg");
     machine.module_path = package + "\\" + setting("program_name", "Setup.exe");
-    fs::copy(folder / "package", sim::host_path(package), fs::copy_options::recursive);
+    fs::copy(folder / "package", sim::host_path_of_unicode(package), fs::copy_options::recursive);
+    // Wine makes short names of its own; the machine holds the one Wine makes.
+    const std::string short_name = setting("short_name", "");
+    if (!short_name.empty()) {
+        machine.short_name_aliases[short_name.substr(0, short_name.rfind('='))] =
+            short_name.substr(short_name.rfind('=') + 1);
+    }
     const std::string engine = setting("engine", "DPInst.exe");
     if (!engine.empty()) {
-        write_file(package + "\\" + engine,
-                   pe_image(static_cast<uint16_t>(std::stoul(setting("engine_machine", "0x14C"), nullptr, 0))));
+        const fs::path engine_file = sim::host_path_of_unicode(package + "\\" + engine);
+        fs::create_directories(engine_file.parent_path());
+        std::ofstream(engine_file, std::ios::binary)
+            << pe_image(static_cast<uint16_t>(std::stoul(setting("engine_machine", "0x14C"), nullptr, 0)));
         std::string engine_name = engine.substr(engine.find_last_of('\\') + 1);
         for (char& c : engine_name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         machine.programs[engine_name].exit_code =
@@ -334,7 +345,10 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
 
     std::string engine_lines;
     for (const record::Process& process : machine.record.processes) {
-        if (process.kind == "create" && process.started) engine_lines += process.command_line + "\n";
+        // The fake engine records its command line in UTF-8.
+        if (process.kind == "create" && process.started) {
+            engine_lines += sim::ansi_to_utf8(process.command_line, code_page) + "\n";
+        }
     }
     const fs::path expected_engine = folder / "expect_engine_command_line.txt";
     EXPECT_EQ(engine_lines, fs::exists(expected_engine) ? read_all(expected_engine) : "");
@@ -363,7 +377,7 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
         std::replace(windows_path.begin(), windows_path.end(), '/', '\\');
         const bool masked = std::any_of(scenario.masked.begin(), scenario.masked.end(),
                                         [&](const std::string& path) { return upper(path) == upper(windows_path); });
-        const std::string actual = read_all(sim::host_path(windows_path));
+        const std::string actual = read_all(sim::host_path_of_unicode(windows_path));
         EXPECT_EQ(masked ? mask_times(actual) : actual, masked ? mask_times(bytes) : bytes)
             << "the simulated machine's C:/" << relative << " differs from expect_files";
     }
@@ -373,7 +387,7 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
             expected[relative] = bytes == "/" ? "/" : "file";
         }
         std::map<std::string, std::string> actual;
-        for (const auto& [relative, bytes] : tree_listing(sim::host_path(tree))) {
+        for (const auto& [relative, bytes] : tree_listing(sim::host_path_of_unicode(tree))) {
             actual[relative] = bytes == "/" ? "/" : "file";
         }
         EXPECT_EQ(actual, expected) << "the simulated machine's " << tree << " holds other files or folders";
@@ -462,6 +476,48 @@ TEST(SharedCodePages, StringTableCharactersConvertAsWindowsTablesSay)
                 << " in code page " << std::dec << code_page << " (best-fit rows: src/platform/sim/codepage.cpp)";
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// NTFS compares file names upper-cased by Windows' casing table, which Wine
+// installs as l_intl.nls: for the scripts the simulated machine folds (up to
+// U+017F and U+0370-U+052F), every unit must fold as that table says.
+TEST(SharedCodePages, FileNamesFoldAsWindowsCasingTableSays)
+{
+    fs::path table;
+    for (const char* candidate : {"/usr/share/wine/nls", "/usr/local/share/wine/nls", "/opt/wine-stable/share/wine/nls"}) {
+        if (fs::exists(fs::path(candidate) / "l_intl.nls")) table = fs::path(candidate) / "l_intl.nls";
+    }
+    if (table.empty()) GTEST_SKIP() << "Wine's casing table (l_intl.nls) is not installed";
+    const std::string bytes = read_all(table);
+    const auto word = [&](size_t index) -> uint16_t {
+        if (2 * index + 1 >= bytes.size()) return 0;
+        return static_cast<uint16_t>(static_cast<unsigned char>(bytes[2 * index]) |
+                                     (static_cast<unsigned char>(bytes[2 * index + 1]) << 8));
+    };
+    // The upper-case table follows a two-unit header; three levels of offsets
+    // lead to the difference between a unit and its capital.
+    const auto upper = [&](char16_t unit) {
+        const size_t base = 2;
+        const size_t level2 = word(base + (unit >> 8));
+        const size_t level3 = word(base + level2 + ((unit >> 4) & 0xF));
+        return static_cast<char16_t>(unit + word(base + level3 + (unit & 0xF)));
+    };
+    std::string differences;
+    for (char32_t unit = 0; unit <= 0x052F; ++unit) {
+        if (unit >= 0x0180 && unit < 0x0370) continue;
+        const char16_t c = static_cast<char16_t>(unit);
+        if (sim::upcase(c) != upper(c)) {
+            char line[48];
+            std::snprintf(line, sizeof line, "U+%04X: %04X, table %04X\n", static_cast<unsigned>(unit),
+                          static_cast<unsigned>(sim::upcase(c)), static_cast<unsigned>(upper(c)));
+            differences += line;
+        }
+    }
+    EXPECT_EQ(differences, "") << "(casing runs: src/platform/sim/codepage.cpp)";
 }
 
 }  // namespace

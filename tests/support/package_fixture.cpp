@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "setup/context.h"
-#include "setup/entry.h"
+#include "setup-sim/program_start.h"
 
 std::string pe_image(uint16_t machine_type)
 {
@@ -48,10 +48,9 @@ void PackageTest::set_engine_exit_code(uint32_t exit_code)
     machine.programs["dpinst.exe"].exit_code = exit_code;
 }
 
-int PackageTest::run(const std::string& command_line)
+int PackageTest::run(const std::string& arguments)
 {
-    reset_process_state();
-    return run_setup(nullptr, command_line.c_str());
+    return start_program(arguments);
 }
 
 std::string PackageTest::engine_command_line() const

@@ -23,9 +23,9 @@ protected:
     void write_inf(const std::string& relative_path);
     void set_engine_exit_code(uint32_t exit_code);
 
-    // Runs the program as a new process with this command line; returns the
-    // process exit code.
-    int run(const std::string& command_line);
+    // Runs the program as a new process with these words after its name
+    // (UTF-8, as the host gives them); returns the process exit code.
+    int run(const std::string& arguments);
 
     // The command line of the one engine start, "" when none was attempted.
     std::string engine_command_line() const;

@@ -2,11 +2,13 @@
 // searches in NTFS order with Windows wildcards, and read-only file views.
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/file.h"
 #include "platform/sim/drives.h"
+#include "platform/sim/machine.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -24,6 +26,14 @@ protected:
         fs::create_directories(drive_root + "/Drivers/Sub");
         write_file("C:\\Package\\Drivers\\Win10\\Touch.INF", "[Version]\r\n");
         write_file("C:\\Package\\empty.bin", "");
+    }
+
+    // An empty file at a Windows path written in Unicode (UTF-8).
+    void write_file_of_unicode(const std::string& windows_path)
+    {
+        const fs::path host = sim::host_path_of_unicode(windows_path);
+        fs::create_directories(host.parent_path());
+        std::ofstream(host).close();
     }
 
     // Every name a search returns, in order; "!<error>" when it fails.
@@ -101,6 +111,43 @@ TEST_F(SimFileTest, SearchesMatchAndOrderAsWindowsDoes)
         {"C:\\*", {"Drivers", "Package"}},  // the root has no "." and ".."
     };
     for (const auto& c : cases) EXPECT_EQ(search(c.pattern), c.expected) << c.pattern;
+}
+
+// Names live on NTFS in Unicode: a path in the machine's code page names the
+// folder whose Unicode name it spells, letters of any script fold as NTFS
+// folds them, and a search hands names back in the code page.
+TEST_F(SimFileTest, NamesAreUnicodeAndFoldAsNtfs)
+{
+    for (const char* path : {"C:\\Names\\Größe\\x.txt", "C:\\Names\\Журнал\\y.txt", "C:\\Names\\Ωμέγα\\z.txt",
+                             "C:\\Names\\Пакет\\w.txt"}) {
+        write_file_of_unicode(path);
+    }
+    const struct {
+        uint32_t code_page;
+        const char* path;
+    } cases[] = {
+        {1252, "C:\\Names\\Gr\xF6\xDF" "e\\x.txt"},              // Größe
+        {1252, "C:\\Names\\GR\xD6\xDF" "E\\X.TXT"},              // GRÖßE: Ö folds to ö
+        {1252, "C:\\Names\\GR\xD6SSE\\x.txt"},                  // GRÖSSE: ß has no capital of its own
+        {1252, "C:\\Names\\Gr\xC3\xB6\xC3\x9F" "e\\x.txt"},      // GrÃ¶ÃŸe, the UTF-8 bytes read as 1252
+        {1251, "C:\\Names\\\xC6\xF3\xF0\xED\xE0\xEB\\y.txt"},  // Журнал
+        {1251, "C:\\Names\\\xC6\xD3\xD0\xCD\xC0\xCB\\Y.TXT"},  // ЖУРНАЛ
+        {1253, "C:\\Names\\\xD9\xCC\xB8\xC3\xC1\\z.txt"},      // ΩΜΈΓΑ
+        {1252, "C:\\Names\\?????\\w.txt"},                       // Пакет as 1252 holds it
+    };
+    std::string found;
+    for (const auto& c : cases) {
+        machine.ansi_code_page = c.code_page;
+        found += FILE_GetAttributes(c.path) == 0x20 ? "found " : "missing " + std::to_string(machine.last_error) + " ";
+    }
+    EXPECT_EQ(found, "found found missing 3 missing 3 found found found missing 123 ");
+
+    machine.ansi_code_page = 1252;
+    EXPECT_EQ(search("C:\\Names\\*"),
+              (std::vector<std::string>{".", "..", "Gr\xF6\xDF" "e", "?\xB5??a", "??????", "?????"}));
+    EXPECT_EQ(search("c:\\names\\gr\xD6*"), (std::vector<std::string>{"Gr\xF6\xDF" "e"}));
+    machine.ansi_code_page = 1251;
+    EXPECT_EQ(search("C:\\Names\\\xCF*"), (std::vector<std::string>{"\xCF\xE0\xEA\xE5\xF2"}));  // П*: Пакет
 }
 
 TEST_F(SimFileTest, SearchReportsFolders)

@@ -170,7 +170,7 @@ TEST_F(UpdatePackageLogFile, WhenWhereAndWhat)
 TEST_F(UpdatePackageLogFile, NonAsciiPathConvertsWithTheAnsiCodePage)
 {
     machine.system_language = 0x040D;
-    machine.module_path = "C:\\\xF2\xE1\xF8\xE9\xFA\\Setup.exe";  // C:\עברית\Setup.exe in 1255
+    machine.module_path = "C:\\\u05E2\u05D1\u05E8\u05D9\u05EA\\Setup.exe";  // C:\עברית\Setup.exe
     SetupContext context{};
     context.support_flags = SUPPORT_LOG;
     bounded_copy(g_process.command_line, sizeof g_process.command_line, "/s");

@@ -20,7 +20,9 @@
 #include <string>
 
 #include "platform/check/check_run.h"
+#include "platform/command_text.h"
 #include "platform/sys.h"
+#include "platform/win32/module_path.h"
 #include "program_version.h"
 #include "setup/entry.h"
 #include "setup/run_mode.h"
@@ -37,21 +39,6 @@ const char USAGE[] =
 bool is_blank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-// The command line after the program's name, cut the way the run-time's
-// start-up cuts it for Setup.exe's WinMain: the name runs to the first blank
-// or control character outside double quotes, and what follows it is skipped.
-const char* after_program_name(const char* text)
-{
-    bool quoted = false;
-    while (*text > ' ' || (*text != '\0' && quoted)) {
-        if (*text == '"') quoted = !quoted;
-        if (IsDBCSLeadByte(static_cast<BYTE>(*text)) && text[1] != '\0') ++text;
-        ++text;
-    }
-    while (*text != '\0' && *text <= ' ') ++text;
-    return text;
 }
 
 // One word of our own options: quoted, or up to the next blank.
@@ -93,10 +80,12 @@ int usage_error(const std::string& message)
     return USAGE_ERROR;
 }
 
+// In the form every "A" call can use, as Setup.exe takes its own path: it
+// lies in the same folder.
 std::string own_folder()
 {
     char path[MAX_PATH] = "";
-    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    const DWORD length = ansi_module_file_name(nullptr, path, sizeof path);
     std::string folder(path, length < sizeof path ? length : 0);
     return folder.substr(0, folder.find_last_of('\\'));
 }
@@ -141,7 +130,7 @@ record::MachineDescription this_machine()
 
 int main()
 {
-    const char* text = after_program_name(GetCommandLineA());
+    const char* text = SYS_WinMainCommandText(GetCommandLineA());
     bool json = false;
     std::string program = "Setup.exe";
     check::RunSettings settings;

@@ -36,6 +36,7 @@
 #include "setup-sim/check_command.h"
 #include "setup-sim/package_placement.h"
 #include "setup-sim/profile_loader.h"
+#include "setup-sim/program_start.h"
 #include "setup-sim/temporary_folder.h"
 #include "setup/context.h"
 #include "setup/entry.h"
@@ -110,13 +111,17 @@ std::set<std::string> written_on(const fs::path& root, const std::set<std::strin
     return written;
 }
 
+// A Windows path for the run record, which holds the machine's code page:
+// the drives name their files in Unicode (UTF-8).
+std::string ansi_path(std::string utf8_path)
+{
+    std::replace(utf8_path.begin(), utf8_path.end(), '/', '\\');
+    return sim::utf16_to_ansi(sim::utf8_to_utf16(utf8_path), sim::current_ansi_code_page());
+}
+
 std::string windows_path_of(char drive, const std::string& relative)
 {
-    std::string path = std::string(1, drive) + ":\\" + relative;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
+    return ansi_path(std::string(1, drive) + ":\\" + relative);
 }
 
 // The folder that holds drive C: for --keep-root: made when missing; false
@@ -216,15 +221,13 @@ int run_command(int argc, char** argv)
     std::string kept;
     if (!place_package(&machine, package, root, &program_folder, &kept, &error)) return refuse(CANNOT_RUN, error);
     if (!kept.empty()) std::cerr << "setup-sim: drive C: " << sim::escaped_utf8(kept) << '\n';
-    const std::string host_folder = sim::host_path(program_folder);
+    const std::string host_folder = sim::host_path_of_unicode(program_folder);
 
     // A file that a run writes with the very bytes of a package file is shown
     // as a copy of it.
     std::map<std::string, std::string> package_files;  // bytes -> Windows path
     for (const auto& [relative, content] : snapshot(host_folder).files) {
-        std::string path = program_folder + "\\" + relative;
-        std::replace(path.begin(), path.end(), '/', '\\');
-        package_files.emplace(content, path);
+        package_files.emplace(content, ansi_path(program_folder + "\\" + relative));
     }
 
     // Mutexes the profile names are held by other programs for every run; the
@@ -238,14 +241,12 @@ int run_command(int argc, char** argv)
         std::map<char, DriveSnapshot> before;
         for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
 
-        reset_process_state();
         record::RunRecord& outcome = machine.record;
         outcome.machine = {machine.major,           machine.minor,       machine.build,
                            machine.is_64bit,        machine.system_language, machine.ui_language,
                            sim::current_ansi_code_page()};
-        outcome.program_path = machine.module_path;
-        outcome.command_line = command_line;
-        outcome.exit_code = run_setup(nullptr, command_line.c_str());
+        outcome.program_path = sim::ansi_module_path();
+        outcome.exit_code = start_program(command_line, &outcome.command_line);
         const RunEnding ending = last_run_ending();
         outcome.result = ending.result;
         outcome.ended_at_once = ending.ended_at_once;

@@ -17,9 +17,9 @@
 #include "setup-sim/check_session.h"
 #include "setup-sim/package_findings.h"
 #include "setup-sim/profile_loader.h"
+#include "setup-sim/program_start.h"
 #include "setup/context.h"
 #include "setup/engine.h"
-#include "setup/entry.h"
 #include "setup/main_sequence.h"
 #include "setup/messages.h"
 #include "version/version_queries.h"
@@ -226,7 +226,7 @@ CheckRow run_row(CheckSession& session, const std::string& windows, const std::s
     row.windows = windows;
     row.machine = machine_name;
     row.device = device;
-    row.exit_code = run_setup(nullptr, SILENT_COMMAND_LINE);
+    row.exit_code = start_program(SILENT_COMMAND_LINE);
     row.result = g_process.final_result;
     const std::vector<record::Box> boxes = session.machine().record.boxes;
     const std::vector<record::Process> processes = session.machine().record.processes;
@@ -352,7 +352,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
             *error = package.string() + " has no settings file " + session.in_package(settings_file);
             return false;
         }
-        run_setup(nullptr, SILENT_COMMAND_LINE);
+        start_program(SILENT_COMMAND_LINE);
         check->layout = g_process.context.major_version == 2 ? 2 : 1;
         if (check->layout == 2) list_supported_slots(session, check);
         find_settings_problems(session, *check, &check->findings);

@@ -150,7 +150,7 @@ bool place_package(sim::Machine* machine, const fs::path& package, const fs::pat
 
     sim::install(machine);
     *program_folder = machine->module_path.substr(0, machine->module_path.find_last_of('\\'));
-    const std::string host_folder = sim::host_path(*program_folder);
+    const std::string host_folder = sim::host_path_of_unicode(*program_folder);
     if (host_folder.empty()) {
         *error = "the program folder " + *program_folder + " is on no mapped drive";
         return false;

@@ -9,6 +9,7 @@
 
 #include "platform/sim/codepage.h"
 #include "platform/sim/ini.h"
+#include "platform/sim/short_names.h"
 
 namespace {
 
@@ -307,8 +308,20 @@ struct Loader {
             } else if (!has_colon && kind == "drives") {
                 for (const sim::IniEntry& entry : section.entries) {
                     if (entry.comment || !entry.has_value) continue;
+                    if (lower(entry.name) == "noshortnames") {
+                        for (const std::string& letter : split_list(sim::unquote_value(entry.value))) {
+                            if (letter.size() != 1 || !std::isalpha(static_cast<unsigned char>(letter[0]))) {
+                                ok = fail(entry, "Drives", "expected drive letters");
+                                break;
+                            }
+                            machine->drives_without_short_names.insert(
+                                static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0]))));
+                        }
+                        if (!ok) break;
+                        continue;
+                    }
                     if (entry.name.size() != 1 || !std::isalpha(static_cast<unsigned char>(entry.name[0]))) {
-                        ok = fail(entry, "Drives", "expected a drive letter");
+                        ok = fail(entry, "Drives", "expected a drive letter or NoShortNames");
                         break;
                     }
                     std::filesystem::path folder = sim::unquote_value(entry.value);
@@ -321,6 +334,17 @@ struct Loader {
                     }
                     machine->drives[static_cast<char>(std::toupper(static_cast<unsigned char>(entry.name[0])))] =
                         folder.string();
+                }
+            } else if (!has_colon && kind == "shortnames") {
+                for (const sim::IniEntry& entry : section.entries) {
+                    if (entry.comment || !entry.has_value) continue;
+                    const std::u16string alias = sim::utf8_to_utf16(sim::unquote_value(entry.value));
+                    // A set short name is plain ASCII in practice; 1252 judges it like any code page.
+                    if (entry.name.size() < 4 || entry.name[1] != ':' || !sim::is_legal_short_name(alias, 1252)) {
+                        ok = fail(entry, "ShortNames", "expected a full Windows path = a legal 8.3 name");
+                        break;
+                    }
+                    machine->short_name_aliases[entry.name] = sim::unquote_value(entry.value);
                 }
             } else if (!has_colon && kind == "user") {
                 for (const sim::IniEntry& entry : section.entries) {

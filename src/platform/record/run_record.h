@@ -53,8 +53,8 @@ struct MachineDescription {
 struct RunRecord {
     // Filled by the host.
     MachineDescription machine;
-    std::string program_path;
-    std::string command_line;
+    std::string program_path;  // as the program sees its own path
+    std::string command_line;  // as WinMain received it
     bool check_run = false;  // a check run: nothing was started, written or changed
     int result = 0;
     int exit_code = 0;

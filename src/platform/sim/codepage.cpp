@@ -136,7 +136,7 @@ void for_each_code_point(const std::u16string& text, Visit visit)
 // The length of the well-formed UTF-8 sequence at text[at], or 0 when the
 // byte there starts none: a stray continuation byte, an overlong form, a
 // surrogate, a value past U+10FFFF, the old 5- and 6-byte forms.
-size_t utf8_sequence_length(const std::string& text, size_t at)
+size_t utf8_sequence_length(std::string_view text, size_t at)
 {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[at + k]); };
     const unsigned char lead = byte(0);
@@ -390,21 +390,6 @@ std::u16string ansi_to_utf16(const std::string& text, uint32_t code_page)
     return out;
 }
 
-std::u16string utf8_to_utf16(const std::string& text)
-{
-    std::string in = well_formed_utf8(text);
-    const Converter converter("UTF-16LE", "UTF-8");
-    // One UTF-16 unit per byte at most: room enough for any well-formed text.
-    std::u16string out(in.size(), u'\0');
-    char* in_ptr = in.data();
-    size_t in_left = in.size();
-    char* out_ptr = reinterpret_cast<char*>(out.data());
-    size_t out_left = out.size() * sizeof(char16_t);
-    if (converter.ok()) iconv(converter.get(), &in_ptr, &in_left, &out_ptr, &out_left);
-    out.resize(out.size() - out_left / sizeof(char16_t));
-    return out;
-}
-
 std::string ansi_to_utf8(const std::string& text, uint32_t code_page)
 {
     if (code_page == 65001) return well_formed_utf8(text);
@@ -459,6 +444,112 @@ std::string escaped_utf8(const std::string& text)
     return utf8_replacing_bad_bytes(text, [](unsigned char byte) {
         return std::string("\\x") + "0123456789ABCDEF"[byte >> 4] + "0123456789ABCDEF"[byte & 0xF];
     });
+}
+
+}  // namespace sim
+
+namespace sim {
+
+std::u16string utf8_to_utf16(std::string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
+        const unsigned char lead = byte(0);
+        const size_t length = utf8_sequence_length(text, i);
+        if (length == 0) {
+            out.push_back(static_cast<char16_t>(0xDC00 | lead));
+            ++i;
+            continue;
+        }
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t k = 1; k < length; ++k) code = (code << 6) | (byte(k) & 0x3F);
+        if (code >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(code));
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string utf16_to_utf8(const std::u16string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        char32_t code = unit;
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
+        } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
+            out.push_back(static_cast<char>(unit & 0xFF));  // a host byte that was not UTF-8
+            continue;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            code = 0xFFFD;
+        }
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else if (code < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+    return out;
+}
+
+bool converts_exactly(const std::u16string& text, uint32_t code_page)
+{
+    bool ascii = true;
+    for (const char16_t unit : text) ascii = ascii && unit < 0x80;
+    return ascii || ansi_to_utf16(utf16_to_ansi(text, code_page), code_page) == text;
+}
+
+namespace {
+
+// Windows' casing table over U+0080-U+052F, as runs: every `step`-th unit
+// from `first` to `last` has its capital `delta` away.
+struct CaseRun {
+    char16_t first;
+    char16_t last;
+    int delta;
+    int step;
+};
+
+constexpr CaseRun CASE_RUNS[] = {
+    {0x00E0, 0x00F6, -32, 1},  {0x00F8, 0x00FE, -32, 1},  {0x00FF, 0x00FF, 121, 1},
+    {0x0101, 0x012F, -1, 2},   {0x0133, 0x0137, -1, 2},   {0x013A, 0x0148, -1, 2},   {0x014B, 0x0177, -1, 2},
+    {0x017A, 0x017E, -1, 2},   {0x0371, 0x0373, -1, 2},   {0x0377, 0x0377, -1, 1},   {0x037B, 0x037D, 130, 1},
+    {0x03AC, 0x03AC, -38, 1},  {0x03AD, 0x03AF, -37, 1},  {0x03B1, 0x03C1, -32, 1},  {0x03C3, 0x03CB, -32, 1},
+    {0x03CC, 0x03CC, -64, 1},  {0x03CD, 0x03CE, -63, 1},  {0x03D7, 0x03D7, -8, 1},   {0x03D9, 0x03EF, -1, 2},
+    {0x03F2, 0x03F2, 7, 1},    {0x03F3, 0x03F3, -116, 1}, {0x03F8, 0x03F8, -1, 1},   {0x03FB, 0x03FB, -1, 1},
+    {0x0430, 0x044F, -32, 1},  {0x0450, 0x045F, -80, 1},  {0x0461, 0x0481, -1, 2},   {0x048B, 0x04BF, -1, 2},
+    {0x04C2, 0x04CE, -1, 2},   {0x04CF, 0x04CF, -15, 1},  {0x04D1, 0x052F, -1, 2},
+};
+
+}  // namespace
+
+char16_t upcase(char16_t unit)
+{
+    if (unit < 0x80) return unit >= 'a' && unit <= 'z' ? static_cast<char16_t>(unit - 32) : unit;
+    for (const CaseRun& run : CASE_RUNS) {
+        if (unit >= run.first && unit <= run.last && (unit - run.first) % run.step == 0) {
+            return static_cast<char16_t>(unit + run.delta);
+        }
+    }
+    return unit;
 }
 
 }  // namespace sim

@@ -50,9 +50,26 @@ std::string utf16_to_ansi(const std::u16string& text, uint32_t code_page);
 // character: U+30FB in 932, '?' elsewhere.
 std::u16string ansi_to_utf16(const std::string& text, uint32_t code_page);
 
-// MultiByteToWideChar from UTF-8 (code page 65001): a byte that starts no
-// well-formed sequence becomes U+FFFD, as Windows has it.
-std::u16string utf8_to_utf16(const std::string& text);
+// UTF-8 as UTF-16 and back, for host file names and the host's command line.
+// A byte that starts no well-formed sequence (Linux names may hold any bytes)
+// becomes the lone surrogate U+DC80-U+DCFF of its value, and such a surrogate
+// becomes its byte again, so every host name survives the round trip; any
+// other unpaired surrogate becomes U+FFFD.
+std::u16string utf8_to_utf16(std::string_view text);
+std::string utf16_to_utf8(const std::u16string& text);
+
+// Whether the text converts into the code page and back unchanged: what
+// WideCharToMultiByte with WC_NO_BEST_FIT_CHARS reports by not setting its
+// used-default flag. A best-fit replacement counts as a loss: it can name
+// another file.
+bool converts_exactly(const std::u16string& text, uint32_t code_page);
+
+// A UTF-16 unit as NTFS compares file names: upper-cased by Windows' casing
+// table, carried here for Basic Latin, Latin-1 and Latin Extended-A
+// (U+0000-U+017F), Greek and Cyrillic (U+0370-U+052F); any other unit stands
+// for itself. As in Windows' table, a character without a capital of its own
+// (ß, ı, ſ, µ, ς) stays as it is.
+char16_t upcase(char16_t unit);
 
 // ANSI text of the code page as UTF-8, for printing transcripts. A byte sequence
 // that is not valid in the code page becomes '?', byte by byte. An unknown code

@@ -6,9 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
+#include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/short_names.h"
 
 namespace sim {
 
@@ -28,9 +31,29 @@ bool has_drive(const std::string& path)
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
-char fold(char c)
+bool is_ascii(std::string_view text)
 {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+// A host name's characters as NTFS compares them: UTF-16 units, upper-cased.
+std::u16string folded(std::string_view name)
+{
+    std::u16string units = utf8_to_utf16(name);
+    for (char16_t& unit : units) unit = upcase(unit);
+    return units;
+}
+
+// The host name of one component of a Windows path in the machine's code
+// page: its text in UTF-16, written as UTF-8, as NTFS stores the name the
+// "A" functions were given.
+std::string host_name(const std::string& ansi_segment)
+{
+    if (is_ascii(ansi_segment)) return ansi_segment;
+    return utf16_to_utf8(ansi_to_utf16(ansi_segment, current_ansi_code_page()));
 }
 
 // Splits at "\" and "/", dropping empty pieces (runs of separators).
@@ -59,17 +82,77 @@ const std::string* drive_folder(const Machine& machine, char letter)
     return nullptr;
 }
 
+// Which short names a look-up accepts for the names they belong to: none,
+// those set on entries, or also those the volume makes.
+enum class ShortNames { None, Set, SetAndMade };
+
+std::string resolve(const std::string& windows_path, bool from_ansi, bool with_short_names, std::string* short_form);
+
+// The short name of each entry of a host folder (`entries`, in listing
+// order): the alias set for it, the name itself when it is a legal 8.3 name,
+// else the first made one that no other name of the folder takes (on a
+// volume without short names: the long name).
+std::vector<std::pair<std::string, std::string>> folder_short_names(const std::string& host_folder,
+                                                                    const std::vector<std::string>& entries,
+                                                                    ShortNames which)
+{
+    const Machine& machine = current();
+    const uint32_t code_page = current_ansi_code_page();
+    std::vector<std::pair<std::string, std::string>> aliases;  // host path, short name
+    for (const auto& [windows_path, alias] : machine.short_name_aliases) {
+        aliases.emplace_back(resolve(windows_path, false, false, nullptr), alias);
+    }
+    std::vector<std::pair<std::string, std::string>> names;
+    std::set<std::u16string> taken;
+    for (const std::string& entry : entries) {
+        std::string short_name;
+        for (const auto& [host, alias] : aliases) {
+            if (host == host_folder + "/" + entry) short_name = alias;
+        }
+        if (short_name.empty() && is_legal_short_name(utf8_to_utf16(entry), code_page)) short_name = entry;
+        taken.insert(folded(entry));
+        if (!short_name.empty()) taken.insert(folded(short_name));
+        names.emplace_back(entry, short_name);
+    }
+    for (auto& [entry, short_name] : names) {
+        if (!short_name.empty()) continue;
+        if (which != ShortNames::SetAndMade) {
+            short_name = entry;
+            continue;
+        }
+        const std::u16string long_name = utf8_to_utf16(entry);
+        for (unsigned attempt = 1; attempt < 100000 && short_name.empty(); ++attempt) {
+            const std::string candidate = generated_short_name(long_name, attempt);
+            if (taken.insert(folded(candidate)).second) short_name = candidate;
+        }
+    }
+    return names;
+}
+
 // The name a folder entry really has, looked up as NTFS would: the exact
-// spelling when it exists, else the first case-insensitive match.
-bool find_entry(const std::string& host_folder, const std::string& name, std::string* actual)
+// spelling when it exists, else the first case-insensitive match, else the
+// entry whose short name it is.
+bool find_entry(const std::string& host_folder, const std::string& name, ShortNames which, std::string* actual)
 {
     std::error_code error;
     if (fs::exists(fs::path(host_folder) / name, error)) {
         *actual = name;
         return true;
     }
-    for (const std::string& entry : list_directory_sorted(host_folder)) {
+    const std::vector<std::string> entries = list_directory_sorted(host_folder);
+    for (const std::string& entry : entries) {
         if (names_equal(entry, name)) {
+            *actual = entry;
+            return true;
+        }
+    }
+    // A made short name always holds a '~'; a set one may be any 8.3 name.
+    if (which == ShortNames::None || (name.find('~') == std::string::npos && current().short_name_aliases.empty()) ||
+        !is_legal_short_name(utf8_to_utf16(name), current_ansi_code_page())) {
+        return false;
+    }
+    for (const auto& [entry, short_name] : folder_short_names(host_folder, entries, which)) {
+        if (names_equal(short_name, name)) {
             *actual = entry;
             return true;
         }
@@ -104,22 +187,19 @@ bool operation_fails(OperationKind kind)
 
 bool names_equal(std::string_view a, std::string_view b)
 {
+    if (!is_ascii(a) || !is_ascii(b)) return folded(a) == folded(b);
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (fold(a[i]) != fold(b[i])) return false;
+        if (upcase(static_cast<char16_t>(a[i])) != upcase(static_cast<char16_t>(b[i]))) return false;
     }
     return true;
 }
 
 bool name_less(std::string_view a, std::string_view b)
 {
-    const size_t common = std::min(a.size(), b.size());
-    for (size_t i = 0; i < common; ++i) {
-        const auto x = static_cast<unsigned char>(fold(a[i]));
-        const auto y = static_cast<unsigned char>(fold(b[i]));
-        if (x != y) return x < y;
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
+    const std::u16string x = folded(a);
+    const std::u16string y = folded(b);
+    if (x != y) return x < y;
     return a < b;  // names differing only in case (possible on the host): a stable order
 }
 
@@ -186,33 +266,78 @@ std::string canonical_windows_path(const std::string& path)
 
 std::vector<std::string> list_directory_sorted(const std::string& host_folder)
 {
-    std::vector<std::string> names;
+    std::vector<std::pair<std::u16string, std::string>> keyed;  // folded name, host name
     std::error_code error;
     fs::directory_iterator entries(host_folder, error);
-    if (error) return names;
-    for (const fs::directory_entry& entry : entries) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return name_less(a, b); });
+    if (error) return {};
+    for (const fs::directory_entry& entry : entries) {
+        std::string name = entry.path().filename().string();
+        keyed.emplace_back(folded(name), std::move(name));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::string> names;
+    names.reserve(keyed.size());
+    for (auto& [key, name] : keyed) names.push_back(std::move(name));
     return names;
 }
 
-std::string host_path(const std::string& windows_path)
+namespace {
+
+// The host path of a Windows path whose names are in the machine's code page
+// (`from_ansi`) or already in UTF-8; short names stand for their entries
+// unless `with_short_names` is false. With `short_form`, also the path with
+// each component's short name there ("" when the path does not exist).
+std::string resolve(const std::string& windows_path, bool from_ansi, bool with_short_names, std::string* short_form)
 {
+    if (short_form != nullptr) short_form->clear();
     if (!has_drive(windows_path)) return "";
-    const std::string* folder = drive_folder(current(), windows_path[0]);
+    const Machine& machine = current();
+    const std::string* folder = drive_folder(machine, windows_path[0]);
     if (folder == nullptr) return "";
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(windows_path[0])));
+    const ShortNames which = !with_short_names                                   ? ShortNames::None
+                             : machine.drives_without_short_names.count(letter) ? ShortNames::Set
+                                                                                : ShortNames::SetAndMade;
 
     std::string host = *folder;
     while (host.size() > 1 && host.back() == '/') host.pop_back();
 
     const std::string canonical = canonical_windows_path(windows_path);
+    std::string shortened = canonical.substr(0, 3);
     bool present = true;  // whether `host` exists so far; below a missing part nothing is looked up
     for (const std::string& segment : split_segments(std::string_view(canonical).substr(3))) {
-        std::string actual = segment;
-        if (present) present = find_entry(host, segment, &actual);
+        const std::string name = from_ansi ? host_name(segment) : segment;
+        std::string actual = name;
+        if (present) present = find_entry(host, name, which, &actual);
+        if (present && short_form != nullptr) {
+            for (const auto& [entry, short_name] : folder_short_names(host, list_directory_sorted(host), which)) {
+                if (entry == actual) shortened += (shortened.back() == '\\' ? "" : "\\") + short_name;
+            }
+        }
         if (host.empty() || host.back() != '/') host += '/';
         host += actual;
     }
+    if (short_form != nullptr && present) *short_form = shortened;
     return host;
+}
+
+}  // namespace
+
+std::string host_path(const std::string& windows_path)
+{
+    return resolve(windows_path, true, true, nullptr);
+}
+
+std::string host_path_of_unicode(const std::string& windows_path)
+{
+    return resolve(windows_path, false, true, nullptr);
+}
+
+std::string short_path(const std::string& windows_path)
+{
+    std::string shortened;
+    resolve(windows_path, false, true, &shortened);
+    return shortened;
 }
 
 std::string absolute_windows_path(const std::string& path)
@@ -221,7 +346,10 @@ std::string absolute_windows_path(const std::string& path)
     if (path.size() >= 2 && is_separator(path[0]) && is_separator(path[1])) return path;
     const Machine& machine = current();
     std::string folder = machine.current_directory;
-    if (folder.empty()) folder = machine.module_path.substr(0, machine.module_path.find_last_of('\\'));
+    if (folder.empty()) {
+        const std::string program = ansi_module_path();
+        folder = program.substr(0, program.find_last_of('\\'));
+    }
     if (!path.empty() && is_separator(path[0])) return folder.substr(0, 2) + path;
     return folder + "\\" + path;
 }

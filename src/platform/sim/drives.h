@@ -21,11 +21,13 @@ namespace sim {
 std::string canonical_windows_path(const std::string& path);
 
 // The names in a host folder (without "." and ".."), in the order NTFS keeps
-// them: compared upper-cased, byte by byte. Empty when the folder cannot be read.
+// them: compared upper-cased, UTF-16 unit by unit. Empty when the folder
+// cannot be read.
 std::vector<std::string> list_directory_sorted(const std::string& host_folder);
 
-// File names compare as NTFS compares them for ASCII: letters folded to upper
-// case. Bytes outside ASCII (UTF-8 on the host) compare exactly.
+// Host names (UTF-8) compare as NTFS compares file names: UTF-16 units
+// upper-cased by Windows' casing table (sim::upcase), so "GRÖSSE" is not
+// "Größe" but "GRÖßE" is.
 bool names_equal(std::string_view a, std::string_view b);
 bool name_less(std::string_view a, std::string_view b);
 

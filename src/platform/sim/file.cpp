@@ -4,10 +4,13 @@
 // Searches match the last part of the pattern the way Windows does once it
 // has turned "*" and "?" into its DOS wildcards: "*.*" matches every name
 // (with or without a dot), "*." the names without one, "?" also matches
-// nothing at a dot or at the end of the name. Not reproduced: Windows also
-// tests the 8.3 short name of every file, so "*.inf" can match a long name
-// such as "a.inf_old" whose short name is "A~1.INF"; the simulated drives
-// have no short names.
+// nothing at a dot or at the end of the name. They compare in Unicode, as
+// NTFS does, and hand each name back in the machine's code page as
+// FindFirstFileA does: a character the code page lacks comes back as its
+// best fit where Windows' table has one, else as '?'. Not reproduced:
+// Windows also tests the 8.3 short name of every file, so "*.inf" can match
+// a long name such as "a.inf_old" whose short name ends in ".INF"; searches
+// here test the long names only.
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -16,6 +19,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/sim/codepage.h"
 #include "platform/sim/drives.h"
 #include "platform/sim/machine.h"
 
@@ -50,11 +54,6 @@ bool has_wildcard(const std::string& text)
     return text.find_first_of("*?") != std::string::npos;
 }
 
-char fold(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // The pattern as Windows hands it to the file system: "*" before a dot
 // matches up to the name's last dot, a dot before a wildcard (or ending the
 // pattern) may match the end of the name, "?" may match nothing at a dot or
@@ -63,15 +62,15 @@ enum class Token { Literal, Star, DosStar, DosQuestion, DosDot };
 
 struct PatternPart {
     Token token;
-    char c;
+    char16_t c;
 };
 
-std::vector<PatternPart> compile(const std::string& pattern)
+std::vector<PatternPart> compile(const std::u16string& pattern)
 {
     std::vector<PatternPart> parts;
     for (size_t i = 0; i < pattern.size(); ++i) {
-        const char c = pattern[i];
-        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        const char16_t c = pattern[i];
+        const char16_t next = i + 1 < pattern.size() ? pattern[i + 1] : u'\0';
         if (c == '*') {
             parts.push_back({next == '.' ? Token::DosStar : Token::Star, c});
         } else if (c == '?') {
@@ -87,7 +86,7 @@ std::vector<PatternPart> compile(const std::string& pattern)
 
 class Matcher {
 public:
-    Matcher(const std::vector<PatternPart>& parts, const std::string& name)
+    Matcher(const std::vector<PatternPart>& parts, const std::u16string& name)
         : parts_(parts), name_(name), last_dot_(name.rfind('.')),
           tried_((parts.size() + 1) * (name.size() + 1), false)
     {
@@ -104,7 +103,7 @@ public:
         const bool at_end = n == name_.size();
         switch (part.token) {
             case Token::Literal:
-                return !at_end && fold(name_[n]) == fold(part.c) && match(p + 1, n + 1);
+                return !at_end && sim::upcase(name_[n]) == sim::upcase(part.c) && match(p + 1, n + 1);
             case Token::Star:
                 for (size_t k = n; k <= name_.size(); ++k) {
                     if (match(p + 1, k)) return true;
@@ -130,12 +129,12 @@ public:
 
 private:
     const std::vector<PatternPart>& parts_;
-    const std::string& name_;
+    const std::u16string& name_;
     size_t last_dot_;
     std::vector<char> tried_;
 };
 
-bool matches(const std::vector<PatternPart>& parts, const std::string& name)
+bool matches(const std::vector<PatternPart>& parts, const std::u16string& name)
 {
     Matcher matcher(parts, name);
     return matcher.match(0, 0);
@@ -299,17 +298,20 @@ FILE_FindHandle FILE_FindFirst(const char* pattern, FILE_FindData* found)
         fail(ERR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    const std::vector<PatternPart> parts = compile(name);
+    const uint32_t code_page = sim::current_ansi_code_page();
+    const std::vector<PatternPart> parts = compile(sim::ansi_to_utf16(name, code_page));
     if (!name.empty()) {
         // Folders below the root list themselves and their parent first.
         if (!is_drive_root(folder)) {
-            for (const char* dots : {".", ".."}) {
-                if (matches(parts, dots)) search->found.push_back(make_found(dots, true));
+            for (const char16_t* dots : {u".", u".."}) {
+                if (matches(parts, dots)) search->found.push_back(make_found(sim::utf16_to_ansi(dots, code_page), true));
             }
         }
         for (const std::string& entry : sim::list_directory_sorted(host_folder)) {
-            if (!matches(parts, entry)) continue;
-            search->found.push_back(make_found(entry, fs::is_directory(fs::path(host_folder) / entry, error)));
+            const std::u16string unicode = sim::utf8_to_utf16(entry);
+            if (!matches(parts, unicode)) continue;
+            search->found.push_back(make_found(sim::utf16_to_ansi(unicode, code_page),
+                                               fs::is_directory(fs::path(host_folder) / entry, error)));
         }
     }
     if (search->found.empty()) {

@@ -77,6 +77,16 @@ struct Machine {
 
     // Drives: a letter maps onto a host folder; look-ups are case-insensitive.
     std::map<char, std::string> drives;
+    // Drives whose volume keeps no 8.3 names (fsutil 8dot3name set X: 1), by
+    // upper-case letter: their files and folders have their long names only.
+    // Every other drive gives each name that is not a legal 8.3 name the short
+    // name NTFS makes for it (sim/short_names.h), the first one free in its
+    // folder, taken in the folder's listing order.
+    std::set<char> drives_without_short_names;
+    // Short names set on files and folders (fsutil file setshortname), by
+    // Windows path written in Unicode (UTF-8): the volume holds these instead
+    // of the ones it would make.
+    std::map<std::string, std::string> short_name_aliases;
     std::map<std::string, std::string> environment;  // by upper-case name
 
     std::vector<RegistryKey> registry;
@@ -84,7 +94,9 @@ struct Machine {
     bool device_enumeration_fails = false;
     std::map<std::string, ProgramBehaviour> programs;  // by lower-case file name
 
-    // The running program's own full path, e.g. "C:\Package\Setup.exe".
+    // The running program's own full path, e.g. "C:\Package\Setup.exe", in
+    // Unicode (UTF-8) as Windows holds it: it may name a folder the ANSI code
+    // page cannot spell ("C:\Пакет\Setup.exe").
     std::string module_path = "C:\\Package\\Setup.exe";
     // The process's current folder, against which relative paths resolve;
     // empty: the program's own folder.
@@ -130,9 +142,29 @@ void install(Machine* machine);
 bool operation_fails(OperationKind kind);
 
 // The host path a Windows path names on the machine ("" when its drive is not
-// mapped). The look-up is case-insensitive per component, as on NTFS; missing
-// components keep the case they were written with.
+// mapped). The path is text in the machine's ANSI code page, as the program
+// passes it to the "A" functions; each component's host name is that text in
+// Unicode, written as UTF-8 (so "C:\\Gr\xF6\xDFe" of code page 1252 is the host
+// folder "Größe"). The look-up is case-insensitive per component, as on NTFS;
+// missing components keep the case they were written with.
 std::string host_path(const std::string& windows_path);
+
+// The same for a Windows path written in Unicode (UTF-8) rather than in the
+// code page: how the host side (setup-sim, the tests) names what it lays on
+// the machine, characters the code page lacks included ("C:\\Пакет").
+std::string host_path_of_unicode(const std::string& windows_path);
+
+// GetShortPathNameW of a Windows path written in Unicode (UTF-8): every
+// component of the existing path replaced by its short name, where it has
+// one ("C:\\Пакет\\Setup.exe" is "C:\\6E9E~1\\Setup.exe"; on a drive without
+// short names the path stays long). "" when the path does not exist.
+std::string short_path(const std::string& windows_path);
+
+// The program's own path in the code page, as SYS_GetModuleFileName gives it
+// to the program: as it is when it converts exactly, else its short form
+// where that converts exactly, else as GetModuleFileNameA gives it (best fit
+// and '?' for what the code page lacks).
+std::string ansi_module_path();
 
 // A path as Windows completes it before use: a drive path as it is, a path
 // that starts with one backslash on the current folder's drive, any other

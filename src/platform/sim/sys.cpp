@@ -6,6 +6,7 @@
 
 #include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/short_names.h"
 #include "platform/sys.h"
 
 bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list arguments)
@@ -51,10 +52,43 @@ void SYS_SetLastError(uint32_t error)
     sim::current().last_error = error;
 }
 
+namespace {
+
+// GetShortPathNameW of the program's own path. The machine need not hold the
+// program's file (the tests and setup-sim run the program without one): then
+// its folder is shortened, and its name is the one NTFS would give it there.
+std::string short_module_path(const std::string& unicode_path, uint32_t code_page)
+{
+    const std::string whole = sim::short_path(unicode_path);
+    const size_t separator = unicode_path.find_last_of('\\');
+    if (!whole.empty() || separator == std::string::npos) return whole;
+    const std::string folder = sim::short_path(unicode_path.substr(0, separator));
+    if (folder.empty()) return "";
+    const std::u16string name = sim::utf8_to_utf16(unicode_path.substr(separator + 1));
+    return folder + (folder.back() == '\\' ? "" : "\\") +
+           (sim::is_legal_short_name(name, code_page) ? sim::utf16_to_utf8(name) : sim::generated_short_name(name, 1));
+}
+
+}  // namespace
+
+std::string sim::ansi_module_path()
+{
+    const uint32_t code_page = sim::current_ansi_code_page();
+    const std::string& unicode_path = sim::current().module_path;
+    const std::u16string path = sim::utf8_to_utf16(unicode_path);
+    if (!sim::converts_exactly(path, code_page)) {
+        const std::u16string short_form = sim::utf8_to_utf16(short_module_path(unicode_path, code_page));
+        if (!short_form.empty() && sim::converts_exactly(short_form, code_page)) {
+            return sim::utf16_to_ansi(short_form, code_page);
+        }
+    }
+    return sim::utf16_to_ansi(path, code_page);
+}
+
 uint32_t SYS_GetModuleFileName(ModuleHandle /*module*/, char* buffer, uint32_t capacity)
 {
     if (capacity == 0) return 0;
-    const std::string& path = sim::current().module_path;
+    const std::string path = sim::ansi_module_path();
     if (path.size() < capacity) {
         std::memcpy(buffer, path.c_str(), path.size() + 1);
         return static_cast<uint32_t>(path.size());

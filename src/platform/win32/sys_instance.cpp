@@ -3,14 +3,11 @@
 #include <windows.h>
 
 #include "platform/sys.h"
+#include "platform/win32/module_path.h"
 
 uint32_t SYS_GetModuleFileName(ModuleHandle module, char* buffer, uint32_t capacity)
 {
-    if (capacity == 0) return 0;
-    const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), buffer, capacity);
-    // Windows XP leaves a cut path unterminated.
-    buffer[length < capacity ? length : capacity - 1] = '\0';
-    return length;
+    return ansi_module_file_name(static_cast<HMODULE>(module), buffer, capacity);
 }
 
 void* SYS_CreateMutex(const char* name, bool initially_owned)

@@ -3,9 +3,11 @@
 //
 //   run_and_wait.exe <job file>
 //
-// The job file holds one "key=value" per line; the value is everything after
-// the first '=' (only a trailing CR is dropped), so command lines keep their
-// exact bytes, quotes included:
+// The job file holds one "key=value" per line in UTF-8; the value is
+// everything after the first '=' (only a trailing CR is dropped), so command
+// lines keep their exact text, quotes included. The command line and the
+// directory reach the process in Unicode, as a shell gives them, whatever
+// the ANSI code page:
 //
 //   command=<command line, passed to CreateProcess as it is>   (required)
 //   directory=<current directory of the started process>
@@ -84,6 +86,16 @@ int button_id(const std::string& name)
     for (const auto& b : kButtons)
         if (lstrcmpiA(b.name, name.c_str()) == 0) return b.id;
     return 0;
+}
+
+// UTF-8 text of the job file as UTF-16.
+std::wstring wide(const std::string& utf8)
+{
+    if (utf8.empty()) return std::wstring();
+    const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(units > 0 ? units : 0), L'\0');
+    if (units > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), units);
+    return text;
 }
 
 bool read_file(const std::string& path, size_t limit, std::string& out)
@@ -467,9 +479,9 @@ int main(int argc, char** argv)
     // take the desktop with it.
     GetDesktopWindow();
 
-    std::vector<char> command(job.command.begin(), job.command.end());
-    command.push_back('\0');
-    STARTUPINFOA si{};
+    std::wstring command = wide(job.command);
+    const std::wstring directory = wide(job.directory);
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     HANDLE output = INVALID_HANDLE_VALUE;
     if (!job.output_file.empty()) {
@@ -494,8 +506,8 @@ int main(int argc, char** argv)
         SetInformationJobObject(tree, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     }
     const BOOL inherit = output != INVALID_HANDLE_VALUE;
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, inherit, CREATE_SUSPENDED, nullptr,
-                        job.directory.empty() ? nullptr : job.directory.c_str(), &si, &pi)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, inherit, CREATE_SUSPENDED, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &si, &pi)) {
         std::printf("run_and_wait: CreateProcess failed, error %lu: %s\n", GetLastError(), job.command.c_str());
         if (tree) CloseHandle(tree);
         if (inherit) CloseHandle(output);
