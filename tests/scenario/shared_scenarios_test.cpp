@@ -119,13 +119,6 @@ std::string json_field(const std::string& record, const std::string& key)
     return value;
 }
 
-int button_code(const std::string& name)
-{
-    static const std::map<std::string, int> codes = {{"OK", 1}, {"Cancel", 2}, {"Yes", 6}, {"No", 7}};
-    const auto found = codes.find(name);
-    return found != codes.end() ? found->second : 0;
-}
-
 struct WindowsVersion {
     uint32_t major, minor, build, platform_id;
     bool wow64_export;
@@ -327,7 +320,8 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
     if (fs::exists(folder / "before_files" / "C")) {
         fs::copy(folder / "before_files" / "C", drive_root, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
-    for (const std::string& answer : scenario.answers) machine.answers.push_back(button_code(answer));
+    // "default" names no button: the box gets its default one.
+    for (const std::string& answer : scenario.answers) machine.answers.push_back(record::button_id(answer));
 
     const int exit_code = run(setting("arguments", ""));
     EXPECT_EQ(static_cast<uint32_t>(exit_code), static_cast<uint32_t>(std::stoul(setting("exit_code", "0"), nullptr, 0)));
@@ -351,7 +345,8 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
         EXPECT_EQ(sim::ansi_to_utf8(box.caption, code_page), json_field(records[i], "caption")) << "box " << i + 1;
         EXPECT_EQ(sim::ansi_to_utf8(box.text, code_page), json_field(records[i], "text")) << "box " << i + 1;
         EXPECT_EQ(box.style, std::stoul(json_field(records[i], "style"), nullptr, 16)) << "box " << i + 1;
-        EXPECT_EQ(box.answer, button_code(json_field(records[i], "pressed"))) << "box " << i + 1;
+        EXPECT_EQ(box.answer, record::button_id(json_field(records[i], "pressed"))) << "box " << i + 1;
+        EXPECT_EQ(box.error, json_field(records[i], "error")) << "box " << i + 1;
     }
 
     // The files: every expected one with its bytes, and below an expect_tree

@@ -10,7 +10,7 @@ int UI_MessageBox(const char* text, const char* caption, uint32_t style)
     // A box without a caption is titled "Error" by Windows.
     box.caption = caption != nullptr ? caption : "Error";
     box.style = style;
-    box.answer = record::default_button(style);
+    record::answer_box(&box, 0);
     check::run_record().boxes.push_back(box);
     return box.answer;
 }

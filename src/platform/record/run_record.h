@@ -14,7 +14,12 @@ struct Box {
     std::string caption;  // ANSI, as the program passed it
     std::string text;
     uint32_t style = 0;
-    int answer = 0;
+    int answer = 0;  // the button the box returned: always one of its own
+    // An answer that named a button the box lacks: "the box has no Yes
+    // button" (the default button was pressed), as the Wine runner reports it.
+    std::string error;
+    // The shell's own box for a program it could not start, not the program's.
+    bool shown_by_shell = false;
 };
 
 struct Process {
@@ -74,6 +79,19 @@ struct RunRecord {
 // The button a box's style makes its default one, which a box answered
 // without a person gets.
 int default_button(uint32_t style);
+
+// Button ids as MessageBox returns them and their names ("OK", "Cancel",
+// "Abort", "Retry", "Ignore", "Yes", "No", "TryAgain", "Continue"): nullptr
+// for an id that names no button, 0 for a name that names none (compared
+// without regard to case).
+const char* button_name(int id);
+int button_id(const std::string& name);
+
+// Answers the box as MessageBox does: with `answer` (a button id; 0 for none
+// given) when the box has that button, else with its default button, and
+// then, for an answer that was given, the reason in `error`. Windows' box
+// returns only its own buttons, whatever was pressed or sent to it.
+void answer_box(Box* box, int answer);
 
 // The program a command line starts: its quoted first part, or everything up
 // to the first blank.

@@ -11,12 +11,12 @@ int UI_MessageBox(const char* text, const char* caption, uint32_t style)
     // A box without a caption is titled "Error" by Windows.
     box.caption = caption != nullptr ? caption : "Error";
     box.style = style;
+    int answer = 0;
     if (!machine.answers.empty()) {
-        box.answer = machine.answers.front();
+        answer = machine.answers.front();
         machine.answers.pop_front();
-    } else {
-        box.answer = record::default_button(style);
     }
+    record::answer_box(&box, answer);
     machine.record.boxes.push_back(box);
     return box.answer;
 }
