@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/types.h"
 #include "platform/ui.h"
 
 namespace record {
@@ -113,6 +114,24 @@ Process shell_process(const char* file, const char* parameters, const char* dire
     const bool relative = std::strchr(file, ':') == nullptr && file[0] != '\\';
     process.file = relative && !process.directory.empty() ? process.directory + "\\" + file : file;
     return process;
+}
+
+uint32_t shell_start_error(uint32_t open_error)
+{
+    return open_error == ERR_PATH_NOT_FOUND ? ERR_FILE_NOT_FOUND : open_error;
+}
+
+bool shell_error_box(const Process& failed_start, const char* file, Box* box)
+{
+    constexpr uint32_t MB_ICONERROR = 0x10;
+    if (failed_start.no_error_ui || failed_start.error != ERR_FILE_NOT_FOUND) return false;
+    *box = Box{};
+    box->caption = file;
+    box->text = std::string("Windows cannot find '") + file +
+                "'. Make sure you typed the name correctly, and then try again.";
+    box->style = UI_MB_OK | MB_ICONERROR;
+    box->shown_by_shell = true;
+    return true;
 }
 
 }  // namespace record

@@ -106,4 +106,17 @@ Process create_process(const char* command_line);
 Process shell_process(const char* file, const char* parameters, const char* directory, int show_command,
                       bool no_error_ui);
 
+// The error a shell execution fails with for a program file that opening it
+// would fail with `open_error`: the shell looks the file up rather than open
+// the path, so a missing folder is a missing file too (2), as under Wine.
+uint32_t shell_start_error(uint32_t open_error);
+
+// The shell's own box that ShellExecuteEx shows before it returns FALSE when
+// it was not asked for silence (SEE_MASK_FLAG_NO_UI) and cannot find the
+// file it was given (`file`, as passed): false when the failed start shows
+// none. Caption and text are Windows' (Vista and later, English), an OK box
+// with the error icon; Wine's shell shows the system's text for the error
+// under the caption "Error" instead.
+bool shell_error_box(const Process& failed_start, const char* file, Box* box);
+
 }  // namespace record

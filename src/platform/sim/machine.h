@@ -121,6 +121,10 @@ struct Machine {
 Machine& current();
 void install(Machine* machine);
 
+// Shows a box: records it and answers it with the next of the machine's
+// answers (the default button when none is left); returns the button.
+int show_box(record::Box box);
+
 // Counts one operation of the kind; true when it is the one to fail, with
 // the injected error as the last error.
 bool operation_fails(OperationKind kind);

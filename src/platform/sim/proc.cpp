@@ -87,6 +87,7 @@ bool start(record::Process process, uint32_t* exit_code)
 {
     sim::Machine& machine = sim::current();
     process.error = start_error(process.file);
+    if (process.kind == "shell") process.error = record::shell_start_error(process.error);
     if (sim::operation_fails(sim::OperationKind::Process)) process.error = machine.last_error;
     const auto behaviour = machine.programs.find(lower(file_name_of(process.file)));
     if (process.error == 0 && behaviour != machine.programs.end() && !behaviour->second.can_start) {
@@ -118,5 +119,8 @@ bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char
 {
     record::Process process = record::shell_process(file, parameters, directory, show_command, no_error_ui);
     process.file = sim::canonical_windows_path(process.file);
-    return start(process, nullptr);
+    if (start(process, nullptr)) return true;
+    record::Box box;
+    if (record::shell_error_box(sim::current().record.processes.back(), file, &box)) sim::show_box(box);
+    return false;
 }
