@@ -86,6 +86,10 @@ struct Machine {
 
     // The running program's own full path, e.g. "C:\Package\Setup.exe".
     std::string module_path = "C:\\Package\\Setup.exe";
+    // Whether the program's image is marked large-address-aware, which gives
+    // the 32-bit process 4 GB of address space on 64-bit Windows instead of
+    // 2 GB. Setup.exe is not (tests/wine/check_setup_exe.sh holds it to that).
+    bool large_address_aware = false;
     // The process's current folder, against which relative paths resolve;
     // empty: the program's own folder.
     std::string current_directory;
@@ -124,6 +128,14 @@ void install(Machine* machine);
 // Shows a box: records it and answers it with the next of the machine's
 // answers (the default button when none is left); returns the button.
 int show_box(record::Box box);
+
+// Whether a block of `size` bytes can fit the 32-bit process's user address
+// space (2 GB; 4 GB for a large-address-aware image on 64-bit Windows) less
+// what every process holds before its first allocation (the unusable first
+// 64 KB, the image, the main thread's stack and the process heap's reserve,
+// taken as 4 MB; the system's DLLs take more, so a block refused here fails
+// on Windows too). Beyond it the heap refuses the block.
+bool within_address_space(uint64_t size);
 
 // Counts one operation of the kind; true when it is the one to fail, with
 // the injected error as the last error.
