@@ -152,6 +152,35 @@ TEST_F(SimFileTest, OpenForReadErrors)
     }
 }
 
+// Windows keeps a current folder per drive: "C:rel" is below the current
+// folder of drive C, not its root; "\rel" is below the root of the current
+// drive; another drive's relative path below that drive's own current folder.
+TEST_F(SimFileTest, DriveRelativePathsResolveAgainstThatDrivesCurrentFolder)
+{
+    machine.drive_directories = {{'C', "C:\\Elsewhere"}, {'D', "D:\\Work"}};
+    const struct {
+        const char* current_directory;
+        const char* path;
+        const char* expected;
+    } rows[] = {
+        {"C:\\Drivers", "C:b.inf", "C:\\Drivers\\b.inf"},
+        {"C:\\Drivers", "c:..\\x", "C:\\x"},
+        {"C:\\Drivers", "C:", "C:\\Drivers"},
+        {"C:\\Drivers", "\\rel", "C:\\rel"},
+        {"C:\\", "C:rel", "C:\\rel"},
+        {"C:\\Drivers", "D:rel", "D:\\Work\\rel"},
+        {"C:\\Drivers", "E:rel", "E:\\rel"},
+        {"D:\\Build", "C:rel", "C:\\Elsewhere\\rel"},
+        {"D:\\Build", "\\rel", "D:\\rel"},
+        {"C:\\Drivers", "C:\\abs", "C:\\abs"},
+    };
+    for (const auto& row : rows) {
+        machine.current_directory = row.current_directory;
+        EXPECT_EQ(sim::canonical_windows_path(sim::absolute_windows_path(row.path)), row.expected)
+            << row.path << " in " << row.current_directory;
+    }
+}
+
 TEST_F(SimFileTest, ViewsHoldTheWholeFile)
 {
     const std::string content("MZ\0\x01\xFFtail", 9);

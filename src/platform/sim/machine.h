@@ -93,6 +93,11 @@ struct Machine {
     // The process's current folder, against which relative paths resolve;
     // empty: the program's own folder.
     std::string current_directory;
+    // The current folder of each other drive, by upper-case letter, as Windows
+    // keeps them for the process (its hidden "=D:" environment variables); a
+    // drive-relative path ("D:rel") resolves against it, or against the
+    // drive's root when the drive has none.
+    std::map<char, std::string> drive_directories;
     // Files another program holds open without sharing (a scanner, an engine
     // that is still running): opening, copying, moving or deleting them, or
     // writing over them, fails with 32 (ERROR_SHARING_VIOLATION).
@@ -147,8 +152,10 @@ bool operation_fails(OperationKind kind);
 std::string host_path(const std::string& windows_path);
 
 // A path as Windows completes it before use: a drive path as it is, a path
-// that starts with one backslash on the current folder's drive, any other
-// relative path below the current folder. UNC paths stay as they are.
+// that starts with one backslash on the current folder's drive, a
+// drive-relative one ("C:rel") below that drive's current folder (the
+// process's current folder for its own drive), any other relative path
+// below the current folder. UNC paths stay as they are.
 std::string absolute_windows_path(const std::string& path);
 
 }  // namespace sim
