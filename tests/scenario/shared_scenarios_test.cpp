@@ -298,6 +298,9 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
 
     const std::string package = setting("package", "C:\\pkg");
     machine.module_path = package + "\\" + setting("program_name", "Setup.exe");
+    // The runner starts the program in `directory`, by default its own folder.
+    machine.current_directory = setting("directory", package);
+    fs::create_directories(sim::host_path(package));
     fs::copy(folder / "package", sim::host_path(package), fs::copy_options::recursive);
     const std::string engine = setting("engine", "DPInst.exe");
     if (!engine.empty()) {
