@@ -192,6 +192,14 @@ std::string below_drive_c(const std::string& windows_path)
     return relative;
 }
 
+// The Windows path of a file or folder below expect_files/C/ or before_files/C/.
+std::string on_drive_c(const std::string& relative)
+{
+    std::string windows_path = "C:\\" + relative;
+    std::replace(windows_path.begin(), windows_path.end(), '/', '\\');
+    return windows_path;
+}
+
 // A file's bytes with every date and time "Y-M-D h:m:s" (decimal fields, in
 // ANSI or UTF-16LE) replaced by "TIME", as tools/wine/wine-env.sh does for
 // mask_times: the real program under Wine logs the real clock.
@@ -320,8 +328,11 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
         }
     }
     if (fs::exists(folder / "registry.reg")) import_registry(folder / "registry.reg", setting("arch", "win32") == "win64");
-    if (fs::exists(folder / "before_files" / "C")) {
-        fs::copy(folder / "before_files" / "C", drive_root, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    // Laid at their Windows paths, so that "windows" (as Wine's prefix spells
+    // it) is the machine's own "Windows" folder.
+    for (const auto& [relative, bytes] : tree_listing(folder / "before_files" / "C")) {
+        if (bytes == "/") fs::create_directories(sim::host_path(on_drive_c(relative)));
+        else write_file(on_drive_c(relative), bytes);
     }
     // "default" names no button: the box gets its default one.
     for (const std::string& answer : scenario.answers) machine.answers.push_back(record::button_id(answer));
@@ -361,8 +372,7 @@ TEST_P(SharedScenario, GivesWhatTheRealProgramGivesUnderWine)
     const fs::path expected_root = folder / "expect_files" / "C";
     for (const auto& [relative, bytes] : tree_listing(expected_root)) {
         if (bytes == "/") continue;
-        std::string windows_path = "C:\\" + relative;
-        std::replace(windows_path.begin(), windows_path.end(), '/', '\\');
+        const std::string windows_path = on_drive_c(relative);
         const bool masked = std::any_of(scenario.masked.begin(), scenario.masked.end(),
                                         [&](const std::string& path) { return upper(path) == upper(windows_path); });
         const std::string actual = read_all(sim::host_path(windows_path));

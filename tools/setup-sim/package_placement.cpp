@@ -17,9 +17,11 @@ bool place_package(sim::Machine* machine, const fs::path& package, const fs::pat
                    std::string* program_folder, std::string* error)
 {
     if (machine->drives.find('C') == machine->drives.end()) machine->drives['C'] = drive_c.string();
-    fs::create_directories(fs::path(machine->drives['C']) / "Windows");
-
     sim::install(machine);
+    if (!sim::make_windows_folder()) {
+        *error = "the Windows folder " + sim::windows_folder() + " (SYSTEMROOT) is on no mapped drive";
+        return false;
+    }
     *program_folder = machine->module_path.substr(0, machine->module_path.find_last_of('\\'));
     const std::string host_folder = sim::host_path(*program_folder);
     if (host_folder.empty()) {

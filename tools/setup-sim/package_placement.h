@@ -15,6 +15,6 @@ bool make_temporary_folder(std::filesystem::path* folder);
 // maps C: already, makes its Windows folder and copies the package folder
 // to the machine's program folder (the folder of its module path), whose
 // Windows path comes back in `program_folder`. False with a message when
-// that folder is on no mapped drive.
+// either folder is on no mapped drive.
 bool place_package(sim::Machine* machine, const std::filesystem::path& package, const std::filesystem::path& drive_c,
                    std::string* program_folder, std::string* error);

@@ -134,6 +134,13 @@ void install(Machine* machine);
 // answers (the default button when none is left); returns the button.
 int show_box(record::Box box);
 
+// The machine's Windows folder, %SYSTEMROOT% ("C:\Windows" when unset).
+std::string windows_folder();
+
+// Makes the Windows folder and its System32 on the host, as every Windows has
+// them; false when that folder is on no mapped drive.
+bool make_windows_folder();
+
 // Whether a block of `size` bytes can fit the 32-bit process's user address
 // space (2 GB; 4 GB for a large-address-aware image on 64-bit Windows) less
 // what every process holds before its first allocation (the unusable first

@@ -3,6 +3,8 @@
 // description of outside programs.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -61,11 +63,18 @@ void leave_traces(const sim::ProgramBehaviour& behaviour)
 {
     sim::Machine& machine = sim::current();
     if (!behaviour.engine_log_lines.empty()) {
-        const auto root = machine.environment.find("SYSTEMROOT");
-        const std::string host =
-            root != machine.environment.end() ? sim::host_path(root->second + "\\DpInst.log") : std::string();
-        std::ofstream log(host, std::ios::binary | std::ios::app);
+        // The engine's log in the Windows folder, which every Windows has and an
+        // installer running as administrator can write: a machine on which it
+        // cannot be written is described wrongly, and its runs would lose
+        // lines without a word.
+        const std::string path = sim::windows_folder() + "\\DpInst.log";
+        std::ofstream log(sim::host_path(path), std::ios::binary | std::ios::app);
         for (const std::string& line : behaviour.engine_log_lines) log << line << "\r\n";
+        if (!log.flush()) {
+            std::fprintf(stderr, "simulated engine: cannot write its log %s (is %%SYSTEMROOT%% a folder on a mapped "
+                                 "drive? sim::make_windows_folder makes it)\n", path.c_str());
+            std::abort();
+        }
     }
     for (const sim::RegistryKey& written : behaviour.registry_writes) {
         auto key = std::find_if(machine.registry.begin(), machine.registry.end(),
