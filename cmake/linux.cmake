@@ -18,12 +18,19 @@ target_include_directories(transcript PUBLIC tools)
 target_compile_options(transcript PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(transcript PUBLIC setup_logic)
 
-add_executable(setup-sim
-    tools/setup-sim/main.cpp tools/setup-sim/package_placement.cpp
+# Laying a package onto a machine, and the package check: setup-sim's, and
+# the fuzz target's that reads packages.
+add_library(setup_sim_tools STATIC
+    tools/setup-sim/package_placement.cpp tools/setup-sim/temporary_folder.cpp
     tools/setup-sim/check_command.cpp tools/setup-sim/package_check.cpp tools/setup-sim/package_findings.cpp
     tools/setup-sim/check_session.cpp tools/setup-sim/check_report.cpp)
+target_include_directories(setup_sim_tools PUBLIC tools resources)
+target_compile_options(setup_sim_tools PRIVATE ${SETUP_WARNINGS})
+target_link_libraries(setup_sim_tools PUBLIC setup_logic machine_profiles transcript)
+
+add_executable(setup-sim tools/setup-sim/main.cpp)
 target_compile_options(setup-sim PRIVATE ${SETUP_WARNINGS})
-target_link_libraries(setup-sim PRIVATE setup_logic machine_profiles transcript)
+target_link_libraries(setup-sim PRIVATE setup_sim_tools)
 
 enable_testing()
 add_subdirectory(tests)

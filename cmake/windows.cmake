@@ -22,13 +22,16 @@ target_link_libraries(Setup PRIVATE setup_logic setupapi shlwapi advapi32 shell3
 # that one commit always builds the same bytes.
 target_link_options(Setup PRIVATE -static -static-libgcc -static-libstdc++
     -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
-set(SETUP_EXE_SIZE_LIMIT 163840)  # 160 KB, with every language and the icon
+# 160 KB, with every language and the icon. A signature adds its
+# certificates (and a time stamp's) to the file: scripts/release.sh reads the
+# limit from the cache and checks the signed file against it as well.
+set(SETUP_EXE_SIZE_LIMIT 163840 CACHE INTERNAL "largest Setup.exe in bytes, signed or not")
 add_custom_command(TARGET Setup POST_BUILD
     COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:Setup> -DLIMIT=${SETUP_EXE_SIZE_LIMIT}
             -P ${CMAKE_SOURCE_DIR}/cmake/check_size.cmake
     VERBATIM)
 set_source_files_properties(resources/setup.rc PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico")
+    "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/program_version.h")
 
 # SetupCheck.exe, shipped beside Setup.exe: the same logic on the same
 # Windows backend, except that the backend's files which change the machine
@@ -58,7 +61,7 @@ target_compile_options(SetupCheck PRIVATE ${SETUP_WARNINGS} ${SETUP_SIZE_OPTIONS
 target_link_libraries(SetupCheck PRIVATE setup_logic setupapi shlwapi advapi32 user32 kernel32)
 target_link_options(SetupCheck PRIVATE -static -static-libgcc -static-libstdc++
     -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
-set(SETUP_CHECK_EXE_SIZE_LIMIT 163840)
+set(SETUP_CHECK_EXE_SIZE_LIMIT 163840 CACHE INTERNAL "largest SetupCheck.exe in bytes, signed or not")
 add_custom_command(TARGET SetupCheck POST_BUILD
     COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:SetupCheck> -DLIMIT=${SETUP_CHECK_EXE_SIZE_LIMIT}
             -P ${CMAKE_SOURCE_DIR}/cmake/check_size.cmake
@@ -68,3 +71,4 @@ set_source_files_properties(resources/setup-check.rc PROPERTIES OBJECT_DEPENDS
 
 enable_testing()
 add_subdirectory(tests/wine)
+add_subdirectory(tests/release)

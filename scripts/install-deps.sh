@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
 # Installs what building and testing both platforms needs, from Debian's
 # packages: the native toolchain and GoogleTest, clang with its sanitizer and
-# fuzzer runtimes, MinGW-w64 for Setup.exe, and Wine with Xvfb to run it.
+# fuzzer runtimes, MinGW-w64 for Setup.exe, Wine with Xvfb to run it, and
+# osslsigncode with OpenSSL to sign the release (scripts/release.sh).
 # Packages already present are left alone.
+#
+#   scripts/install-deps.sh                 what the builds and tests need
+#   scripts/install-deps.sh --performance   that, and what scripts/performance.sh
+#                                           measures with (valgrind)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev clang
           g++-mingw-w64-i686 binutils-mingw-w64-i686
-          wine wine32:i386 wine64 xvfb x11-utils locales)
+          wine wine32:i386 wine64 xvfb x11-utils locales
+          git osslsigncode openssl ca-certificates)
+case "${1:-}" in
+    "") ;;
+    --performance) packages+=(valgrind) ;;
+    *) echo "usage: $0 [--performance]" >&2; exit 64 ;;
+esac
 
 # libFuzzer and the sanitizer runtimes come with the clang release's own
 # runtime package; which release it is, the installed clang tells.

@@ -12,8 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/performance.md}
 jobs=$(nproc)
-scripts/install-deps.sh
-command -v valgrind >/dev/null || { echo "performance.sh needs valgrind (apt-get install valgrind)" >&2; exit 1; }
+scripts/install-deps.sh --performance
 
 # The figures come from an optimised build of the simulated machine.
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -17,8 +17,10 @@ int extract_driver_files_v2(ModuleHandle instance, const char* destination, Setu
 
 // Copies the source folder with its subfolders into the destination folder,
 // creating it when needed, overwriting files, skipping empty subfolders and
-// hidden or system files. 1 when everything there was copied (a missing
-// source has nothing to copy), 0 when a folder or file could not be written.
+// hidden or system files, and never reading the trees of the run's
+// extractions. 1 when everything there was copied (a missing source has
+// nothing to copy), 0 when a folder or file could not be written or the
+// source lies in one of those trees.
 int mup_copy_folder(const char* destination, const char* source);
 
 // The folder below "production" for each OS slot.

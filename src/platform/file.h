@@ -52,6 +52,18 @@ bool FILE_MoveReplace(const char* from, const char* to);
 uint32_t FILE_GetAttributes(const char* path);
 constexpr uint32_t FILE_INVALID_ATTRIBUTES = 0xFFFFFFFF;
 
+// GetFullPathNameA without the file part: the full path Windows makes of a
+// path before it opens anything (a relative path on the current folder, "/"
+// read as "\", repeated separators as one, "." and ".." resolved, a trailing
+// period or blank of a name dropped); nothing needs to exist. The length
+// copied without the terminator; the size needed with it when the buffer is
+// too small (nothing copied); 0 when there is no full path (an empty path).
+uint32_t FILE_GetFullPathName(const char* path, char* buffer, uint32_t capacity);
+
+// Whether two paths name the same entry as the file system compares names:
+// character by character without regard to case (no linguistic rules).
+bool FILE_PathsEqual(const char* a, const char* b);
+
 // A read-only mapping of a whole file and a view of it.
 struct FILE_View {
     const uint8_t* data;

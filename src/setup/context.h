@@ -29,6 +29,8 @@ constexpr uint32_t LAYOUT2_SUPPORT_PRESET = 31;
 constexpr int OS_SLOT_COUNT = 8;
 constexpr int MAX_BUS_TYPES = 5;
 constexpr int MAX_CONFIGURATION_SECTIONS = 10;
+// A run extracts once per property token at most, and the parse looks at 7.
+constexpr int MAX_EXTRACTIONS = 7;
 
 struct os_slot {
     uint32_t supported;
@@ -113,6 +115,10 @@ struct ProcessState {
     // engine fields hold ("" while none was applied), kept for the host too:
     // the package check shows which section a run took.
     char engine_section[256];
+    // The full paths of the "production" folders this run's extractions
+    // fill, in the order they began: no copy of the run reads from them.
+    char extraction_trees[MAX_EXTRACTIONS][260];
+    uint32_t extraction_tree_count;
 };
 
 extern ProcessState g_process;

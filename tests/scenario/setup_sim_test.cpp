@@ -1,16 +1,23 @@
 // setup-sim as a user runs it: the example package on the example machines.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/sim/codepage.h"
+#include "program_version.h"
 
 namespace {
 
@@ -19,9 +26,10 @@ struct Output {
     int status;
 };
 
-Output run_setup_sim(const std::string& arguments)
+// setup-sim with the words of `arguments`, in an environment that `assignments` ("NAME=value ...") changes.
+Output run_setup_sim_in(const std::string& assignments, const std::string& arguments)
 {
-    const std::string command = std::string(SETUP_SIM_PATH) + " " + arguments + " 2>&1";
+    const std::string command = assignments + " " + SETUP_SIM_PATH + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     Output output{"", -1};
     if (pipe == nullptr) return output;
@@ -30,6 +38,16 @@ Output run_setup_sim(const std::string& arguments)
     while ((read = fread(chunk, 1, sizeof chunk, pipe)) > 0) output.text.append(chunk, read);
     output.status = pclose(pipe);
     return output;
+}
+
+Output run_setup_sim(const std::string& arguments)
+{
+    return run_setup_sim_in("", arguments);
+}
+
+int exit_status(const Output& output)
+{
+    return WIFEXITED(output.status) ? WEXITSTATUS(output.status) : -1;
 }
 
 const std::string EXAMPLES = std::string(SOURCE_DIR) + "/examples";
@@ -154,17 +172,144 @@ TEST(SetupSim, RunsInARowShareTheMachine)
         << output.text;
 }
 
-TEST(SetupSim, MistakesInAProfileAreReported)
+// A folder of its own for the inputs of the tests below, and $TMPDIR of the
+// runs, to see that they leave no temporary folder behind.
+class SetupSimInputs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/setup-sim-inputs-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        work_ = pattern;
+        std::filesystem::create_directory(work_ + "/tmp");
+    }
+    void TearDown() override { std::filesystem::remove_all(work_); }
+
+    // A copy of the example package with `extra` made in it.
+    std::string package(const std::string& name, const std::function<void(const std::string&)>& extra = {})
+    {
+        const std::string folder = work_ + "/" + name;
+        std::filesystem::copy(EXAMPLES + "/package", folder, std::filesystem::copy_options::recursive);
+        if (extra) extra(folder);
+        return folder;
+    }
+    std::string file(const std::string& name, const std::string& bytes)
+    {
+        const std::string path = work_ + "/" + name;
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+        return path;
+    }
+    Output run(const std::string& arguments) { return run_setup_sim_in("TMPDIR=" + work_ + "/tmp", arguments); }
+    bool temporary_folders_left() const { return !std::filesystem::is_empty(work_ + "/tmp"); }
+
+    std::string work_;
+};
+
+// Bad invocations and inputs, and the conventions of the command: each
+// ends with its exit status and a message naming what is wrong, in UTF-8,
+// with no temporary folder left.
+TEST_F(SetupSimInputs, EachEndsWithItsStatusAndMessage)
 {
-    const char* path = "/tmp/setup-sim-bad-profile.ini";
-    FILE* file = std::fopen(path, "w");
-    ASSERT_NE(file, nullptr);
-    std::fputs("[Machine]\nVersoin=6.1\n", file);
-    std::fclose(file);
-    const Output output = run_setup_sim(std::string("--machine ") + path + " " + EXAMPLES + "/package /s");
-    std::remove(path);
-    EXPECT_NE(output.status, 0);
-    EXPECT_NE(output.text.find("[Machine] Versoin: unknown key"), std::string::npos) << output.text;
+    const std::string pkg = package("pkg");
+    const std::string kept_drive = work_ + "/kept";
+    std::filesystem::create_directories(kept_drive + "/Package");
+    file("kept/Package/Old.inf", "[Version]\n");
+    const std::string hebrew_program = file("hebrew.ini", "[Machine]\nSystemLanguage=0x040D\nUILanguage=0x0409\n"
+                                                          "Program=C:\\\xE7\xE1\xE9\xEC\xE4\\Setup.exe\n");
+    const struct {
+        std::string arguments;
+        int status;
+        std::string message;  // a part of the output
+    } rows[] = {
+        {"--help", 0, "usage: setup-sim [--json]"},
+        {"-h", 0, "usage: setup-sim [--json]"},
+        {"--version", 0, "setup-sim " SETUP_VERSION_TEXT "\n"},
+        {"check -h", 0, "usage: setup-sim check"},
+        {"check --version", 0, "setup-sim check " SETUP_VERSION_TEXT "\n"},
+        {"", 64, "setup-sim: no package folder\nusage:"},
+        {"--jsn " + pkg, 64, "setup-sim: unknown option --jsn\nusage:"},
+        {"--runs", 64, "setup-sim: --runs needs a value"},
+        {"--runs 0 " + pkg, 64, "--runs takes a number from 1 to 100"},
+        {"--answers Maybe " + pkg, 64, "unknown answer Maybe"},
+        {"check --jsn " + pkg, 64, "setup-sim check: unknown option --jsn\nusage:"},
+        {"check", 64, "setup-sim check: no package folder"},
+        // The program's exit code for scripts: 1641 has the low 8 bits 105.
+        {"--exit-code --machine " + EXAMPLES + "/machines/win81-x64.ini " + pkg + " /s", 105, "Exit code: 1641\n"},
+        {work_ + "/nowhere", 2, "setup-sim: no package folder " + work_ + "/nowhere\n"},
+        {"'" + work_ + "/Gr\xF6\xDF" + "e'", 2, "no package folder " + work_ + "/Gr\\xF6\\xDFe\n"},
+        {package("loop", [](const std::string& f) { std::filesystem::create_symlink("self", f + "/self"); }), 2,
+         "setup-sim: " + work_ + "/loop/self: a link in a loop of links\n"},
+        {package("dangling", [](const std::string& f) { std::filesystem::create_symlink("gone.inf", f + "/x64/a.inf"); }),
+         2, "setup-sim: " + work_ + "/dangling/x64/a.inf: a link to gone.inf, which does not exist\n"},
+        {package("up", [](const std::string& f) { std::filesystem::create_directory_symlink("..", f + "/x64/up"); }), 2,
+         "setup-sim: " + work_ + "/up/x64/up: a link to a folder that holds it, a loop\n"},
+        {package("fifo", [](const std::string& f) { mkfifo((f + "/pipe").c_str(), 0600); }), 2,
+         "setup-sim: " + work_ + "/fifo/pipe: neither a file nor a folder"},
+        {"--keep-root /proc/nope " + pkg, 2, "setup-sim: --keep-root /proc/nope: No such file or directory\n"},
+        {"--keep-root " + pkg + "/kept " + pkg, 2, "--keep-root " + pkg + "/kept lies in the package folder " + pkg},
+        {"--keep-root " + kept_drive + " " + pkg + " /s", 0,
+         "setup-sim: drive C: " + kept_drive + " is used again: its 2 files and folders from before stay as they "
+         "are; in the program folder, 1 the package does not hold: C:\\Package\\Old.inf\n"},
+        {"--machine " + file("version.ini", "[Machine]\nVersion=4294967296.1\n") + " " + pkg, 2,
+         work_ + "/version.ini:2: [Machine] Version: expected major.minor[.build], numbers from 0 to 4294967295\n"},
+        {"--machine " + file("codepage.ini", "[Machine]\r\n\r\nCodePage=1234\r\n") + " " + pkg, 2,
+         work_ + "/codepage.ini:3: [Machine] CodePage: expected 0 (the system language's) or a code page"},
+        {"--machine " + file("early.ini", "; a machine\nVersion=6.1\n[Machine]\n") + " " + pkg, 2,
+         work_ + "/early.ini:2: \"Version\" stands before any section\n"},
+        {"--machine " + file("mark.ini", "\xEF\xBB\xBF[Machine]\nVersion=6.1\n") + " " + pkg, 2,
+         work_ + "/mark.ini:1: a UTF-8 byte-order mark, which INI reading does not understand"},
+        {"--machine " + file("drive.ini", "[Drives]\nC=new-drive\n") + " " + pkg, 2,
+         work_ + "/drive.ini:2: [Drives] C: no folder " + work_ + "/new-drive\n"},
+        {"--machine " + file("typo.ini", "[Machine]\nVersoin=6.1\n") + " " + pkg, 2,
+         work_ + "/typo.ini:2: [Machine] Versoin: unknown key\n"},
+        {"--machine " + work_ + " " + pkg, 2, "setup-sim: " + work_ + ": not a file\n"},
+        {"check --machines " + work_ + " " + pkg, 2, "setup-sim check: " + work_ + "/codepage.ini:3: [Machine] CodePage"},
+        // Paths of the machine in its code page (1255), in JSON too.
+        {"--json --machine " + hebrew_program + " " + pkg + " /s", 0,
+         R"("program": "C:\\חבילה\\Setup.exe", "command_line": "/s")"},
+    };
+    for (const auto& row : rows) {
+        const Output output = run(row.arguments);
+        EXPECT_TRUE(exit_status(output) == row.status && output.text.find(row.message) != std::string::npos &&
+                    sim::escaped_utf8(output.text) == output.text && !temporary_folders_left())
+            << row.arguments << " -> " << exit_status(output) << "\n" << output.text;
+    }
+    EXPECT_FALSE(std::filesystem::exists(pkg + "/kept"));
+    EXPECT_FALSE(std::filesystem::exists(work_ + "/new-drive"));
+}
+
+// A run that rewrites a file with the bytes it had lists it all the same.
+TEST_F(SetupSimInputs, AFileRewrittenWithTheSameBytesIsListed)
+{
+    const Output output = run("--runs 2 " + package("pkg") + " /s");
+    const size_t second_run = output.text.find("Run 2 of 2\n");
+    EXPECT_NE(output.text.find("File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log", second_run),
+              std::string::npos)
+        << output.text;
+}
+
+// A check stopped by a signal removes its temporary folders on the way out.
+TEST_F(SetupSimInputs, ASignalLeavesNoTemporaryFolder)
+{
+    const std::string machines = EXAMPLES + "/machines";
+    const std::string package = EXAMPLES + "/broken-package";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("TMPDIR", (work_ + "/tmp").c_str(), 1);
+        std::freopen("/dev/null", "w", stdout);
+        execl(SETUP_SIM_PATH, SETUP_SIM_PATH, "check", "--machines", machines.c_str(), package.c_str(), nullptr);
+        _exit(127);
+    }
+    for (int waited = 0; waited < 10000 && !temporary_folders_left(); ++waited) usleep(1000);
+    const bool caught_in_the_act = temporary_folders_left();
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(caught_in_the_act && WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_FALSE(temporary_folders_left());
 }
 
 }  // namespace
@@ -172,11 +317,6 @@ TEST(SetupSim, MistakesInAProfileAreReported)
 // setup-sim check on the example packages: every finding it has on the
 // broken ones, with the line or file it names, and nothing on the good ones.
 namespace {
-
-int exit_status(const Output& output)
-{
-    return WIFEXITED(output.status) ? WEXITSTATUS(output.status) : -1;
-}
 
 // The cells of the check's table line for this Windows and machine (cells
 // stand two blanks or more apart); none when there is no such line.

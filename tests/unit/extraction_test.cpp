@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "cmdline/command_line.h"
 #include "extract/extraction.h"
@@ -23,6 +24,13 @@ protected:
         PackageTest::SetUp();
         reset_public_properties();
         g_process.context.major_version = 1;
+        lay_bus_folders();
+    }
+
+    void lay_bus_folders()
+    {
+        std::error_code ignored;
+        for (const char* folder : {"C:\\Package\\Vi32", "C:\\Package\\Vi64"}) fs::remove_all(sim::host_path(folder), ignored);
         write_file("C:\\Package\\Vi32\\touch.sys", "x86 driver");
         write_file("C:\\Package\\Vi32\\Sub\\touch.cat", "x86 catalog");
         fs::create_directories(sim::host_path("C:\\Package\\Vi32") + "/Empty/Deeper");
@@ -194,6 +202,71 @@ TEST_F(Extraction, ExtractAllOptionTakesThePathToTheEndOfTheLine)
             EXPECT_EQ(tree(c.folder), layout_one_tree("x86 driver", "x64 driver")) << c.command_line;
         }
     }
+}
+
+// An extraction into a folder inside its own source takes the source as it
+// stood when it began: the trees the run fills ("production" below each
+// destination, however written, also one that was there before) are never
+// copied, not even by a later extraction of the run. Each row compares the
+// whole Vi32 folder afterwards.
+TEST_F(Extraction, NeverCopiesTheTreesOfItsOwnRun)
+{
+    const struct {
+        const char* arguments;
+        const char* current_directory;
+        const char* before_file;  // laid in Vi32 before the run
+        std::vector<std::string> parents;  // the folders below Vi32 that get a "production" tree
+    } rows[] = {
+        {"/extract_all:out", "C:\\Package\\Vi32", nullptr, {"out/"}},
+        {"/extract_all:C:\\Package\\\\Vi32\\out\\", "", nullptr, {"out/"}},
+        {"/extract_all:C:\\Package\\Vi64\\..\\Vi32\\.\\out", "", nullptr, {"out/"}},
+        {"/extract_all:c:\\package\\VI32\\Out", "", nullptr, {"Out/"}},
+        {"/extract_all:C:/Package/Vi32/out", "", nullptr, {"out/"}},
+        {"/extract_all:C:\\Package\\Vi32", "", nullptr, {""}},
+        {"/extract_all:C:\\Package\\Vi32\\Sub", "", nullptr, {"Sub/"}},
+        {"/extract_all:C:\\Package\\Vi32\\out", "", "out\\production\\Windows8-x86\\stale.sys", {"out/"}},
+        {"/vEXTRACTDRIVERS=C:\\Package\\Vi32\\a /vEXTRACTDRIVERS=C:\\Package\\Vi32\\b", "", nullptr, {"a/", "b/"}},
+    };
+    write_settings("[Vi64]\r\nSupport=11\r\n");
+    for (const auto& row : rows) {
+        lay_bus_folders();
+        if (row.before_file != nullptr) write_file(std::string("C:\\Package\\Vi32\\") + row.before_file, "old");
+        machine.current_directory = row.current_directory;
+        machine.mutexes.clear();  // each run is a process of its own
+        std::set<std::string> expected = tree("C:\\Package\\Vi32");
+        for (const std::string& parent : row.parents) {
+            if (!parent.empty()) expected.insert(parent);
+            for (const std::string& entry : layout_one_tree("x86 driver", "x64 driver")) expected.insert(parent + entry);
+        }
+        EXPECT_EQ(run(row.arguments), 0) << row.arguments;
+        EXPECT_EQ(tree("C:\\Package\\Vi32"), expected) << row.arguments;
+    }
+}
+
+// The support-matrix form: a section without a subfolder is the package
+// folder itself, destination included; a section whose folder lies in the
+// destination tree would copy the output into itself, so that copy fails
+// while the others are made.
+TEST_F(Extraction, SupportMatrixNeverCopiesItsOwnTree)
+{
+    g_process.context.major_version = 2;
+    g_process.context.bus_count = 1;
+    g_process.context.section_count = 2;
+    std::snprintf(g_process.context.configuration_sections[1].subfolder, 260, "out\\production\\Windows10-x64");
+    os_slot* slots = g_process.context.bus_types[0].os_slots;
+    slots[5] = {1, 5, "CfgAll", 0, "", 0};
+    slots[6] = {1, 6, "CfgInside", 0, "", 1};
+    slots[7] = {1, 7, "CfgAll", 1, "Extra", 0};
+
+    EXPECT_EQ(extract_driver_files(nullptr, "C:\\Package\\out", &g_process.context), DEP_SOFT_ERROR);
+    std::set<std::string> expected = {"production/", "production/Windows10-x64/"};
+    for (const std::string folder : {"production/Windows8.1-x64/", "production/Windows10-x64/Extra/"}) {
+        for (const char* entry : {"", "Vi32/", "Vi32/touch.sys=x86 driver", "Vi32/Sub/", "Vi32/Sub/touch.cat=x86 catalog",
+                                  "Vi64/", "Vi64/touch.sys=x64 driver"}) {
+            expected.insert(folder + entry);
+        }
+    }
+    EXPECT_EQ(tree("C:\\Package\\out"), expected);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // prints.
 //
 //   SetupCheck.exe [--json] [--program FILE] [--engine-exit-code CODE] [--] [COMMAND LINE OF SETUP.EXE]
+//   SetupCheck.exe --help | -h | --version
 //
 // --program           the program whose run is checked (default Setup.exe); a
 //                     name or relative path is taken in SetupCheck.exe's folder
@@ -20,6 +21,7 @@
 
 #include "platform/check/check_run.h"
 #include "platform/sys.h"
+#include "program_version.h"
 #include "setup/entry.h"
 #include "setup/run_mode.h"
 #include "transcript/transcript.h"
@@ -29,7 +31,8 @@ namespace {
 constexpr int USAGE_ERROR = 64;
 
 const char USAGE[] =
-    "usage: SetupCheck.exe [--json] [--program FILE] [--engine-exit-code CODE] [--] [COMMAND LINE OF SETUP.EXE]\n";
+    "usage: SetupCheck.exe [--json] [--program FILE] [--engine-exit-code CODE] [--] [COMMAND LINE OF SETUP.EXE]\n"
+    "       SetupCheck.exe --help | -h | --version\n";
 
 bool is_blank(char c)
 {
@@ -142,6 +145,11 @@ int main()
     bool json = false;
     std::string program = "Setup.exe";
     check::RunSettings settings;
+    // No option of Setup.exe starts with "-": "-h" can only be asking for help.
+    if (text[0] == '-' && text[1] == 'h' && (text[2] == '\0' || is_blank(text[2]))) {
+        write_out(GetStdHandle(STD_OUTPUT_HANDLE), USAGE);
+        return 0;
+    }
     while (text[0] == '-' && text[1] == '-') {
         const std::string option = next_word(&text);
         if (option == "--") break;
@@ -149,6 +157,9 @@ int main()
             json = true;
         } else if (option == "--help") {
             write_out(GetStdHandle(STD_OUTPUT_HANDLE), USAGE);
+            return 0;
+        } else if (option == "--version") {
+            write_out(GetStdHandle(STD_OUTPUT_HANDLE), "SetupCheck.exe " SETUP_VERSION_TEXT "\n");
             return 0;
         } else if (option == "--program" || option == "--engine-exit-code") {
             if (*text == '\0') return usage_error(option + " needs a value");

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/codepage.h"
+#include "program_version.h"
 #include "setup-sim/check_report.h"
 #include "setup-sim/package_check.h"
 #include "setup-sim/profile_loader.h"
@@ -19,9 +21,12 @@ constexpr int FINDINGS = 1;
 constexpr int UNREADABLE = 2;
 constexpr int USAGE_ERROR = 64;
 
-int usage()
+const char USAGE[] = "usage: setup-sim check [--json] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"
+                     "       setup-sim check --help | --version\n";
+
+int usage_error(const std::string& message)
 {
-    std::cerr << "usage: setup-sim check PACKAGE_FOLDER [--machines PROFILE_FOLDER] [--json]\n";
+    std::cerr << "setup-sim check: " << sim::escaped_utf8(message) << '\n' << USAGE;
     return USAGE_ERROR;
 }
 
@@ -31,8 +36,12 @@ bool load_profiles(const fs::path& folder, std::vector<ProfileMachine>* profiles
 {
     std::error_code list_error;
     std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, list_error)) {
-        if (entry.is_regular_file() && entry.path().extension() == ".ini") files.push_back(entry.path());
+    fs::directory_iterator entries(folder, list_error);
+    for (; !list_error && entries != fs::directory_iterator(); entries.increment(list_error)) {
+        std::error_code status_error;
+        if (entries->is_regular_file(status_error) && entries->path().extension() == ".ini") {
+            files.push_back(entries->path());
+        }
     }
     if (list_error) {
         *error = folder.string() + ": " + list_error.message();
@@ -42,11 +51,7 @@ bool load_profiles(const fs::path& folder, std::vector<ProfileMachine>* profiles
     for (const fs::path& file : files) {
         ProfileMachine profile{file.filename().string(), {}};
         builtin_machine(&profile.machine);
-        std::string profile_error;
-        if (!load_machine_profile(file.string(), &profile.machine, &profile_error)) {
-            *error = file.string() + ": " + profile_error;
-            return false;
-        }
+        if (!load_machine_profile(file.string(), &profile.machine, error)) return false;
         profiles->push_back(profile);
     }
     return true;
@@ -63,27 +68,37 @@ int run_check_command(int count, char** arguments)
         const std::string argument = arguments[i];
         if (argument == "--json") {
             json = true;
-        } else if (argument == "--machines" && i + 1 < count) {
+        } else if (argument == "--help" || argument == "-h") {
+            std::cout << USAGE;
+            return NOTHING_WRONG;
+        } else if (argument == "--version") {
+            std::cout << "setup-sim check " SETUP_VERSION_TEXT "\n";
+            return NOTHING_WRONG;
+        } else if (argument == "--machines") {
+            if (i + 1 >= count) return usage_error("--machines needs a folder");
             machines = arguments[++i];
-        } else if (argument.rfind("--", 0) != 0 && package.empty()) {
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return usage_error("unknown option " + argument);
+        } else if (package.empty()) {
             package = argument;
         } else {
-            return usage();
+            return usage_error("one package folder only; " + argument + " is a second");
         }
     }
-    if (package.empty()) return usage();
+    if (package.empty()) return usage_error("no package folder");
 
     std::vector<ProfileMachine> profiles;
     std::string error;
     if (!machines.empty() && !load_profiles(machines, &profiles, &error)) {
-        std::cerr << "setup-sim check: " << error << '\n';
+        std::cerr << "setup-sim check: " << sim::escaped_utf8(error) << '\n';
         return UNREADABLE;
     }
     PackageCheck check;
     if (!check_package(package, profiles, &check, &error)) {
-        std::cerr << "setup-sim check: " << error << '\n';
+        std::cerr << "setup-sim check: " << sim::escaped_utf8(error) << '\n';
         return UNREADABLE;
     }
-    std::cout << (json ? check_report_json(package, check) : check_report_text(package, check));
+    const std::string shown = sim::escaped_utf8(package);
+    std::cout << (json ? check_report_json(shown, check) : check_report_text(shown, check));
     return check.findings.empty() ? NOTHING_WRONG : FINDINGS;
 }

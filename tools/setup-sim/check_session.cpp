@@ -7,13 +7,13 @@ namespace fs = std::filesystem;
 
 CheckSession::CheckSession(const fs::path& package, const sim::Machine& machine) : machine_(machine)
 {
-    if (!make_temporary_folder(&root_)) {
+    if (root_.path().empty()) {
         error_ = "no temporary folder for the simulated drives";
         return;
     }
     std::error_code copy_error;
     for (auto& [letter, folder] : machine_.drives) {
-        const fs::path copy = root_ / std::string(1, letter);
+        const fs::path copy = root_.path() / std::string(1, letter);
         fs::copy(folder, copy, fs::copy_options::recursive, copy_error);
         if (copy_error) {
             error_ = "drive " + std::string(1, letter) + ": " + folder + ": " + copy_error.message();
@@ -22,15 +22,13 @@ CheckSession::CheckSession(const fs::path& package, const sim::Machine& machine)
         folder = copy.string();
     }
     reset_process_state();
-    ready_ = place_package(&machine_, package, root_ / "C", &program_folder_, &error_);
+    ready_ = place_package(&machine_, package, root_.path() / "C", &program_folder_, nullptr, &error_);
 }
 
 CheckSession::~CheckSession()
 {
     sim::install(nullptr);
     reset_process_state();
-    std::error_code ignored;
-    if (!root_.empty()) fs::remove_all(root_, ignored);
 }
 
 std::string CheckSession::in_package(const std::string& windows_path) const

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/sim/machine.h"
+#include "setup-sim/temporary_folder.h"
 
 class CheckSession {
 public:
@@ -28,7 +29,7 @@ public:
     std::string in_package(const std::string& windows_path) const;
 
 private:
-    std::filesystem::path root_;
+    TemporaryFolder root_;
     sim::Machine machine_;
     std::string program_folder_;
     bool ready_ = false;

@@ -2,21 +2,29 @@
 // what it did.
 //
 //   setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...]     (--profile = --machine)
-//             [--keep-root DIR] [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]
-//   setup-sim check PACKAGE_FOLDER [--machines PROFILE_FOLDER] [--json]
+//             [--keep-root DIR] [--runs N] [--exit-code] [--] PACKAGE_FOLDER [COMMAND LINE WORDS...]
+//   setup-sim check [--json] [--machines PROFILE_FOLDER] PACKAGE_FOLDER
+//   setup-sim --help | --version
 //
 // The package folder is copied onto the machine's drive C: at the profile's
 // program folder (C:\Package by default) and the program runs as Setup.exe
 // inside it, with the remaining words, joined by blanks, as its command line.
 // With --runs it runs that many times in a row on the same machine (files,
 // registry and the answers left carry over), one transcript per run.
+//
+// Exit status: 0 (with --exit-code the program's exit code, its low 8 bits),
+// 2 when what the command line names cannot be used (package, profile,
+// --keep-root), 64 for a mistake on the command line.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -24,9 +32,11 @@
 
 #include "platform/sim/machine.h"
 #include "platform/sim/codepage.h"
+#include "program_version.h"
 #include "setup-sim/check_command.h"
 #include "setup-sim/package_placement.h"
 #include "setup-sim/profile_loader.h"
+#include "setup-sim/temporary_folder.h"
 #include "setup/context.h"
 #include "setup/entry.h"
 #include "transcript/transcript.h"
@@ -35,37 +45,69 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr int CANNOT_RUN = 2;
 constexpr int USAGE_ERROR = 64;
 
-void usage()
+const char USAGE[] =
+    "usage: setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...] [--keep-root DIR]\n"
+    "                 [--runs N] [--exit-code] [--] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n"
+    "       setup-sim check [--json] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"
+    "       setup-sim --help | --version\n";
+
+// A message on standard error, in UTF-8 whatever bytes the host's names hold.
+int refuse(int status, const std::string& message)
 {
-    std::cerr << "usage: setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...] [--keep-root DIR]\n"
-                 "                 [--runs N] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n"
-                 "       setup-sim check PACKAGE_FOLDER [--machines PROFILE_FOLDER] [--json]\n";
+    std::cerr << "setup-sim: " << sim::escaped_utf8(message) << '\n';
+    if (status == USAGE_ERROR) std::cerr << USAGE;
+    return status;
+}
+
+// A drive's host folder without a trailing separator, as paths below it are
+// compared with it.
+fs::path drive_root(const std::string& folder)
+{
+    const fs::path root = fs::path(folder).lexically_normal();
+    return root.has_filename() || !root.has_parent_path() ? root : root.parent_path();
 }
 
 // Every file below a folder with its contents, and every folder, to find
-// what a run wrote.
+// what a run wrote. Only plain files are read: a FIFO or a device that a
+// profile's own drive holds is never opened.
 struct DriveSnapshot {
     std::map<std::string, std::string> files;
     std::set<std::string> folders;
 };
 
-DriveSnapshot snapshot(const fs::path& root)
+DriveSnapshot snapshot(const std::string& folder)
 {
+    const fs::path root = drive_root(folder);
     DriveSnapshot drive;
     std::map<std::string, std::string>& files = drive.files;
     std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error); !error && it != fs::recursive_directory_iterator();
-         it.increment(error)) {
-        if (it->is_directory(error)) drive.folders.insert(fs::relative(it->path(), root).generic_string());
-        if (!it->is_regular_file(error)) continue;
+    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        const std::string relative = it->path().lexically_relative(root).generic_string();
+        std::error_code status_error;
+        if (it->is_directory(status_error)) drive.folders.insert(relative);
+        if (!it->is_regular_file(status_error)) continue;
         std::ifstream in(it->path(), std::ios::binary);
         std::ostringstream content;
         content << in.rdbuf();
-        files[fs::relative(it->path(), root).generic_string()] = content.str();
+        files[relative] = content.str();
     }
     return drive;
+}
+
+// The files the run wrote on one drive, relative to its folder, even those
+// whose bytes did not change.
+std::set<std::string> written_on(const fs::path& root, const std::set<std::string>& host_files)
+{
+    std::set<std::string> written;
+    for (const std::string& host : host_files) {
+        const fs::path relative = fs::path(host).lexically_normal().lexically_relative(root);
+        if (!relative.empty() && *relative.begin() != "..") written.insert(relative.generic_string());
+    }
+    return written;
 }
 
 std::string windows_path_of(char drive, const std::string& relative)
@@ -77,13 +119,31 @@ std::string windows_path_of(char drive, const std::string& relative)
     return path;
 }
 
-}  // namespace
+// The folder that holds drive C: for --keep-root: made when missing; false
+// with a message when it cannot be used.
+bool keep_root_folder(const fs::path& folder, const fs::path& package, std::string* error)
+{
+    if (lies_within(folder, package)) {
+        *error = "--keep-root " + folder.string() + " lies in the package folder " + package.string() +
+                 ", which would be copied into itself";
+        return false;
+    }
+    std::error_code failure;
+    fs::create_directories(folder, failure);
+    if (failure || !fs::is_directory(folder, failure)) {
+        *error = "--keep-root " + folder.string() + ": " + (failure ? failure.message() : "not a folder");
+        return false;
+    }
+    return true;
+}
 
-int main(int argc, char** argv)
+int run_command(int argc, char** argv)
 {
     if (argc > 1 && std::string(argv[1]) == "check") return run_check_command(argc - 2, argv + 2);
 
     bool json = false;
+    bool exit_code = false;
+    bool options_ended = false;
     std::string profile;
     std::string answers;
     std::string keep_root;
@@ -91,74 +151,71 @@ int main(int argc, char** argv)
     std::vector<std::string> words;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (words.empty() && argument == "--json") {
+        if (!words.empty() || options_ended) {
+            words.push_back(argument);
+        } else if (argument == "--") {
+            options_ended = true;
+        } else if (argument == "--json") {
             json = true;
-        } else if (words.empty() && (argument == "--machine" || argument == "--profile" || argument == "--answers" ||
-                                     argument == "--keep-root" || argument == "--runs")) {
-            if (i + 1 >= argc) {
-                usage();
-                return USAGE_ERROR;
-            }
+        } else if (argument == "--exit-code") {
+            exit_code = true;
+        } else if (argument == "--machine" || argument == "--profile" || argument == "--answers" ||
+                   argument == "--keep-root" || argument == "--runs") {
+            if (i + 1 >= argc) return refuse(USAGE_ERROR, argument + " needs a value");
             (argument == "--answers"     ? answers
              : argument == "--keep-root" ? keep_root
              : argument == "--runs"      ? runs_text
                                          : profile) = argv[++i];
-        } else if (words.empty() && (argument == "--help" || argument == "-h")) {
-            usage();
+        } else if (argument == "--help" || argument == "-h") {
+            std::cout << USAGE;
             return 0;
+        } else if (argument == "--version") {
+            std::cout << "setup-sim " SETUP_VERSION_TEXT "\n";
+            return 0;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return refuse(USAGE_ERROR, "unknown option " + argument);
         } else {
             words.push_back(argument);
         }
     }
-    if (words.empty()) {
-        usage();
-        return USAGE_ERROR;
-    }
-    const fs::path package = words.front();
-    if (!fs::is_directory(package)) {
-        std::cerr << "setup-sim: no package folder " << package << '\n';
-        return USAGE_ERROR;
-    }
+    if (words.empty()) return refuse(USAGE_ERROR, "no package folder");
     char* runs_end = nullptr;
     const long runs = std::strtol(runs_text.c_str(), &runs_end, 10);
-    if (*runs_end != '\0' || runs < 1 || runs > 100) {
-        std::cerr << "setup-sim: --runs takes a number from 1 to 100\n";
-        return USAGE_ERROR;
+    if (*runs_end != '\0' || runs < 1 || runs > 100) return refuse(USAGE_ERROR, "--runs takes a number from 1 to 100");
+    std::vector<int> answer_codes;
+    std::stringstream answer_list(answers);
+    for (std::string word; std::getline(answer_list, word, ',');) {
+        const int answer = parse_answer(word);
+        if (answer == 0) return refuse(USAGE_ERROR, "unknown answer " + word + " (Yes, No, OK, Cancel or a number)");
+        answer_codes.push_back(answer);
     }
+    const fs::path package = words.front();
+    std::error_code status_error;
+    if (!fs::is_directory(package, status_error)) return refuse(CANNOT_RUN, "no package folder " + package.string());
     std::string command_line;
     for (size_t i = 1; i < words.size(); ++i) command_line += (i > 1 ? " " : "") + words[i];
 
     sim::Machine machine;
     builtin_machine(&machine);
     std::string error;
-    if (!profile.empty() && !load_machine_profile(profile, &machine, &error)) {
-        std::cerr << "setup-sim: " << profile << ": " << error << '\n';
-        return USAGE_ERROR;
-    }
-    std::stringstream answer_list(answers);
-    for (std::string word; std::getline(answer_list, word, ',');) {
-        const int answer = parse_answer(word);
-        if (answer == 0) {
-            std::cerr << "setup-sim: unknown answer " << word << '\n';
-            return USAGE_ERROR;
-        }
-        machine.answers.push_back(answer);
-    }
+    if (!profile.empty() && !load_machine_profile(profile, &machine, &error)) return refuse(CANNOT_RUN, error);
+    machine.answers.insert(machine.answers.end(), answer_codes.begin(), answer_codes.end());
 
     // Drive C: lives in a folder of its own for the run.
     fs::path root;
+    std::optional<TemporaryFolder> temporary;
     if (!keep_root.empty()) {
+        if (!keep_root_folder(keep_root, package, &error)) return refuse(CANNOT_RUN, error);
         root = keep_root;
-        fs::create_directories(root);
-    } else if (!make_temporary_folder(&root)) {
-        std::perror("setup-sim: temporary folder");
-        return 1;
+    } else {
+        temporary.emplace();
+        if (temporary->path().empty()) return refuse(CANNOT_RUN, std::string("no temporary folder: ") + std::strerror(errno));
+        root = temporary->path();
     }
     std::string program_folder;
-    if (!place_package(&machine, package, root, &program_folder, &error)) {
-        std::cerr << "setup-sim: " << error << '\n';
-        return USAGE_ERROR;
-    }
+    std::string kept;
+    if (!place_package(&machine, package, root, &program_folder, &kept, &error)) return refuse(CANNOT_RUN, error);
+    if (!kept.empty()) std::cerr << "setup-sim: drive C: " << sim::escaped_utf8(kept) << '\n';
     const std::string host_folder = sim::host_path(program_folder);
 
     // A file that a run writes with the very bytes of a package file is shown
@@ -173,9 +230,11 @@ int main(int argc, char** argv)
     // Mutexes the profile names are held by other programs for every run; the
     // program's own mutex ends with its process.
     const std::set<std::string> held_elsewhere = machine.mutexes;
+    int last_exit_code = 0;
     for (long run = 1; run <= runs; ++run) {
         machine.mutexes = held_elsewhere;
         machine.record = record::RunRecord{};
+        machine.host_files_written.clear();
         std::map<char, DriveSnapshot> before;
         for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
 
@@ -193,6 +252,7 @@ int main(int argc, char** argv)
 
         for (const auto& [letter, folder] : machine.drives) {
             const DriveSnapshot after = snapshot(folder);
+            const std::set<std::string> written = written_on(drive_root(folder), machine.host_files_written);
             for (const std::string& relative : after.folders) {
                 if (before[letter].folders.count(relative) == 0) {
                     outcome.folders_created.push_back(windows_path_of(letter, relative));
@@ -200,7 +260,7 @@ int main(int argc, char** argv)
             }
             for (const auto& [relative, content] : after.files) {
                 const auto earlier = before[letter].files.find(relative);
-                if (earlier == before[letter].files.end() || earlier->second != content) {
+                if (earlier == before[letter].files.end() || earlier->second != content || written.count(relative) != 0) {
                     const auto package_file = package_files.find(content);
                     outcome.files_written.push_back({windows_path_of(letter, relative), content, content.size(),
                                                      package_file != package_files.end() ? package_file->second : ""});
@@ -210,6 +270,7 @@ int main(int argc, char** argv)
                 if (after.files.count(relative) == 0) outcome.files_deleted.push_back(windows_path_of(letter, relative));
             }
         }
+        last_exit_code = outcome.exit_code;
         if (json) {
             std::string object = transcript_json(outcome);
             if (runs > 1) object = (run == 1 ? "[" : ", ") + object.substr(0, object.size() - 1) + (run == runs ? "]\n" : "");
@@ -221,9 +282,20 @@ int main(int argc, char** argv)
     }
     sim::install(nullptr);
     reset_process_state();
-    if (keep_root.empty()) {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
+    // A shell sees the low 8 bits of an exit status: 1603 comes out as 67.
+    return exit_code ? last_exit_code & 0xFF : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    remove_temporary_folders_on_signals();
+    try {
+        return run_command(argc, argv);
+    } catch (const std::exception& failure) {
+        // Whatever else the host refuses (a file system error, no memory)
+        // ends with its message, the temporary folders removed on the way.
+        return refuse(CANNOT_RUN, failure.what());
     }
-    return 0;
 }

@@ -1,11 +1,13 @@
 #include "setup-sim/profile_loader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/sim/codepage.h"
 #include "platform/sim/ini.h"
 
 namespace {
@@ -56,40 +58,66 @@ std::vector<std::string> split_list(const std::string& text)
     return items;
 }
 
+// "6.1.7601" or "6.1": two or three decimal numbers of 32 bits, dot-separated,
+// nothing else.
+bool parse_version(const std::string& text, uint32_t numbers[3])
+{
+    numbers[2] = 0;
+    size_t at = 0;
+    for (int i = 0; i < 3; ++i) {
+        const size_t end = std::min(text.find('.', at), text.size());
+        const std::string part = text.substr(at, end - at);
+        if (part.empty() || part.size() > 10 || part.find_first_not_of("0123456789") != std::string::npos) return false;
+        const unsigned long long value = std::strtoull(part.c_str(), nullptr, 10);
+        if (value > 0xFFFFFFFFull) return false;
+        numbers[i] = static_cast<uint32_t>(value);
+        if (end == text.size()) return i >= 1;
+        at = end + 1;
+    }
+    return false;
+}
+
 struct Loader {
     sim::Machine* machine;
     std::filesystem::path profile_folder;
+    std::string file;  // the profile as the messages name it
     std::string error;
 
-    bool fail(const std::string& section, const std::string& key, const std::string& what)
+    // "win7.ini:12: [Machine] Version: expected ...", naming the line.
+    bool fail(uint32_t line, const std::string& section, const std::string& key, const std::string& what)
     {
-        error = "[" + section + "] " + key + ": " + what;
+        error = file + ":" + std::to_string(line) + ": [" + section + "]" + (key.empty() ? "" : " " + key) + ": " + what;
         return false;
     }
+    bool fail(const sim::IniEntry& entry, const std::string& section, const std::string& what)
+    {
+        return fail(entry.line, section, entry.name, what);
+    }
 
-    bool machine_key(const std::string& key, const std::string& value)
+    bool machine_key(const sim::IniEntry& entry, const std::string& value)
     {
         sim::Machine& m = *machine;
-        const std::string k = lower(key);
+        const std::string k = lower(entry.name);
         if (k == "version") {
-            unsigned major = 0, minor = 0, build = 0;
-            const int read = std::sscanf(value.c_str(), "%u.%u.%u", &major, &minor, &build);
-            if (read < 2) return fail("Machine", key, "expected major.minor[.build]");
-            m.major = major;
-            m.minor = minor;
-            m.build = read == 3 ? build : 0;
+            uint32_t numbers[3] = {};
+            if (!parse_version(value, numbers)) {
+                return fail(entry, "Machine", "expected major.minor[.build], numbers from 0 to 4294967295");
+            }
+            m.major = numbers[0];
+            m.minor = numbers[1];
+            m.build = numbers[2];
             return true;
         }
         if (k == "platform") {
             if (lower(value) == "nt") m.platform_id = 2;
             else if (lower(value) == "9x") m.platform_id = 1;
-            else if (!parse_number(value, &m.platform_id)) return fail("Machine", key, "expected NT, 9x or a number");
+            else if (!parse_number(value, &m.platform_id)) return fail(entry, "Machine", "expected NT, 9x or a number");
             return true;
         }
         if (k == "architecture") {
             if (lower(value) == "x64") m.is_64bit = true;
             else if (lower(value) == "x86") m.is_64bit = false;
-            else return fail("Machine", key, "expected x86 or x64");
+            else return fail(entry, "Machine", "expected x86 or x64");
             return true;
         }
         if (k == "servicepack") {
@@ -97,18 +125,28 @@ struct Loader {
             return true;
         }
         uint32_t number = 0;
-        if (k == "systemlanguage" || k == "uilanguage" || k == "codepage") {
-            if (!parse_number(value, &number)) return fail("Machine", key, "expected a number");
-            if (k == "codepage") m.ansi_code_page = number;
-            else (k == "systemlanguage" ? m.system_language : m.ui_language) = static_cast<uint16_t>(number);
+        if (k == "systemlanguage" || k == "uilanguage") {
+            if (!parse_number(value, &number) || number > 0xFFFF) {
+                return fail(entry, "Machine", "expected a language identifier from 0 to 0xFFFF");
+            }
+            (k == "systemlanguage" ? m.system_language : m.ui_language) = static_cast<uint16_t>(number);
             return true;
         }
-        if (k == "wow64export") return parse_flag(value, &m.has_wow64_export) || fail("Machine", key, "expected yes/no");
+        if (k == "codepage") {
+            if (!parse_number(value, &number) || (number != 0 && !sim::is_supported_code_page(number))) {
+                return fail(entry, "Machine",
+                            "expected 0 (the system language's) or a code page the machine can have: 874, 932, 936, "
+                            "949, 950, 1250 to 1258 or 65001");
+            }
+            m.ansi_code_page = number;
+            return true;
+        }
+        if (k == "wow64export") return parse_flag(value, &m.has_wow64_export) || fail(entry, "Machine", "expected yes/no");
         if (k == "deviceenumerationfails") {
-            return parse_flag(value, &m.device_enumeration_fails) || fail("Machine", key, "expected yes/no");
+            return parse_flag(value, &m.device_enumeration_fails) || fail(entry, "Machine", "expected yes/no");
         }
         if (k == "program") {
-            if (value.size() < 4 || value[1] != ':') return fail("Machine", key, "expected a full Windows path");
+            if (value.size() < 4 || value[1] != ':') return fail(entry, "Machine", "expected a full Windows path");
             m.module_path = value;
             return true;
         }
@@ -116,7 +154,7 @@ struct Loader {
             unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
             if (std::sscanf(value.c_str(), "%u-%u-%u %u:%u:%u.%u", &year, &month, &day, &hour, &minute, &second,
                             &millisecond) < 6) {
-                return fail("Machine", key, "expected YYYY-MM-DD hh:mm:ss[.mmm]");
+                return fail(entry, "Machine", "expected YYYY-MM-DD hh:mm:ss[.mmm]");
             }
             // Day of week by Zeller's rule, Sunday = 0 as Windows counts.
             const unsigned y = month < 3 ? year - 1 : year;
@@ -129,7 +167,7 @@ struct Loader {
             std::copy(std::begin(fields), std::end(fields), m.local_time);
             return true;
         }
-        return fail("Machine", key, "unknown key");
+        return fail(entry, "Machine", "unknown key");
     }
 
     // A registry key named "Registry:", "Registry32:" or "Registry64:"
@@ -162,12 +200,13 @@ struct Loader {
         const size_t colon = name.find(':');
         sim::RegistryKey key;
         if (!parse_registry_key(lower(name.substr(0, colon)), name.substr(colon + 1), &key)) {
-            return fail(name, "", "expected Registry:, Registry32: or Registry64: and a path below HKLM\\ or HKCU\\");
+            return fail(section.line, name, "",
+                        "expected Registry:, Registry32: or Registry64: and a path below HKLM\\ or HKCU\\");
         }
         for (const sim::IniEntry& entry : section.entries) {
             if (entry.comment || !entry.has_value) continue;
             sim::RegistryValue value;
-            if (!parse_registry_value(sim::unquote_value(entry.value), &value)) return fail(name, entry.name, "bad dword");
+            if (!parse_registry_value(sim::unquote_value(entry.value), &value)) return fail(entry, name, "bad dword");
             key.values[entry.name == "@" ? "" : entry.name] = value;
         }
         machine->registry.push_back(key);
@@ -204,9 +243,9 @@ struct Loader {
             const std::string value = sim::unquote_value(entry.value);
             if (k == "class") device.class_guid = lower(value) == "mouse" ? MOUSE_CLASS_GUID : value;
             else if (k == "present") {
-                if (!parse_flag(value, &device.present)) return fail(name, entry.name, "expected yes/no");
+                if (!parse_flag(value, &device.present)) return fail(entry, name, "expected yes/no");
             } else if (k == "hardwareids") device.hardware_ids = split_list(value);
-            else return fail(name, entry.name, "unknown key");
+            else return fail(entry, name, "unknown key");
         }
         machine->devices.push_back(device);
         return true;
@@ -227,14 +266,25 @@ struct Loader {
             else if (k == "writesregistry") {
                 program.registry_writes.emplace_back();
                 ok = parse_registry_write(value, &program.registry_writes.back());
-            } else return fail(name, entry.name, "unknown key");
-            if (!ok) return fail(name, entry.name, "bad value");
+            } else return fail(entry, name, "unknown key");
+            if (!ok) return fail(entry, name, "bad value");
         }
         return true;
     }
 
     bool load(const sim::IniDocument& document)
     {
+        // Nothing reads a line before the first section: it is a mistake
+        // (often a UTF-8 byte-order mark, which INI reading does not know,
+        // in front of the first section's name).
+        for (const sim::IniEntry& entry : document.preamble) {
+            if (entry.comment) continue;
+            const bool mark = entry.name.rfind("\xEF\xBB\xBF", 0) == 0;
+            error = file + ":" + std::to_string(entry.line) + ": " +
+                    (mark ? "a UTF-8 byte-order mark, which INI reading does not understand: save the profile without it"
+                          : "\"" + entry.name + "\" stands before any section");
+            return false;
+        }
         // The machine's devices before the profile: the built-in ones, which
         // "Builtin=no" drops wherever it stands, keeping the profile's own.
         size_t builtin_devices = machine->devices.size();
@@ -245,7 +295,7 @@ struct Loader {
             if (!has_colon && kind == "machine") {
                 for (const sim::IniEntry& entry : section.entries) {
                     if (entry.comment || !entry.has_value) continue;
-                    if (!(ok = machine_key(entry.name, sim::unquote_value(entry.value)))) break;
+                    if (!(ok = machine_key(entry, sim::unquote_value(entry.value)))) break;
                 }
             } else if (!has_colon && kind == "environment") {
                 for (const sim::IniEntry& entry : section.entries) {
@@ -258,11 +308,17 @@ struct Loader {
                 for (const sim::IniEntry& entry : section.entries) {
                     if (entry.comment || !entry.has_value) continue;
                     if (entry.name.size() != 1 || !std::isalpha(static_cast<unsigned char>(entry.name[0]))) {
-                        ok = fail("Drives", entry.name, "expected a drive letter");
+                        ok = fail(entry, "Drives", "expected a drive letter");
                         break;
                     }
                     std::filesystem::path folder = sim::unquote_value(entry.value);
                     if (folder.is_relative()) folder = profile_folder / folder;
+                    // The drive is a folder the user has: setup-sim makes none on the host.
+                    std::error_code status_error;
+                    if (!std::filesystem::is_directory(folder, status_error)) {
+                        ok = fail(entry, "Drives", "no folder " + folder.string());
+                        break;
+                    }
                     machine->drives[static_cast<char>(std::toupper(static_cast<unsigned char>(entry.name[0])))] =
                         folder.string();
                 }
@@ -270,13 +326,13 @@ struct Loader {
                 for (const sim::IniEntry& entry : section.entries) {
                     if (entry.comment || !entry.has_value) continue;
                     if (lower(entry.name) != "answers") {
-                        ok = fail("User", entry.name, "unknown key");
+                        ok = fail(entry, "User", "unknown key");
                         break;
                     }
                     for (const std::string& word : split_list(sim::unquote_value(entry.value))) {
                         const int answer = parse_answer(word);
                         if (answer == 0) {
-                            ok = fail("User", entry.name, "unknown answer " + word);
+                            ok = fail(entry, "User", "unknown answer " + word);
                             break;
                         }
                         machine->answers.push_back(answer);
@@ -289,9 +345,9 @@ struct Loader {
             } else if (!has_colon && kind == "devices") {
                 for (const sim::IniEntry& entry : section.entries) {
                     if (entry.comment || !entry.has_value) continue;
-                    if (lower(entry.name) != "builtin") return fail("Devices", entry.name, "unknown key");
+                    if (lower(entry.name) != "builtin") return fail(entry, "Devices", "unknown key");
                     bool keep = true;
-                    if (!parse_flag(sim::unquote_value(entry.value), &keep)) return fail("Devices", entry.name, "yes/no");
+                    if (!parse_flag(sim::unquote_value(entry.value), &keep)) return fail(entry, "Devices", "expected yes/no");
                     if (!keep) {
                         machine->devices.erase(machine->devices.begin(),
                                                machine->devices.begin() + static_cast<std::ptrdiff_t>(builtin_devices));
@@ -305,7 +361,7 @@ struct Loader {
             } else if (has_colon && kind == "program") {
                 ok = program_section(section.name, section);
             } else {
-                ok = fail(section.name, "", "unknown section");
+                ok = fail(section.line, section.name, "", "unknown section");
             }
             if (!ok) return false;
         }
@@ -352,14 +408,21 @@ int parse_answer(const std::string& word)
 
 bool load_machine_profile(const std::string& host_file, sim::Machine* machine, std::string* error)
 {
+    // A FIFO would never end: only a plain file (or a link to one) is opened.
+    std::error_code status_error;
+    if (!std::filesystem::is_regular_file(host_file, status_error)) {
+        *error = host_file + ": " + (status_error ? status_error.message() : "not a file");
+        return false;
+    }
     std::ifstream in(host_file, std::ios::binary);
     if (!in) {
-        *error = "cannot be read";
+        *error = host_file + ": cannot be read";
         return false;
     }
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    Loader loader{machine, std::filesystem::absolute(host_file).parent_path(), ""};
+    const std::filesystem::path absolute = std::filesystem::absolute(host_file, status_error);
+    Loader loader{machine, absolute.parent_path(), host_file, ""};
     if (!loader.load(sim::parse_ini(bytes.str()))) {
         *error = loader.error;
         return false;

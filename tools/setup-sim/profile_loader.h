@@ -13,7 +13,10 @@ constexpr const char* MOUSE_CLASS_GUID = "{4D36E96F-E325-11CE-BFC1-08002BE10318}
 void builtin_machine(sim::Machine* machine);
 
 // Fill `machine` from a profile; what the profile leaves out keeps the
-// built-in machine's value. False with a message on a malformed profile.
+// built-in machine's value. False on a profile that cannot be read or is
+// malformed, with a message that begins with the file ("win7.ini: ...") and,
+// for a mistake in it, its line ("win7.ini:3: [Machine] Version: ...").
+// [Drives] must name folders that exist: none is made on the host.
 bool load_machine_profile(const std::string& host_file, sim::Machine* machine, std::string* error);
 
 // A button's name as MessageBox knows it ("OK", "Yes", "TryAgain", ..., in any

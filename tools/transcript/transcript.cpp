@@ -231,10 +231,11 @@ std::string engine_exit_json(uint32_t exit_code)
            ", \"result_name\": " + json_string(result_name(result)) + '}';
 }
 
+// Paths the program passed in ANSI, as JSON strings.
 std::string json_list(const std::vector<std::string>& paths)
 {
     std::string out = "[";
-    for (const std::string& path : paths) out += (out.size() > 1 ? ", " : "") + json_string(path);
+    for (const std::string& path : paths) out += (out.size() > 1 ? ", " : "") + json_string(utf8_of_ansi(path));
     return out + "]";
 }
 
@@ -247,8 +248,8 @@ std::string transcript_text(const record::RunRecord& run)
                       '.' + std::to_string(machine.build) + (machine.is_64bit ? " x64" : " x86") +
                       ", system language " + hex(machine.system_language, 4) + ", UI language " +
                       hex(machine.ui_language, 4) + ", code page " + std::to_string(machine.code_page) + '\n';
-    out += "Program: " + run.program_path + '\n';
-    out += "Command line: " + run.command_line + '\n';
+    out += "Program: " + utf8_of_ansi(run.program_path) + '\n';
+    out += "Command line: " + utf8_of_ansi(run.command_line) + '\n';
     if (run.check_run) {
         out += "Check run: nothing started, written or changed; boxes answered with their default button\n";
     }
@@ -263,8 +264,9 @@ std::string transcript_text(const record::RunRecord& run)
     if (run.boxes.empty()) out += "Boxes: none\n";
     number = 0;
     for (const record::Process& process : run.processes) {
-        out += "Process " + std::to_string(++number) + ": " + (process.kind == "shell" ? "shell " : "") + process.command_line;
-        if (!process.directory.empty()) out += " (in " + process.directory + ")";
+        out += "Process " + std::to_string(++number) + ": " + (process.kind == "shell" ? "shell " : "") +
+               utf8_of_ansi(process.command_line);
+        if (!process.directory.empty()) out += " (in " + utf8_of_ansi(process.directory) + ")";
         if (process.started) {
             out += " -> exit code " + hex(process.exit_code, 8) + '\n';
         } else if (process.held_back) {
@@ -275,20 +277,20 @@ std::string transcript_text(const record::RunRecord& run)
         if (is_engine_run(process)) out += "  engine exit code: " + engine_exit_text(process.exit_code) + '\n';
     }
     if (run.processes.empty()) out += "Processes: none\n";
-    for (const std::string& folder : run.folders_created) out += "Folder created: " + folder + '\n';
+    for (const std::string& folder : run.folders_created) out += "Folder created: " + utf8_of_ansi(folder) + '\n';
     if (run.files_written.empty()) out += "Files written: none\n";
     // What the program wrote itself is shown in full; a copy only by its origin.
     for (const record::WrittenFile& file : run.files_written) {
-        out += "File written: " + file.path;
+        out += "File written: " + utf8_of_ansi(file.path);
         if (!file.copy_of.empty()) {
-            out += " (copy of " + file.copy_of + ")\n";
+            out += " (copy of " + utf8_of_ansi(file.copy_of) + ")\n";
             continue;
         }
         const ReadableText readable = readable_text(file.bytes);
         out += " (" + readable.encoding + ", " + std::to_string(file.size) + " bytes)\n";
         if (!readable.text.empty()) out += indented(readable.text);
     }
-    for (const std::string& path : run.files_deleted) out += "File deleted: " + path + '\n';
+    for (const std::string& path : run.files_deleted) out += "File deleted: " + utf8_of_ansi(path) + '\n';
     out += std::string("Restart: ") + (run.restart_requested ? "requested" : "no") + '\n';
     if (run.ended_at_once) out += "Ended at once, without the end of run\n";
     out += "Result: " + std::to_string(run.result) + ' ' + result_name(run.result) + '\n';
@@ -298,8 +300,8 @@ std::string transcript_text(const record::RunRecord& run)
 
 std::string transcript_json(const record::RunRecord& run)
 {
-    std::string out = "{\"program\": " + json_string(run.program_path) +
-                      ", \"command_line\": " + json_string(run.command_line) +
+    std::string out = "{\"program\": " + json_string(utf8_of_ansi(run.program_path)) +
+                      ", \"command_line\": " + json_string(utf8_of_ansi(run.command_line)) +
                       ", \"check_run\": " + json_bool(run.check_run) + ", \"result\": " + std::to_string(run.result) +
                       ", \"result_name\": " + json_string(result_name(run.result)) +
                       ", \"exit_code\": " + std::to_string(run.exit_code) +
@@ -317,8 +319,10 @@ std::string transcript_json(const record::RunRecord& run)
     separator = "";
     for (const record::Process& process : run.processes) {
         out += separator;
-        out += "{\"kind\": " + json_string(process.kind) + ", \"command_line\": " + json_string(process.command_line) +
-               ", \"file\": " + json_string(process.file) + ", \"directory\": " + json_string(process.directory) +
+        out += "{\"kind\": " + json_string(process.kind) +
+               ", \"command_line\": " + json_string(utf8_of_ansi(process.command_line)) +
+               ", \"file\": " + json_string(utf8_of_ansi(process.file)) +
+               ", \"directory\": " + json_string(utf8_of_ansi(process.directory)) +
                ", \"show_command\": " + std::to_string(process.show_command) + ", \"started\": " + json_bool(process.started) +
                ", \"held_back\": " + json_bool(process.held_back) +
                ", \"exit_code_chosen\": " + json_bool(process.exit_code_chosen) +
@@ -332,7 +336,8 @@ std::string transcript_json(const record::RunRecord& run)
     for (const record::WrittenFile& file : run.files_written) {
         const ReadableText readable = file.copy_of.empty() ? readable_text(file.bytes) : ReadableText{"copy", ""};
         out += separator;
-        out += "{\"path\": " + json_string(file.path) + ", \"copy_of\": " + json_string(file.copy_of) +
+        out += "{\"path\": " + json_string(utf8_of_ansi(file.path)) +
+               ", \"copy_of\": " + json_string(utf8_of_ansi(file.copy_of)) +
                ", \"encoding\": " + json_string(readable.encoding) + ", \"size\": " + std::to_string(file.size) +
                ", \"text\": " + json_string(readable.text) + '}';
         separator = ", ";

@@ -1,7 +1,8 @@
 // A run record printed for people or as JSON: one transcript for setup-sim's
 // simulated machines and SetupCheck.exe's real one. Text the program passed
-// in ANSI is read in the code page of the machine the run was on, through
-// its platform layer, so the transcript is made on that machine.
+// in ANSI (boxes, paths, command lines, file texts) is read in the code page
+// of the machine the run was on, through its platform layer, so the
+// transcript is made on that machine and is UTF-8 whatever the bytes.
 #pragma once
 
 #include <string>

@@ -128,6 +128,17 @@ uint32_t FILE_GetAttributes(const char* path)
     return win32::FILE_GetAttributes(path);
 }
 
+// Pure names: the program's own answer, whatever the run has written.
+uint32_t FILE_GetFullPathName(const char* path, char* buffer, uint32_t capacity)
+{
+    return win32::FILE_GetFullPathName(path, buffer, capacity);
+}
+
+bool FILE_PathsEqual(const char* a, const char* b)
+{
+    return win32::FILE_PathsEqual(a, b);
+}
+
 bool FILE_MapReadOnly(FILE_Handle handle, FILE_View* view)
 {
     check::OpenFile* file = open_file(handle);

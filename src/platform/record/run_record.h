@@ -1,7 +1,8 @@
 // What one run of the program did, or would have done, to the machine it ran
 // on: filled by the backends that leave a machine as it is (the simulated
 // machine, and the check backend on a real one) and by the tool that hosts
-// the run; printed by the transcript. Never part of Setup.exe.
+// the run; printed by the transcript. Never part of Setup.exe. Its texts
+// (paths, command lines, box texts) are ANSI of the machine's code page.
 #pragma once
 
 #include <cstdint>

@@ -133,38 +133,52 @@ void for_each_code_point(const std::u16string& text, Visit visit)
     }
 }
 
-// UTF-8 read as Windows reads code page 65001: a byte that starts no
-// well-formed sequence (a stray continuation byte, an overlong form, a
-// surrogate, a value past U+10FFFF, the old 5- and 6-byte forms) becomes
-// U+FFFD, so what comes out is always valid UTF-8.
-std::string well_formed_utf8(const std::string& text)
+// The length of the well-formed UTF-8 sequence at text[at], or 0 when the
+// byte there starts none: a stray continuation byte, an overlong form, a
+// surrogate, a value past U+10FFFF, the old 5- and 6-byte forms.
+size_t utf8_sequence_length(const std::string& text, size_t at)
+{
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[at + k]); };
+    const unsigned char lead = byte(0);
+    const size_t length = lead < 0x80                    ? 1
+                          : lead >= 0xC2 && lead <= 0xDF ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    bool ok = length != 0 && at + length <= text.size();
+    for (size_t k = 1; ok && k < length; ++k) ok = (byte(k) & 0xC0) == 0x80;
+    if (ok && length >= 3) {
+        const unsigned char second = byte(1);
+        ok = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second >= 0xA0) &&
+             !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second >= 0x90);
+    }
+    return ok ? length : 0;
+}
+
+// Well-formed UTF-8 as it is, each other byte as `bad(byte)` gives it.
+template <typename Bad>
+std::string utf8_replacing_bad_bytes(const std::string& text, Bad bad)
 {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[i + k]); };
-        const unsigned char lead = byte(0);
-        const size_t length = lead < 0x80                    ? 1
-                              : lead >= 0xC2 && lead <= 0xDF ? 2
-                              : lead >= 0xE0 && lead <= 0xEF ? 3
-                              : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                             : 0;
-        bool ok = length != 0 && i + length <= text.size();
-        for (size_t k = 1; ok && k < length; ++k) ok = (byte(k) & 0xC0) == 0x80;
-        if (ok && length >= 3) {
-            const unsigned char second = byte(1);
-            ok = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second >= 0xA0) &&
-                 !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second >= 0x90);
-        }
-        if (ok) {
+        const size_t length = utf8_sequence_length(text, i);
+        if (length != 0) {
             out.append(text, i, length);
             i += length;
         } else {
-            out += "\xEF\xBF\xBD";
+            out += bad(static_cast<unsigned char>(text[i]));
             ++i;
         }
     }
     return out;
+}
+
+// UTF-8 read as Windows reads code page 65001: a byte that starts no
+// well-formed sequence becomes U+FFFD, so what comes out is always valid UTF-8.
+std::string well_formed_utf8(const std::string& text)
+{
+    return utf8_replacing_bad_bytes(text, [](unsigned char) { return std::string("\xEF\xBF\xBD"); });
 }
 
 }  // namespace
@@ -418,6 +432,18 @@ std::string ansi_to_utf8(const std::string& text, uint32_t code_page)
     }
     flush();
     return out;
+}
+
+bool is_supported_code_page(uint32_t code_page)
+{
+    return !iconv_name(code_page).empty();
+}
+
+std::string escaped_utf8(const std::string& text)
+{
+    return utf8_replacing_bad_bytes(text, [](unsigned char byte) {
+        return std::string("\\x") + "0123456789ABCDEF"[byte >> 4] + "0123456789ABCDEF"[byte & 0xF];
+    });
 }
 
 }  // namespace sim

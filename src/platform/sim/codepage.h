@@ -55,4 +55,13 @@ std::u16string ansi_to_utf16(const std::string& text, uint32_t code_page);
 // page keeps ASCII and gives '?' for the rest.
 std::string ansi_to_utf8(const std::string& text, uint32_t code_page);
 
+// Whether the simulated machine can have the code page as its ANSI code page:
+// one of the ANSI code pages above, or 65001.
+bool is_supported_code_page(uint32_t code_page);
+
+// Text from the host (a file name, a word of the command line) for printing:
+// its well-formed UTF-8 as it is, and every other byte as "\xNN", so that
+// what is printed is UTF-8 and still tells the bytes apart.
+std::string escaped_utf8(const std::string& text);
+
 }  // namespace sim

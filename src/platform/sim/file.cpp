@@ -249,6 +249,7 @@ FILE_Handle open_stream(const std::string& host, const char* mode)
     file->host = host;
     file->shares_read = reading;
     open_files.push_back(file);
+    if (!reading) sim::current().host_files_written.insert(host);
     return file;
 }
 
@@ -442,6 +443,7 @@ bool FILE_CopyFile(const char* source, const char* destination)
         error_code = ERR_ACCESS_DENIED;
     }
     if (error_code != 0) return refuse(error_code);
+    sim::current().host_files_written.insert(to);
     return true;
 }
 
@@ -468,6 +470,7 @@ bool FILE_MoveReplace(const char* from, const char* to)
         if (error) error_code = ERR_ACCESS_DENIED;
     }
     if (error_code != 0) return refuse(error_code);
+    sim::current().host_files_written.insert(destination);
     return true;
 }
 
@@ -493,6 +496,26 @@ void FILE_Close(FILE_Handle handle)
     std::erase(open_files, file);
     std::fclose(file->stream);
     delete file;
+}
+
+// Relative paths resolve against the machine's current folder; an empty path
+// has no full form (123).
+uint32_t FILE_GetFullPathName(const char* path, char* buffer, uint32_t capacity)
+{
+    if (path == nullptr || path[0] == '\0') {
+        fail(ERR_INVALID_NAME);
+        return 0;
+    }
+    const std::string full = sim::canonical_windows_path(sim::absolute_windows_path(path));
+    if (buffer == nullptr || full.size() >= capacity) return static_cast<uint32_t>(full.size() + 1);
+    full.copy(buffer, full.size());
+    buffer[full.size()] = '\0';
+    return static_cast<uint32_t>(full.size());
+}
+
+bool FILE_PathsEqual(const char* a, const char* b)
+{
+    return sim::names_equal(a, b);
 }
 
 // The whole file read into memory the view owns; an empty file cannot be

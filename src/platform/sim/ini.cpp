@@ -54,22 +54,26 @@ IniDocument parse_ini(const std::string& bytes, uint32_t code_page)
     IniDocument document;
     std::vector<IniEntry>* entries = &document.preamble;
     size_t start = 0;
+    uint32_t number = 0;
     while (start < text.size()) {
         size_t end = start;
         while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
         const std::string_view line = trim_blanks(std::string_view(text).substr(start, end - start));
-        start = end + 1;
+        // CR LF ends one line.
+        start = end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
+        ++number;
         if (line.empty()) continue;
 
         if (line.front() == '[') {
             const size_t close = line.find(']');
             const std::string_view name =
                 line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-            document.sections.push_back(IniSection{std::string(trim_blanks(name)), {}});
+            document.sections.push_back(IniSection{std::string(trim_blanks(name)), number, {}});
             entries = &document.sections.back().entries;
             continue;
         }
         entries->push_back(parse_entry(line));
+        entries->back().line = number;
     }
     return document;
 }

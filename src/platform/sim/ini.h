@@ -33,10 +33,12 @@ struct IniEntry {
     std::string value;       // after "=", trimmed; quotes still on
     bool has_value = false;  // the line had an "="
     bool comment = false;    // the line started with ";"
+    uint32_t line = 0;       // its line in the file, from 1
 };
 
 struct IniSection {
     std::string name;
+    uint32_t line = 0;  // the line of its "[", from 1
     std::vector<IniEntry> entries;  // in file order
 };
 

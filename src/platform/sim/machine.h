@@ -116,6 +116,10 @@ struct Machine {
     // run record (setup-sim adds the files and folders by comparing the
     // drives before and after), and what only this machine tells.
     record::RunRecord record;
+    // Host paths of the files the run wrote: created or opened for writing,
+    // appended to, copied or moved onto. It names a file written again with
+    // the bytes it had, which comparing the drives cannot see.
+    std::set<std::string> host_files_written;
     bool dll_search_restricted = false;
     bool critical_error_boxes_suppressed = false;
     uint32_t device_enumerations = 0;  // all-classes device lists taken

@@ -68,13 +68,15 @@ void leave_traces(const sim::ProgramBehaviour& behaviour)
         // cannot be written is described wrongly, and its runs would lose
         // lines without a word.
         const std::string path = sim::windows_folder() + "\\DpInst.log";
-        std::ofstream log(sim::host_path(path), std::ios::binary | std::ios::app);
+        const std::string host = sim::host_path(path);
+        std::ofstream log(host, std::ios::binary | std::ios::app);
         for (const std::string& line : behaviour.engine_log_lines) log << line << "\r\n";
         if (!log.flush()) {
             std::fprintf(stderr, "simulated engine: cannot write its log %s (is %%SYSTEMROOT%% a folder on a mapped "
                                  "drive? sim::make_windows_folder makes it)\n", path.c_str());
             std::abort();
         }
+        machine.host_files_written.insert(host);
     }
     for (const sim::RegistryKey& written : behaviour.registry_writes) {
         auto key = std::find_if(machine.registry.begin(), machine.registry.end(),

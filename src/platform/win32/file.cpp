@@ -64,6 +64,26 @@ void FILE_Close(FILE_Handle file)
     CloseHandle(static_cast<HANDLE>(file));
 }
 
+uint32_t FILE_GetFullPathName(const char* path, char* buffer, uint32_t capacity)
+{
+    return GetFullPathNameA(path, capacity, buffer, nullptr);
+}
+
+// Names compare as the file system compares them: character by character,
+// upper-cased, never by the language's sorting rules (which lstrcmpiA follows,
+// ignoring hyphens among others).
+bool FILE_PathsEqual(const char* a, const char* b)
+{
+    WCHAR wide_a[PATH_CAPACITY];
+    WCHAR wide_b[PATH_CAPACITY];
+    const int length_a = MultiByteToWideChar(CP_ACP, 0, a, -1, wide_a, PATH_CAPACITY);
+    const int length_b = MultiByteToWideChar(CP_ACP, 0, b, -1, wide_b, PATH_CAPACITY);
+    if (length_a == 0 || length_b == 0 || length_a != length_b) return false;
+    CharUpperBuffW(wide_a, static_cast<DWORD>(length_a));
+    CharUpperBuffW(wide_b, static_cast<DWORD>(length_b));
+    return std::memcmp(wide_a, wide_b, sizeof(WCHAR) * static_cast<size_t>(length_a)) == 0;
+}
+
 bool FILE_MapReadOnly(FILE_Handle file, FILE_View* view)
 {
     LARGE_INTEGER size{};
