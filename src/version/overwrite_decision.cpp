@@ -27,6 +27,18 @@ bool question_version_source(const char* inf_path, char* source)
     return PATH_Append(source, I2C_FILTER_INF);
 }
 
+constexpr const char* UNREADABLE_INSTALLED_VERSION = "Failed to get current VexaNorde Touch Pad Driver version";
+constexpr const char* UNREADABLE_PACKAGE_VERSION = "Failed to get package VexaNorde Touch Pad Driver version";
+
+// A version the question cannot be asked about ends the run; the user is told
+// which one, in English whatever the language, rather than left with a run
+// that did nothing and said nothing.
+int refuse_unreadable_version(const char* text)
+{
+    UI_MessageBox(text, "WARNING", UI_MB_OK | UI_MB_ICONINFORMATION);
+    return 0;
+}
+
 }  // namespace
 
 int ShowOverwriteMsg(ModuleHandle instance, const char* inf_path)
@@ -37,13 +49,11 @@ int ShowOverwriteMsg(ModuleHandle instance, const char* inf_path)
     const bool has_source = question_version_source(inf_path, source);
 
     if (found == 0) return 1;
-    if (found < 0) {
-        UI_MessageBox("Failed to get current VexaNorde Touch Pad Driver version", "WARNING",
-                      UI_MB_OK | UI_MB_ICONINFORMATION);
-        return 0;
-    }
+    if (found < 0) return refuse_unreadable_version(UNREADABLE_INSTALLED_VERSION);
     char package[VERSION_TEXT_CAPACITY] = "";
-    if (!has_source || !loc_QueryInfFilesInf(source, package, sizeof package)) return 0;
+    if (!has_source || !loc_QueryInfFilesInf(source, package, sizeof package)) {
+        return refuse_unreadable_version(UNREADABLE_PACKAGE_VERSION);
+    }
 
     switch (loc_CopmareDrvVersion(installed, package)) {
     case SAME_INSTALLED:
@@ -53,8 +63,10 @@ int ShowOverwriteMsg(ModuleHandle instance, const char* inf_path)
     case OLDER_INSTALLED:
         g_process.result_code_override = RESULT_ANOTHER_VERSION_INSTALLED;
         return 1;
-    default:
-        return 0;
+    case INSTALLED_VERSION_MALFORMED:
+        return refuse_unreadable_version(UNREADABLE_INSTALLED_VERSION);
+    default:  // PACKAGE_VERSION_MALFORMED
+        return refuse_unreadable_version(UNREADABLE_PACKAGE_VERSION);
     }
 }
 

@@ -110,8 +110,8 @@ int loc_CopmareDrvVersion(const char* installed, const char* package)
 {
     int32_t installed_numbers[4];
     int32_t package_numbers[4];
-    if (scan_dotted_version(installed, installed_numbers) < 4) return -1;
-    if (scan_dotted_version(package, package_numbers) < 4) return -2;
+    if (scan_dotted_version(installed, installed_numbers) < 4) return INSTALLED_VERSION_MALFORMED;
+    if (scan_dotted_version(package, package_numbers) < 4) return PACKAGE_VERSION_MALFORMED;
     for (int i = 0; i < 4; ++i) {
         if (installed_numbers[i] < package_numbers[i]) return OLDER_INSTALLED;
         if (installed_numbers[i] > package_numbers[i]) return NEWER_INSTALLED;

@@ -9,11 +9,12 @@
 // Version texts live in buffers of this many characters.
 constexpr int VERSION_TEXT_CAPACITY = 260;
 
-// Results of loc_CopmareDrvVersion; -1 and -2 name a malformed installed or
-// package text.
+// Results of loc_CopmareDrvVersion.
 constexpr int OLDER_INSTALLED = 0;
 constexpr int SAME_INSTALLED = 1;
 constexpr int NEWER_INSTALLED = 2;
+constexpr int INSTALLED_VERSION_MALFORMED = -1;  // not four dotted numbers
+constexpr int PACKAGE_VERSION_MALFORMED = -2;
 
 // One registry value into `pValue` (260 bytes), read from the 64-bit view on
 // 64-bit Windows although the program is 32-bit. 0 or the Windows error code

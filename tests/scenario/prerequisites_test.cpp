@@ -2,6 +2,7 @@
 // before 8, when its settings ask for it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -108,11 +109,39 @@ TEST_F(PrerequisiteRun, FrameworkKeyOnlyInThe64BitViewIsNotSeenByThe32BitProgram
     EXPECT_EQ(shell_starts().size(), 1u);
 }
 
+// A missing installer ends the run with a soft error and no engine; in an
+// interactive run the shell shows its own box first (the file name as the
+// program passed it), a silent run asked it for none.
 TEST_F(PrerequisiteRun, MissingInstallerEndsWithSoftErrorAndNoEngine)
 {
-    use_os(6, 1, true, 8 | 16);
-    EXPECT_EQ(run("/s"), DEP_SOFT_ERROR);
-    EXPECT_EQ(engine_command_line(), "");
+    const std::string shell_box = "dotNetFx40_Client_x86_x64.exe | Windows cannot find 'dotNetFx40_Client_x86_x64.exe'. "
+                                  "Make sure you typed the name correctly, and then try again. | 10 | 1 | shell; ";
+    const struct {
+        const char* command_line;
+        bool ship_folder;  // the DotNetFx folder is there, without the installer
+        std::string expected;
+    } rows[] = {
+        {"/s", false, "exit 3; error 2; "},
+        {"", false, "exit 3; error 2; " + shell_box},
+        {"", true, "exit 3; error 2; " + shell_box},
+    };
+    for (const auto& row : rows) {
+        machine.record = {};
+        machine.mutexes.clear();
+        use_os(6, 1, true, 8 | 16);
+        if (row.ship_folder) write_file("C:\\Package\\DotNetFx\\readme.txt", "");
+        const int exit_code = run(row.command_line);
+        std::string outcome =
+            "exit " + std::to_string(exit_code) + "; error " + std::to_string(shell_starts().at(0).error) + "; ";
+        for (const record::Box& box : machine.record.boxes) {
+            char style[16];
+            std::snprintf(style, sizeof style, "%X", box.style);
+            outcome += box.caption + " | " + box.text + " | " + style + " | " + std::to_string(box.answer) + " | " +
+                       (box.shown_by_shell ? "shell; " : "program; ");
+        }
+        EXPECT_EQ(outcome, row.expected) << row.command_line;
+        EXPECT_EQ(engine_command_line(), "") << row.command_line;
+    }
 }
 
 TEST_F(PrerequisiteRun, NeverOnWindows8OrLaterWhateverTheFlags)

@@ -92,7 +92,8 @@ TEST_F(VersionDecisionRun, AsksBeforeTheSameOrAnOlderVersionIsInstalled)
          "engine yes; exit 0; override 1638; versions 19.2.3.99 / 19.2.4.7"},
         {"  ", "", DEFAULT_BUTTON,
          "WARNING \"Failed to get current VexaNorde Touch Pad Driver version\" 40 answered 1; ended at once; versions  / "},
-        {"VexaNorde beta", "", DEFAULT_BUTTON, "ended at once; versions  / "},
+        {"VexaNorde beta", "", DEFAULT_BUTTON,
+         "WARNING \"Failed to get current VexaNorde Touch Pad Driver version\" 40 answered 1; ended at once; versions  / "},
         // A silent run asks nothing; FORCE left at its default lets the engine run.
         {"VexaNorde 19.2.4.7", "/s", DEFAULT_BUTTON, "engine yes; exit 0; override 0; versions 19.2.4.7 / 19.2.4.7"},
         {"VexaNorde 19.2.4.10", "/s", DEFAULT_BUTTON,
@@ -126,6 +127,36 @@ TEST_F(VersionDecisionRun, AsksBeforeTheSameOrAnOlderVersionIsInstalled)
     }
 }
 
+// A version that cannot be compared ends an interactive run over an installed
+// driver with a warning that names the side; a silent run goes on to the engine.
+TEST_F(VersionDecisionRun, UnreadableVersionEndsTheQuestionWithAWarningNamingIt)
+{
+    const std::string installed = "WARNING \"Failed to get current VexaNorde Touch Pad Driver version\" 40 answered 1; "
+                                  "ended at once; versions  / ";
+    const std::string package = "WARNING \"Failed to get package VexaNorde Touch Pad Driver version\" 40 answered 1; "
+                                "ended at once; versions  / ";
+    const struct {
+        const char* installed;  // "ProductVer"
+        const char* driver_ver;  // the INF's whole DriverVer value
+        std::string expected;
+    } rows[] = {
+        {"VexaNorde 19.2.4", "11/20/2026,19.2.4.7", installed},
+        {"VexaNorde 19.2.3.99", "11/20/2026,19.2.4", package},
+        {"VexaNorde 19.2.3.99", "19.2.4.7,11/20/2026", package},  // fields swapped
+        {"VexaNorde 19.2.3.99", "11/20/2026", package},           // no version field: the INF gives none
+        {"VexaNorde 19.2", "11/20/2026,19.2", installed},         // both: the installed side is named
+        {"VexaNorde 19.2.3.99", "11/20/2026,19.2.4.7", "engine yes; exit 0; override 1638; versions 19.2.3.99 / 19.2.4.7"},
+    };
+    for (const auto& row : rows) {
+        write_file("C:\\Package\\x64\\Touch.inf",
+                   std::string("[Version]\r\nSignature=\"$Windows NT$\"\r\nDriverVer=") + row.driver_ver + "\r\n");
+        machine.registry.clear();
+        set_registry_value(kTouchPadKey, "ProductVer", row.installed);
+        EXPECT_EQ(outcome(""), row.expected) << row.installed << " / " << row.driver_ver;
+        EXPECT_EQ(outcome("/s").rfind("engine yes; exit 0;", 0), 0u) << row.installed << " / " << row.driver_ver;
+    }
+}
+
 TEST_F(VersionDecisionRun, QuestionIsRightToLeftOnARightToLeftSystem)
 {
     write_inf("x64\\Touch.inf");
@@ -154,7 +185,9 @@ TEST_F(VersionDecisionRun, InfNameChoosesFamilyAndTheQuestionsVersionSource)
          "engine yes; exit 0; override 1638; versions 19.2.4.7 / 19.2.4.7"},
         {"VxaHIDI2C.inf", "19.2.4.7", kTouchPadKey,
          "Setup.exe question 4 124 answered 7; ended at once; versions  / "},
-        {"VxaHIDI2C.inf", nullptr, kTouchPadKey, "ended at once; versions  / "},
+        {"VxaHIDI2C.inf", nullptr, kTouchPadKey,
+         "WARNING \"Failed to get package VexaNorde Touch Pad Driver version\" 40 answered 1; ended at once; "
+         "versions  / "},
         {"vxahidi2c.inf", "20.0.0.0", kTouchPadKey,
          "Setup.exe question 4 124 answered 7; ended at once; versions  / "},
     };

@@ -21,6 +21,7 @@ void SimMachineTest::SetUp()
     machine.environment["COMSPEC"] = "C:\\Windows\\system32\\cmd.exe";
     reset_process_state();
     sim::install(&machine);
+    ASSERT_TRUE(sim::make_windows_folder());
 }
 
 void SimMachineTest::TearDown()

@@ -1,6 +1,7 @@
-// A fresh simulated machine for each test: drive C: is an empty temporary
-// folder, the program runs as C:\Package\Setup.exe, and the process-wide
-// state starts at zero as in a new process.
+// A fresh simulated machine for each test: drive C: is a temporary folder
+// holding only the Windows folder (C:\Windows\System32), the program runs as
+// C:\Package\Setup.exe, and the process-wide state starts at zero as in a
+// new process.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -108,7 +108,7 @@ TEST_F(SimFileTest, SearchesMatchAndOrderAsWindowsDoes)
         {"C:\\Drivers\\b.inf\\*", {"!3"}},
         {"Q:\\*", {"!3"}},
         {"*.inf", {"!3"}},
-        {"C:\\*", {"Drivers", "Package"}},  // the root has no "." and ".."
+        {"C:\\*", {"Drivers", "Package", "Windows"}},  // the root has no "." and ".."
     };
     for (const auto& c : cases) EXPECT_EQ(search(c.pattern), c.expected) << c.pattern;
 }
@@ -196,6 +196,35 @@ TEST_F(SimFileTest, OpenForReadErrors)
         EXPECT_EQ(file != nullptr, c.error == 0) << c.path;
         EXPECT_EQ(machine.last_error, c.error) << c.path;
         FILE_Close(file);
+    }
+}
+
+// Windows keeps a current folder per drive: "C:rel" is below the current
+// folder of drive C, not its root; "\rel" is below the root of the current
+// drive; another drive's relative path below that drive's own current folder.
+TEST_F(SimFileTest, DriveRelativePathsResolveAgainstThatDrivesCurrentFolder)
+{
+    machine.drive_directories = {{'C', "C:\\Elsewhere"}, {'D', "D:\\Work"}};
+    const struct {
+        const char* current_directory;
+        const char* path;
+        const char* expected;
+    } rows[] = {
+        {"C:\\Drivers", "C:b.inf", "C:\\Drivers\\b.inf"},
+        {"C:\\Drivers", "c:..\\x", "C:\\x"},
+        {"C:\\Drivers", "C:", "C:\\Drivers"},
+        {"C:\\Drivers", "\\rel", "C:\\rel"},
+        {"C:\\", "C:rel", "C:\\rel"},
+        {"C:\\Drivers", "D:rel", "D:\\Work\\rel"},
+        {"C:\\Drivers", "E:rel", "E:\\rel"},
+        {"D:\\Build", "C:rel", "C:\\Elsewhere\\rel"},
+        {"D:\\Build", "\\rel", "D:\\rel"},
+        {"C:\\Drivers", "C:\\abs", "C:\\abs"},
+    };
+    for (const auto& row : rows) {
+        machine.current_directory = row.current_directory;
+        EXPECT_EQ(sim::canonical_windows_path(sim::absolute_windows_path(row.path)), row.expected)
+            << row.path << " in " << row.current_directory;
     }
 }
 

@@ -57,6 +57,22 @@ TEST_F(SimProgramTraces, EachRunAppendsItsLogLinesAndWritesItsRegistryValues)
                        "INFO: installing\r\nINFO: done\x1A end\r\nINFO: installing\r\nINFO: done\x1A end\r\n");
 }
 
+// A fresh machine has its Windows folder, so the engine's lines reach its log;
+// a machine whose Windows folder cannot hold it stops the run loudly rather
+// than lose them.
+TEST_F(SimProgramTraces, EngineLogLinesReachTheWindowsFolderOrTheRunStops)
+{
+    machine.programs["dpinst.exe"].engine_log_lines = {"INFO: one"};
+    write_file("C:\\Package\\DPInst.exe", "MZ");
+    char command_line[] = "\"C:\\Package\\DPInst.exe\" /f";
+    uint32_t exit_code = 0;
+    ASSERT_TRUE(PROC_CreateAndWait(command_line, &exit_code));
+    EXPECT_EQ(read_file("C:\\Windows\\DpInst.log"), "INFO: one\r\n");
+
+    machine.environment["SYSTEMROOT"] = "Q:\\Windows";
+    EXPECT_DEATH(PROC_CreateAndWait(command_line, &exit_code), "cannot write its log Q:\\\\Windows\\\\DpInst.log");
+}
+
 }  // namespace
 
 namespace {

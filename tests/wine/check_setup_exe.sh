@@ -5,6 +5,8 @@
 # - 32-bit PE for i386: Setup.exe with the GUI subsystem, SetupCheck.exe
 #   ("check") with the console one;
 # - ASLR and DEP on (DllCharacteristics DYNAMIC_BASE 0x40, NX_COMPAT 0x100);
+# - not large-address-aware (file characteristics without 0x20): 2 GB of
+#   address space on every Windows, as the simulated machine gives it;
 # - it imports only system DLLs present on every Windows: the runtime is
 #   linked in, so no libstdc++/libgcc/winpthread DLL is needed beside it, and
 #   none of the DLLs that Windows would look for in the program's folder first;
@@ -40,6 +42,14 @@ if [ -z "$characteristics" ]; then
 else
     (( (0x$characteristics & 0x40) != 0 )) || fail "DllCharacteristics 0x$characteristics lacks DYNAMIC_BASE (0x40)"
     (( (0x$characteristics & 0x100) != 0 )) || fail "DllCharacteristics 0x$characteristics lacks NX_COMPAT (0x100)"
+fi
+
+file_characteristics=$(awk '$1 == "Characteristics" {print $2; exit}' <<<"$dump")
+if [ -z "$file_characteristics" ]; then
+    fail "no Characteristics in the file header"
+else
+    (( (file_characteristics & 0x20) == 0 )) ||
+        fail "Characteristics $file_characteristics has LARGE_ADDRESS_AWARE (0x20): the simulated machine's 2 GB would be wrong"
 fi
 
 allowed=" kernel32.dll user32.dll advapi32.dll shell32.dll shlwapi.dll setupapi.dll msvcrt.dll gdi32.dll ole32.dll comctl32.dll "

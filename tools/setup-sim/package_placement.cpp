@@ -166,10 +166,8 @@ bool place_package(sim::Machine* machine, const fs::path& package, const fs::pat
         return false;
     }
     if (kept != nullptr) *kept = kept_on_drive(drive, host_folder, *program_folder, package);
-    std::error_code failure;
-    fs::create_directories(drive / "Windows", failure);
-    if (failure) {
-        *error = (drive / "Windows").string() + ": " + failure.message();
+    if (!sim::make_windows_folder()) {
+        *error = "the Windows folder " + sim::windows_folder() + " (SYSTEMROOT) is on no mapped drive or cannot be made";
         return false;
     }
     PackageCopy copy{package, host_folder, {}};

@@ -424,11 +424,8 @@ void builtin_machine(sim::Machine* machine)
 
 int parse_answer(const std::string& word)
 {
-    const std::string w = lower(word);
-    if (w == "ok") return 1;
-    if (w == "cancel") return 2;
-    if (w == "yes") return 6;
-    if (w == "no") return 7;
+    const int button = record::button_id(word);
+    if (button != 0) return button;
     uint32_t number = 0;
     return parse_number(word, &number) && number > 0 && number < 100 ? static_cast<int>(number) : 0;
 }

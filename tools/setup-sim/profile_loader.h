@@ -19,5 +19,6 @@ void builtin_machine(sim::Machine* machine);
 // [Drives] must name folders that exist: none is made on the host.
 bool load_machine_profile(const std::string& host_file, sim::Machine* machine, std::string* error);
 
-// "Yes", "No", "OK", "Cancel" or a number: the button code, or 0.
+// A button's name as MessageBox knows it ("OK", "Yes", "TryAgain", ..., in any
+// case) or a number: the button code, or 0.
 int parse_answer(const std::string& word);

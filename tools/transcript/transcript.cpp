@@ -30,13 +30,8 @@ std::string hex(uint32_t value, int digits)
 
 const char* button_name(int answer)
 {
-    switch (answer) {
-    case 1: return "OK";
-    case 2: return "Cancel";
-    case 6: return "Yes";
-    case 7: return "No";
-    default: return "?";
-    }
+    const char* name = record::button_name(answer);
+    return name != nullptr ? name : "?";
 }
 
 }  // namespace
@@ -260,9 +255,11 @@ std::string transcript_text(const record::RunRecord& run)
     }
     int number = 0;
     for (const record::Box& box : run.boxes) {
-        out += "Box " + std::to_string(++number) + ": caption \"" + utf8_of_ansi(box.caption) + "\", style " +
-               hex(box.style, 8) + ", answer " + std::to_string(box.answer) + " (" + button_name(box.answer) + ")\n";
+        out += "Box " + std::to_string(++number) + (box.shown_by_shell ? " (the shell's own)" : "") + ": caption \"" +
+               utf8_of_ansi(box.caption) + "\", style " + hex(box.style, 8) + ", answer " + std::to_string(box.answer) +
+               " (" + button_name(box.answer) + ")\n";
         out += "  text: " + visible(utf8_of_ansi(box.text)) + '\n';
+        if (!box.error.empty()) out += "  answer not taken: " + box.error + '\n';
     }
     if (run.boxes.empty()) out += "Boxes: none\n";
     number = 0;
@@ -314,7 +311,8 @@ std::string transcript_json(const record::RunRecord& run)
         out += separator;
         out += "{\"caption\": " + json_string(utf8_of_ansi(box.caption)) +
                ", \"text\": " + json_string(utf8_of_ansi(box.text)) + ", \"style\": " + std::to_string(box.style) +
-               ", \"answer\": " + std::to_string(box.answer) + '}';
+               ", \"answer\": " + std::to_string(box.answer) + ", \"error\": " + json_string(box.error) +
+               ", \"shown_by_shell\": " + json_bool(box.shown_by_shell) + '}';
         separator = ", ";
     }
     out += "], \"processes\": [";

@@ -21,4 +21,8 @@ void start_run(const RunSettings& settings);
 const RunSettings& run_settings();
 record::RunRecord& run_record();
 
+// A box of the run, the program's or the shell's: recorded, never shown, and
+// answered with its default button, as a box nobody is there to answer.
+int show_box(record::Box box);
+
 }  // namespace check

@@ -15,7 +15,7 @@ bool hold_back(record::Process process, uint32_t* exit_code)
 {
     const uint32_t attributes = FILE_GetAttributes(process.file.c_str());
     if (attributes == FILE_INVALID_ATTRIBUTES) {
-        process.error = SYS_GetLastError();
+        process.error = process.kind == "shell" ? record::shell_start_error(SYS_GetLastError()) : SYS_GetLastError();
     } else if ((attributes & FILE_ATTR_DIRECTORY) != 0) {
         process.error = ERR_ACCESS_DENIED;
     }
@@ -41,5 +41,8 @@ bool PROC_CreateAndWait(char* command_line, uint32_t* exit_code)
 bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char* parameters, const char* directory,
                               int show_command, bool no_error_ui)
 {
-    return hold_back(record::shell_process(file, parameters, directory, show_command, no_error_ui), nullptr);
+    if (hold_back(record::shell_process(file, parameters, directory, show_command, no_error_ui), nullptr)) return true;
+    record::Box box;
+    if (record::shell_error_box(check::run_record().processes.back(), file, &box)) check::show_box(box);
+    return false;
 }

@@ -1,5 +1,4 @@
-// Message boxes of the check run: recorded, never shown, each answered with
-// its default button, as a box nobody is there to answer.
+// Message boxes of the check run (check::show_box).
 #include "platform/check/check_run.h"
 #include "platform/ui.h"
 
@@ -10,7 +9,5 @@ int UI_MessageBox(const char* text, const char* caption, uint32_t style)
     // A box without a caption is titled "Error" by Windows.
     box.caption = caption != nullptr ? caption : "Error";
     box.style = style;
-    box.answer = record::default_button(style);
-    check::run_record().boxes.push_back(box);
-    return box.answer;
+    return check::show_box(box);
 }

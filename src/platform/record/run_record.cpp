@@ -1,15 +1,31 @@
 #include "platform/record/run_record.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
+#include "platform/types.h"
 #include "platform/ui.h"
 
 namespace record {
 
-int default_button(uint32_t style)
+namespace {
+
+struct ButtonName {
+    int id;
+    const char* name;
+};
+
+constexpr ButtonName BUTTON_NAMES[] = {
+    {UI_IDOK, "OK"}, {UI_IDCANCEL, "Cancel"}, {3, "Abort"},     {4, "Retry"},       {5, "Ignore"},
+    {UI_IDYES, "Yes"}, {UI_IDNO, "No"},       {10, "TryAgain"}, {11, "Continue"},
+};
+
+// A box's buttons, left to right, by the button part of its style (0: none
+// there); a style beyond the known ones shows an OK box.
+const int* buttons_of(uint32_t style)
 {
     constexpr uint32_t BUTTON_MASK = 0xF;
-    constexpr uint32_t DEFAULT_BUTTON_MASK = 0xF00;
     static const int buttons[][3] = {
         {UI_IDOK, 0, 0},                   // MB_OK
         {UI_IDOK, UI_IDCANCEL, 0},         // MB_OKCANCEL
@@ -20,10 +36,52 @@ int default_button(uint32_t style)
         {UI_IDCANCEL, 10, 11},             // MB_CANCELTRYCONTINUE
     };
     const uint32_t kind = style & BUTTON_MASK;
-    if (kind >= sizeof buttons / sizeof buttons[0]) return UI_IDOK;
+    return buttons[kind < sizeof buttons / sizeof buttons[0] ? kind : 0];
+}
+
+}  // namespace
+
+int default_button(uint32_t style)
+{
+    constexpr uint32_t DEFAULT_BUTTON_MASK = 0xF00;
+    const int* buttons = buttons_of(style);
     const uint32_t chosen = (style & DEFAULT_BUTTON_MASK) >> 8;
-    const int answer = chosen < 3 ? buttons[kind][chosen] : 0;
-    return answer != 0 ? answer : buttons[kind][0];
+    const int answer = chosen < 3 ? buttons[chosen] : 0;
+    return answer != 0 ? answer : buttons[0];
+}
+
+const char* button_name(int id)
+{
+    for (const ButtonName& button : BUTTON_NAMES) {
+        if (button.id == id) return button.name;
+    }
+    return nullptr;
+}
+
+int button_id(const std::string& name)
+{
+    for (const ButtonName& button : BUTTON_NAMES) {
+        if (name.size() == std::strlen(button.name) &&
+            std::equal(name.begin(), name.end(), button.name, [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+            })) {
+            return button.id;
+        }
+    }
+    return 0;
+}
+
+void answer_box(Box* box, int answer)
+{
+    const int* buttons = buttons_of(box->style);
+    const bool present = answer != 0 && (buttons[0] == answer || buttons[1] == answer || buttons[2] == answer);
+    box->answer = present ? answer : default_button(box->style);
+    box->error.clear();
+    if (answer != 0 && !present) {
+        const char* name = button_name(answer);
+        box->error = name != nullptr ? std::string("the box has no ") + name + " button"
+                                     : "the box has no button " + std::to_string(answer);
+    }
 }
 
 std::string program_of(const std::string& command_line)
@@ -56,6 +114,24 @@ Process shell_process(const char* file, const char* parameters, const char* dire
     const bool relative = std::strchr(file, ':') == nullptr && file[0] != '\\';
     process.file = relative && !process.directory.empty() ? process.directory + "\\" + file : file;
     return process;
+}
+
+uint32_t shell_start_error(uint32_t open_error)
+{
+    return open_error == ERR_PATH_NOT_FOUND ? ERR_FILE_NOT_FOUND : open_error;
+}
+
+bool shell_error_box(const Process& failed_start, const char* file, Box* box)
+{
+    constexpr uint32_t MB_ICONERROR = 0x10;
+    if (failed_start.no_error_ui || failed_start.error != ERR_FILE_NOT_FOUND) return false;
+    *box = Box{};
+    box->caption = file;
+    box->text = std::string("Windows cannot find '") + file +
+                "'. Make sure you typed the name correctly, and then try again.";
+    box->style = UI_MB_OK | MB_ICONERROR;
+    box->shown_by_shell = true;
+    return true;
 }
 
 }  // namespace record

@@ -15,7 +15,12 @@ struct Box {
     std::string caption;  // ANSI, as the program passed it
     std::string text;
     uint32_t style = 0;
-    int answer = 0;
+    int answer = 0;  // the button the box returned: always one of its own
+    // An answer that named a button the box lacks: "the box has no Yes
+    // button" (the default button was pressed), as the Wine runner reports it.
+    std::string error;
+    // The shell's own box for a program it could not start, not the program's.
+    bool shown_by_shell = false;
 };
 
 struct Process {
@@ -76,6 +81,19 @@ struct RunRecord {
 // without a person gets.
 int default_button(uint32_t style);
 
+// Button ids as MessageBox returns them and their names ("OK", "Cancel",
+// "Abort", "Retry", "Ignore", "Yes", "No", "TryAgain", "Continue"): nullptr
+// for an id that names no button, 0 for a name that names none (compared
+// without regard to case).
+const char* button_name(int id);
+int button_id(const std::string& name);
+
+// Answers the box as MessageBox does: with `answer` (a button id; 0 for none
+// given) when the box has that button, else with its default button, and
+// then, for an answer that was given, the reason in `error`. Windows' box
+// returns only its own buttons, whatever was pressed or sent to it.
+void answer_box(Box* box, int answer);
+
 // The program a command line starts: its quoted first part, or everything up
 // to the first blank.
 std::string program_of(const std::string& command_line);
@@ -88,5 +106,18 @@ std::string program_of(const std::string& command_line);
 Process create_process(const char* command_line);
 Process shell_process(const char* file, const char* parameters, const char* directory, int show_command,
                       bool no_error_ui);
+
+// The error a shell execution fails with for a program file that opening it
+// would fail with `open_error`: the shell looks the file up rather than open
+// the path, so a missing folder is a missing file too (2), as under Wine.
+uint32_t shell_start_error(uint32_t open_error);
+
+// The shell's own box that ShellExecuteEx shows before it returns FALSE when
+// it was not asked for silence (SEE_MASK_FLAG_NO_UI) and cannot find the
+// file it was given (`file`, as passed): false when the failed start shows
+// none. Caption and text are Windows' (Vista and later, English), an OK box
+// with the error icon; Wine's shell shows the system's text for the error
+// under the caption "Error" instead.
+bool shell_error_box(const Process& failed_start, const char* file, Box* box);
 
 }  // namespace record

@@ -342,13 +342,25 @@ std::string short_path(const std::string& windows_path)
 
 std::string absolute_windows_path(const std::string& path)
 {
-    if (has_drive(path)) return path;
+    if (has_drive(path) && path.size() > 2 && is_separator(path[2])) return path;
     if (path.size() >= 2 && is_separator(path[0]) && is_separator(path[1])) return path;
     const Machine& machine = current();
     std::string folder = machine.current_directory;
     if (folder.empty()) {
         const std::string program = ansi_module_path();
         folder = program.substr(0, program.find_last_of('\\'));
+    }
+    if (has_drive(path)) {
+        // Windows keeps a current folder per drive: the process's own for the
+        // drive it is on, the "=D:" variables for the others, else the root.
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+        std::string drive_folder = path.substr(0, 2) + "\\";
+        if (has_drive(folder) && std::toupper(static_cast<unsigned char>(folder[0])) == letter) {
+            drive_folder = folder;
+        } else if (const auto kept = machine.drive_directories.find(letter); kept != machine.drive_directories.end()) {
+            drive_folder = kept->second;
+        }
+        return path.size() == 2 ? drive_folder : drive_folder + "\\" + path.substr(2);
     }
     if (!path.empty() && is_separator(path[0])) return folder.substr(0, 2) + path;
     return folder + "\\" + path;

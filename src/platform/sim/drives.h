@@ -15,8 +15,9 @@ namespace sim {
 // ("C:\Package.\DPInst.exe" is "C:\Package\DPInst.exe") and, unless the path
 // ends in a separator, trailing periods and blanks of the last segment go.
 // The root is kept as written ("C:\", "\\server\share\", "\"); a drive
-// without a backslash ("C:a") is taken from its root, as the simulated
-// machine has no per-drive current folder. A relative path stays relative
+// without a backslash ("C:a") is taken from its root, as this knows no
+// current folder: absolute_windows_path resolves one against the drive's
+// current folder first. A relative path stays relative
 // (leading ".." kept, as there is no current folder to resolve them against).
 std::string canonical_windows_path(const std::string& path);
 

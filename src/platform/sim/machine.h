@@ -98,9 +98,18 @@ struct Machine {
     // Unicode (UTF-8) as Windows holds it: it may name a folder the ANSI code
     // page cannot spell ("C:\Пакет\Setup.exe").
     std::string module_path = "C:\\Package\\Setup.exe";
+    // Whether the program's image is marked large-address-aware, which gives
+    // the 32-bit process 4 GB of address space on 64-bit Windows instead of
+    // 2 GB. Setup.exe is not (tests/wine/check_setup_exe.sh holds it to that).
+    bool large_address_aware = false;
     // The process's current folder, against which relative paths resolve;
     // empty: the program's own folder.
     std::string current_directory;
+    // The current folder of each other drive, by upper-case letter, as Windows
+    // keeps them for the process (its hidden "=D:" environment variables); a
+    // drive-relative path ("D:rel") resolves against it, or against the
+    // drive's root when the drive has none.
+    std::map<char, std::string> drive_directories;
     // Files another program holds open without sharing (a scanner, an engine
     // that is still running): opening, copying, moving or deleting them, or
     // writing over them, fails with 32 (ERROR_SHARING_VIOLATION).
@@ -137,6 +146,25 @@ struct Machine {
 Machine& current();
 void install(Machine* machine);
 
+// Shows a box: records it and answers it with the next of the machine's
+// answers (the default button when none is left); returns the button.
+int show_box(record::Box box);
+
+// The machine's Windows folder, %SYSTEMROOT% ("C:\Windows" when unset).
+std::string windows_folder();
+
+// Makes the Windows folder and its System32 on the host, as every Windows has
+// them; false when that folder is on no mapped drive.
+bool make_windows_folder();
+
+// Whether a block of `size` bytes can fit the 32-bit process's user address
+// space (2 GB; 4 GB for a large-address-aware image on 64-bit Windows) less
+// what every process holds before its first allocation (the unusable first
+// 64 KB, the image, the main thread's stack and the process heap's reserve,
+// taken as 4 MB; the system's DLLs take more, so a block refused here fails
+// on Windows too). Beyond it the heap refuses the block.
+bool within_address_space(uint64_t size);
+
 // Counts one operation of the kind; true when it is the one to fail, with
 // the injected error as the last error.
 bool operation_fails(OperationKind kind);
@@ -167,8 +195,10 @@ std::string short_path(const std::string& windows_path);
 std::string ansi_module_path();
 
 // A path as Windows completes it before use: a drive path as it is, a path
-// that starts with one backslash on the current folder's drive, any other
-// relative path below the current folder. UNC paths stay as they are.
+// that starts with one backslash on the current folder's drive, a
+// drive-relative one ("C:rel") below that drive's current folder (the
+// process's current folder for its own drive), any other relative path
+// below the current folder. UNC paths stay as they are.
 std::string absolute_windows_path(const std::string& path);
 
 }  // namespace sim

@@ -3,6 +3,8 @@
 // description of outside programs.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -61,12 +63,20 @@ void leave_traces(const sim::ProgramBehaviour& behaviour)
 {
     sim::Machine& machine = sim::current();
     if (!behaviour.engine_log_lines.empty()) {
-        const auto root = machine.environment.find("SYSTEMROOT");
-        const std::string host =
-            root != machine.environment.end() ? sim::host_path(root->second + "\\DpInst.log") : std::string();
+        // The engine's log in the Windows folder, which every Windows has and an
+        // installer running as administrator can write: a machine on which it
+        // cannot be written is described wrongly, and its runs would lose
+        // lines without a word.
+        const std::string path = sim::windows_folder() + "\\DpInst.log";
+        const std::string host = sim::host_path(path);
         std::ofstream log(host, std::ios::binary | std::ios::app);
         for (const std::string& line : behaviour.engine_log_lines) log << line << "\r\n";
-        if (log) machine.host_files_written.insert(host);
+        if (!log.flush()) {
+            std::fprintf(stderr, "simulated engine: cannot write its log %s (is %%SYSTEMROOT%% a folder on a mapped "
+                                 "drive? sim::make_windows_folder makes it)\n", path.c_str());
+            std::abort();
+        }
+        machine.host_files_written.insert(host);
     }
     for (const sim::RegistryKey& written : behaviour.registry_writes) {
         auto key = std::find_if(machine.registry.begin(), machine.registry.end(),
@@ -88,6 +98,7 @@ bool start(record::Process process, uint32_t* exit_code)
 {
     sim::Machine& machine = sim::current();
     process.error = start_error(process.file);
+    if (process.kind == "shell") process.error = record::shell_start_error(process.error);
     if (sim::operation_fails(sim::OperationKind::Process)) process.error = machine.last_error;
     const auto behaviour = machine.programs.find(lower(file_name_of(process.file)));
     if (process.error == 0 && behaviour != machine.programs.end() && !behaviour->second.can_start) {
@@ -119,5 +130,8 @@ bool PROC_ShellExecuteAndWait(const char* /*verb*/, const char* file, const char
 {
     record::Process process = record::shell_process(file, parameters, directory, show_command, no_error_ui);
     process.file = sim::canonical_windows_path(process.file);
-    return start(process, nullptr);
+    if (start(process, nullptr)) return true;
+    record::Box box;
+    if (record::shell_error_box(sim::current().record.processes.back(), file, &box)) sim::show_box(box);
+    return false;
 }

@@ -25,20 +25,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The Windows folder, where a file given without any folder is looked for.
-std::string windows_folder(const sim::Machine& machine)
-{
-    const auto found = machine.environment.find("SYSTEMROOT");
-    return found != machine.environment.end() ? found->second : "C:\\Windows";
-}
-
 // The file a profile call reads: NULL is win.ini, a bare name lives in the
-// Windows folder, anything with a folder is taken as it is.
-std::string profile_file(const sim::Machine& machine, const char* file)
+// Windows folder (where a file given without any folder is looked for),
+// anything with a folder is taken as it is.
+std::string profile_file(const char* file)
 {
     const std::string name = file != nullptr ? file : "win.ini";
     const bool has_folder = name.find_first_of("\\/") != std::string::npos || (name.size() >= 2 && name[1] == ':');
-    return has_folder ? name : windows_folder(machine) + "\\" + name;
+    return has_folder ? name : sim::windows_folder() + "\\" + name;
 }
 
 // The file last parsed, kept while its bytes stay the same: Windows' profile
@@ -56,8 +50,7 @@ struct ParsedFile {
 uint32_t read_and_parse(const char* file, ParsedFile* parsed)
 {
     if (sim::operation_fails(sim::OperationKind::File)) return sim::current().last_error;
-    const sim::Machine& machine = sim::current();
-    const std::string path = profile_file(machine, file);
+    const std::string path = profile_file(file);
     if (path.size() >= PATH_CAPACITY) return ERR_PATH_NOT_FOUND;
     const std::string host = sim::host_path(path);
     if (host.empty()) return ERR_PATH_NOT_FOUND;

@@ -2,12 +2,28 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/short_names.h"
 #include "platform/sys.h"
+
+std::string sim::windows_folder()
+{
+    const Machine& machine = current();
+    const auto found = machine.environment.find("SYSTEMROOT");
+    return found != machine.environment.end() ? found->second : "C:\\Windows";
+}
+
+bool sim::make_windows_folder()
+{
+    const std::string host = host_path(windows_folder() + "\\System32");
+    std::error_code error;
+    return !host.empty() && (std::filesystem::create_directories(host, error) || std::filesystem::is_directory(host, error));
+}
 
 bool SYS_FormatText(char* buffer, size_t capacity, const char* format, va_list arguments)
 {
