@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sim/codepage.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -149,7 +151,8 @@ bool place_package(sim::Machine* machine, const fs::path& package, const fs::pat
     const fs::path drive = machine->drives['C'];
 
     sim::install(machine);
-    *program_folder = machine->module_path.substr(0, machine->module_path.find_last_of('\\'));
+    *program_folder = machine->module_path.substr(
+        0, sim::find_last_of(machine->module_path, "\\", sim::current_ansi_code_page()));
     const std::string host_folder = sim::host_path(*program_folder);
     if (host_folder.empty()) {
         *error = "the program folder " + *program_folder + " is on no mapped drive";

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/sim/codepage.h"
 #include "platform/sim/machine.h"
 
 namespace sim {
@@ -33,18 +34,31 @@ char fold(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// Splits at "\" and "/", dropping empty pieces (runs of separators).
+constexpr std::string_view SEPARATORS = "\\/";
+
+// Splits at "\" and "/", dropping empty pieces (runs of separators). The
+// split steps by characters of the machine's code page: the second byte of a
+// double-byte character can be 0x5C and is part of a name.
 std::vector<std::string> split_segments(std::string_view text)
 {
+    const uint32_t code_page = current_ansi_code_page();
     std::vector<std::string> segments;
     size_t start = 0;
     while (start <= text.size()) {
-        size_t end = start;
-        while (end < text.size() && !is_separator(text[end])) ++end;
+        size_t end = find_first_of(text, SEPARATORS, code_page, start);
+        if (end == std::string_view::npos) end = text.size();
         if (end > start) segments.emplace_back(text.substr(start, end - start));
         start = end + 1;
     }
     return segments;
+}
+
+// Whether the path's last character is a separator (not the second byte of
+// a double-byte character that happens to be 0x5C).
+bool ends_in_separator(const std::string& path)
+{
+    const size_t last = find_last_of(path, SEPARATORS, current_ansi_code_page());
+    return last != std::string_view::npos && last + 1 == path.size();
 }
 
 // The host folder a drive letter is mapped to; nullptr when it is not.
@@ -162,7 +176,7 @@ std::string canonical_windows_path(const std::string& path)
         segments.push_back(segment);
     }
 
-    bool trailing_separator = !path.empty() && path.size() > rest && is_separator(path.back());
+    bool trailing_separator = path.size() > rest && ends_in_separator(path);
     if (!trailing_separator && segments.size() > fixed_segments && segments.back() != "..") {
         std::string& last = segments.back();
         while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();

@@ -18,6 +18,7 @@ namespace sim {
 // without a backslash ("C:a") is taken from its root, as the simulated
 // machine has no per-drive current folder. A relative path stays relative
 // (leading ".." kept, as there is no current folder to resolve them against).
+// Segments are split by characters of the machine's ANSI code page.
 std::string canonical_windows_path(const std::string& path);
 
 // The names in a host folder (without "." and ".."), in the order NTFS keeps
