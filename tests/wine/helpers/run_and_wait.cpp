@@ -5,7 +5,9 @@
 //
 // The job file holds one "key=value" per line; the value is everything after
 // the first '=' (only a trailing CR is dropped), so command lines keep their
-// exact bytes, quotes included:
+// exact characters, quotes included. The file is UTF-8: the command line and
+// the directory are started as their UTF-16 form (CreateProcessW), so the
+// program receives them in its own ANSI code page, as from a typed command:
 //
 //   command=<command line, passed to CreateProcess as it is>   (required)
 //   directory=<current directory of the started process>
@@ -164,6 +166,16 @@ bool parse_job(const std::string& text, Job& job)
     }
     if (job.timeout_ms == 0) job.timeout_ms = 30000;
     return true;
+}
+
+std::wstring from_utf8(const std::string& utf8)
+{
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
 }
 
 std::string to_utf8(const std::wstring& w)
@@ -460,9 +472,9 @@ int main(int argc, char** argv)
     // take the desktop with it.
     GetDesktopWindow();
 
-    std::vector<char> command(job.command.begin(), job.command.end());
-    command.push_back('\0');
-    STARTUPINFOA si{};
+    std::wstring command = from_utf8(job.command);
+    const std::wstring directory = from_utf8(job.directory);
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     HANDLE output = INVALID_HANDLE_VALUE;
     if (!job.output_file.empty()) {
@@ -487,8 +499,8 @@ int main(int argc, char** argv)
         SetInformationJobObject(tree, JobObjectExtendedLimitInformation, &limits, sizeof limits);
     }
     const BOOL inherit = output != INVALID_HANDLE_VALUE;
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, inherit, CREATE_SUSPENDED, nullptr,
-                        job.directory.empty() ? nullptr : job.directory.c_str(), &si, &pi)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, inherit, CREATE_SUSPENDED, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &si, &pi)) {
         std::printf("run_and_wait: CreateProcess failed, error %lu: %s\n", GetLastError(), job.command.c_str());
         if (tree) CloseHandle(tree);
         if (inherit) CloseHandle(output);
