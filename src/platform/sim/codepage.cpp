@@ -286,6 +286,7 @@ size_t next_char(std::string_view text, size_t at, uint32_t code_page)
 
 size_t find_first_of(std::string_view text, std::string_view characters, uint32_t code_page, size_t from)
 {
+    if (max_char_size(code_page) != 2) return text.find_first_of(characters, from);  // every byte a character
     for (size_t at = from; at < text.size(); at = next_char(text, at, code_page)) {
         if (characters.find(text[at]) != std::string_view::npos) return at;
     }
@@ -294,6 +295,7 @@ size_t find_first_of(std::string_view text, std::string_view characters, uint32_
 
 size_t find_last_of(std::string_view text, std::string_view characters, uint32_t code_page)
 {
+    if (max_char_size(code_page) != 2) return text.find_last_of(characters);
     size_t found = std::string_view::npos;
     for (size_t at = find_first_of(text, characters, code_page); at != std::string_view::npos;
          at = find_first_of(text, characters, code_page, next_char(text, at, code_page))) {

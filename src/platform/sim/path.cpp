@@ -24,7 +24,12 @@ Chars to_chars(const std::string& text)
 {
     const uint32_t code_page = sim::current_ansi_code_page();
     Chars chars;
+    chars.reserve(text.size());
     for (size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {  // never a lead byte
+            chars.push_back(static_cast<char16_t>(text[at++]));
+            continue;
+        }
         const size_t next = sim::next_char(text, at, code_page);
         char16_t unit = static_cast<unsigned char>(text[at]);
         if (next - at == 2) unit = static_cast<char16_t>(unit << 8 | static_cast<unsigned char>(text[at + 1]));
