@@ -49,11 +49,9 @@ bool create_folder(const char* path)
 
     char parent[PATH_CAPACITY];
     bounded_copy(parent, sizeof parent, path);
-    char* separator = std::strrchr(parent, '\\');
-    char* slash = std::strrchr(parent, '/');
-    if (slash != nullptr && (separator == nullptr || slash > separator)) separator = slash;
+    const char* separator = PATH_FindLastOf(parent, "\\/");
     if (separator == nullptr || separator == parent) return false;
-    *separator = '\0';
+    parent[separator - parent] = '\0';
     if (!create_folder(parent)) return false;
     return FILE_CreateDirectory(path) || (SYS_GetLastError() == ERR_ALREADY_EXISTS && is_folder(path));
 }

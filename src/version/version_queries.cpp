@@ -4,6 +4,7 @@
 
 #include "common/formatted_input.h"
 #include "platform/inf.h"
+#include "platform/path.h"
 #include "setup/context.h"
 
 namespace {
@@ -83,7 +84,7 @@ int loc_QueryTpdDrvVersion(char* version)
 
 const char* inf_file_name(const char* inf_path)
 {
-    const char* separator = std::strrchr(inf_path, '\\');
+    const char* separator = PATH_FindLastOf(inf_path, "\\");
     return separator != nullptr ? separator + 1 : inf_path;
 }
 

@@ -1,7 +1,9 @@
 // Whole runs of the program on the simulated machine, layout-1 packages.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "platform/pe.h"
@@ -320,6 +322,45 @@ TEST_F(LayoutOneRun, CommandLineSelectsWhatTheRunDoes)
                               file_exists("C:\\out\\production\\Windows10-x64\\touch.sys"),
                               machine.critical_error_boxes_suppressed}),
                   row.expected)
+            << row.command_line;
+    }
+}
+
+// A Japanese system (932), where "表" (95 5C) and "ソ" (83 5C) end in the
+// backslash byte: the log copy, the response report and the extraction land
+// in the folders named, and no other folder is made on drive C.
+TEST_F(LayoutOneRun, DoubleByteFolderNamesAreKeptWhole)
+{
+    machine.system_language = 0x0411;
+    write_settings("[W864]\r\nPath=\\x64\\DPInst.exe\r\nSupport=15\r\n");
+    write_file("C:\\Package\\Vi64\\touch.sys", "x64");
+    const struct {
+        const char* command_line;  // as the user types it (UTF-8 here)
+        const char* file;   // the record or copy it leaves, in code page 932
+        const char* start;  // how that file starts
+        int entries;        // files and folders it leaves outside C:\Package and C:\Windows
+    } rows[] = {
+        {"/s /vLOGFILE=C:\\表示\\ソフト\\x.log",
+         "C:\\\x95\x5C\x8E\xA6\\\x83\x5C\x83\x74\x83\x67\\x.log", "\xFF\xFE=", 3},
+        {"/s /f2 C:\\表計算\\r.txt", "C:\\\x95\x5C\x8C\x76\x8E\x5A\\r.txt", "[ResponseResult]", 2},
+        // Two folders, production and the four x64 folders with their file.
+        {"/extract_all:C:\\ソ\\表", "C:\\\x83\x5C\\\x95\x5C\\production\\Windows10-x64\\touch.sys", "x64",
+         11},
+    };
+    for (const auto& row : rows) {
+        for (const auto& entry : std::filesystem::directory_iterator(drive_root)) {
+            if (entry.path().filename() != "Package") std::filesystem::remove_all(entry.path());
+        }
+        machine.mutexes.clear();  // each row is a run of its own
+        run(row.command_line);
+        int entries = 0;
+        for (const auto& top : std::filesystem::directory_iterator(drive_root)) {
+            if (top.path().filename() == "Package" || top.path().filename() == "Windows") continue;
+            entries += 1 + static_cast<int>(std::distance(std::filesystem::recursive_directory_iterator(top.path()),
+                                                          std::filesystem::recursive_directory_iterator()));
+        }
+        EXPECT_EQ(read_file(row.file).substr(0, std::strlen(row.start)) + " " + std::to_string(entries),
+                  row.start + std::string(" ") + std::to_string(row.entries))
             << row.command_line;
     }
 }

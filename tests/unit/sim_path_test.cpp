@@ -7,8 +7,25 @@
 
 #include "platform/path.h"
 #include "platform/sim/drives.h"
+#include "platform/sim/machine.h"
 
 namespace {
+
+// The functions read the machine's ANSI code page: a US-English machine
+// (1252) unless a test gives it another.
+class OnSimulatedMachine : public ::testing::Test {
+protected:
+    void SetUp() override { sim::install(&machine); }
+    void TearDown() override { sim::install(nullptr); }
+    sim::Machine machine;
+};
+class SimPathAppend : public OnSimulatedMachine {};
+class SimPathRemoveFileSpec : public OnSimulatedMachine {};
+class SimPathRemoveExtension : public OnSimulatedMachine {};
+class SimPathAddExtension : public OnSimulatedMachine {};
+class SimPathStripPath : public OnSimulatedMachine {};
+class SimCanonicalWindowsPath : public OnSimulatedMachine {};
+class SimPathDoubleByte : public OnSimulatedMachine {};
 
 struct AppendCase {
     const char* path;
@@ -25,7 +42,7 @@ std::string append(const char* start, const char* more, bool* result)
     return buffer;
 }
 
-TEST(SimPathAppend, JoinsAndCanonicalises)
+TEST_F(SimPathAppend, JoinsAndCanonicalises)
 {
     const AppendCase cases[] = {
         {"C:\\one", "two\\three", true, "C:\\one\\two\\three"},
@@ -60,7 +77,7 @@ TEST(SimPathAppend, JoinsAndCanonicalises)
     }
 }
 
-TEST(SimPathAppend, NullArgumentsFailAndKeepThePath)
+TEST_F(SimPathAppend, NullArgumentsFailAndKeepThePath)
 {
     char buffer[PATH_CAPACITY] = "C:\\one";
     EXPECT_FALSE(PATH_Append(buffer, nullptr));
@@ -68,7 +85,7 @@ TEST(SimPathAppend, NullArgumentsFailAndKeepThePath)
     EXPECT_FALSE(PATH_Append(nullptr, "two"));
 }
 
-TEST(SimPathAppend, TooLongFailsAndEmptiesThePath)
+TEST_F(SimPathAppend, TooLongFailsAndEmptiesThePath)
 {
     // 3 + 255 + 1 + 1 = 260 characters: one too many.
     const std::string folder = "C:\\" + std::string(255, 'a');
@@ -93,7 +110,7 @@ TEST(SimPathAppend, TooLongFailsAndEmptiesThePath)
     EXPECT_STREQ(buffer, "");
 }
 
-TEST(SimPathAppend, UnterminatedBufferFailsWithoutReadingPastIt)
+TEST_F(SimPathAppend, UnterminatedBufferFailsWithoutReadingPastIt)
 {
     char buffer[PATH_CAPACITY];
     std::memset(buffer, 'a', sizeof buffer);
@@ -107,7 +124,7 @@ struct EditCase {
     const char* expected;
 };
 
-TEST(SimPathRemoveFileSpec, CutsTheLastSegmentButNotTheRoot)
+TEST_F(SimPathRemoveFileSpec, CutsTheLastSegmentButNotTheRoot)
 {
     const EditCase cases[] = {
         {"C:\\TEST\\a.txt", true, "C:\\TEST"},
@@ -131,7 +148,7 @@ TEST(SimPathRemoveFileSpec, CutsTheLastSegmentButNotTheRoot)
     }
 }
 
-TEST(SimPathRemoveExtension, CutsAtTheLastDotOfTheName)
+TEST_F(SimPathRemoveExtension, CutsAtTheLastDotOfTheName)
 {
     const EditCase cases[] = {
         {"C:\\dir\\file.txt", true, "C:\\dir\\file"},
@@ -151,7 +168,7 @@ TEST(SimPathRemoveExtension, CutsAtTheLastDotOfTheName)
     }
 }
 
-TEST(SimPathAddExtension, AddsOnlyWhereThereIsNone)
+TEST_F(SimPathAddExtension, AddsOnlyWhereThereIsNone)
 {
     struct Case {
         const char* path;
@@ -184,7 +201,7 @@ TEST(SimPathAddExtension, AddsOnlyWhereThereIsNone)
     EXPECT_EQ(std::strlen(buffer), 256u);
 }
 
-TEST(SimPathStripPath, KeepsTheNameAfterTheLastSeparator)
+TEST_F(SimPathStripPath, KeepsTheNameAfterTheLastSeparator)
 {
     const EditCase cases[] = {
         {"C:\\dir\\file.txt", true, "file.txt"},
@@ -204,7 +221,7 @@ TEST(SimPathStripPath, KeepsTheNameAfterTheLastSeparator)
     }
 }
 
-TEST(SimCanonicalWindowsPath, NormalisesAsWindowsDoesBeforeOpening)
+TEST_F(SimCanonicalWindowsPath, NormalisesAsWindowsDoesBeforeOpening)
 {
     const struct {
         const char* path;
@@ -238,3 +255,59 @@ TEST(SimCanonicalWindowsPath, NormalisesAsWindowsDoesBeforeOpening)
 }
 
 }  // namespace
+
+// In the double-byte code pages the second byte of a character can be 0x5C,
+// the backslash: "表" is 95 5C and "ソ" 83 5C in 932, "禱" B6 5C in 936, "許"
+// B3 5C in 950 (949 has no such character). The shell steps by characters,
+// so these bytes are part of a name; the same bytes in 1252 are "•\".
+TEST_F(SimPathDoubleByte, TrailBytesAreNoSeparators)
+{
+    enum class Operation { Append, RemoveFileSpec, RemoveExtension, StripPath, Canonical, FirstBackslash, LastBackslash };
+    const struct {
+        uint32_t code_page;
+        Operation operation;
+        const char* path;
+        const char* more;  // the second part of a join
+        const char* expected;
+    } rows[] = {
+        {932, Operation::Append, "C:\\\x95\x5C", "x.log", "C:\\\x95\x5C\\x.log"},
+        {932, Operation::Append, "C:\\", "\x95\x5C.\\x", "C:\\\x95\x5C.\\x"},  // no ".\" after a character
+        {936, Operation::Append, "C:\\\xB6\x5C", "x", "C:\\\xB6\x5C\\x"},
+        // A part that ends in a lead byte alone joins as the default character.
+        {932, Operation::Append, "C:\\\x95", "\x8E\xA6", "C:\\\x81\x45\\\x8E\xA6"},
+        {932, Operation::RemoveFileSpec, "C:\\\x95\x5C\\\x83\x5C", "", "C:\\\x95\x5C"},
+        {932, Operation::RemoveFileSpec, "C:\\\x95\x5C", "", "C:\\"},
+        {1252, Operation::RemoveFileSpec, "C:\\\x95\x5C\\\x83\x5C", "", "C:\\\x95\x5C\\\x83"},
+        {950, Operation::RemoveFileSpec, "C:\\\xB3\x5C\\x", "", "C:\\\xB3\x5C"},
+        {932, Operation::RemoveFileSpec, "C:\\\xB3\x5C\\x", "", "C:\\\xB3"},  // B3 is one byte here: two backslashes
+        {932, Operation::RemoveExtension, "C:\\a.\x95\x5C", "", "C:\\a"},
+        {932, Operation::StripPath, "C:\\a\\\x83\x5C\x83\x74\x83\x67", "", "\x83\x5C\x83\x74\x83\x67"},
+        {932, Operation::Canonical, "C:\\\x95\x5C.\\x", "", "C:\\\x95\x5C\\x"},
+        {932, Operation::Canonical, "C:\\\x95\x5C\\\x8E\xA6\\", "", "C:\\\x95\x5C\\\x8E\xA6\\"},
+        {932, Operation::FirstBackslash, "\x95\x5C\\x", "", "\\x"},
+        {932, Operation::FirstBackslash, "\x95\x5C", "", "-"},
+        {932, Operation::LastBackslash, "C:\\\x95\x5C\\\x83\x5C", "", "\\\x83\x5C"},
+    };
+    for (const auto& row : rows) {
+        machine.ansi_code_page = row.code_page;
+        char buffer[PATH_CAPACITY];
+        std::strcpy(buffer, row.path);
+        std::string got;
+        switch (row.operation) {
+            case Operation::Append: PATH_Append(buffer, row.more); break;
+            case Operation::RemoveFileSpec: PATH_RemoveFileSpec(buffer); break;
+            case Operation::RemoveExtension: PATH_RemoveExtension(buffer); break;
+            case Operation::StripPath: PATH_StripPath(buffer); break;
+            case Operation::Canonical: got = sim::canonical_windows_path(row.path); break;
+            case Operation::FirstBackslash:
+            case Operation::LastBackslash: {
+                const char* found = row.operation == Operation::FirstBackslash ? PATH_FindFirstOf(buffer, "\\")
+                                                                               : PATH_FindLastOf(buffer, "\\");
+                got = found != nullptr ? found : "-";
+                break;
+            }
+        }
+        if (got.empty()) got = buffer;
+        EXPECT_EQ(got, row.expected) << "code page " << row.code_page << ": " << row.path << " " << row.more;
+    }
+}

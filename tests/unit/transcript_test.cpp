@@ -60,4 +60,23 @@ TEST_F(CheckRunTranscript, SaysWhatWasHeldBackAndWhatItWasTakenToEndWith)
     }
 }
 
+// The program's paths are ANSI text of the machine's code page; both forms of
+// the transcript show them in UTF-8 ("表計算" is 95 5C 8C 76 8E 5A in 932).
+TEST_F(CheckRunTranscript, ShowsAnsiPathsInUtf8)
+{
+    machine.system_language = 0x0411;
+    record::RunRecord run;
+    run.command_line = "/s /f2 C:\\\x95\x5C\x8C\x76\x8E\x5A\\r.txt";
+    run.folders_created = {"C:\\\x95\x5C\x8C\x76\x8E\x5A"};
+    run.files_written = {record::WrittenFile{"C:\\\x95\x5C\x8C\x76\x8E\x5A\\r.txt", "x", 1, ""}};
+    const std::string text = transcript_text(run);
+    const std::string json = transcript_json(run);
+    for (const std::string& expected :
+         {std::string("Command line: /s /f2 C:\\表計算\\r.txt\n"), std::string("Folder created: C:\\表計算\n"),
+          std::string("File written: C:\\表計算\\r.txt (ANSI, 1 bytes)\n")}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << text;
+    }
+    EXPECT_NE(json.find("\"folders_created\": [\"C:\\\\表計算\"]"), std::string::npos) << json;
+}
+
 }  // namespace

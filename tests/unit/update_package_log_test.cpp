@@ -3,11 +3,14 @@
 
 #include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "common/bounded_string.h"
 #include "log/directory_path.h"
 #include "log/update_package_log.h"
+#include "platform/file.h"
 #include "platform/sim/codepage.h"
 #include "setup/context.h"
 #include "support/sim_fixture.h"
@@ -190,28 +193,45 @@ TEST_F(UpdatePackageLogFile, NonAsciiPathConvertsWithTheAnsiCodePage)
 TEST_F(UpdatePackageLogFile, DirectoryPathCreatesTheFoldersOfAFilePath)
 {
     const struct {
+        uint32_t code_page;
         const char* path;
         int result;
-        const char* folders;  // below C:\ afterwards
+        const char* folders;  // below C:\ afterwards, in the code page, looked up as Windows paths
     } rows[] = {
-        {"C:\\a\\b\\file.log", 0, "a a/b"},
-        {"C:\\file.log", 0, ""},
-        {"C:\\a\\b\\", 0, "a a/b"},
-        {"X:\\a\\b\\file.log", 0, ""},  // the drive is not there: nothing can be made
-        {"a\\b\\file.log", 3, ""},
-        {"\\\\server\\share\\file.log", 3, ""},
-        {"", 3, ""},
-        {"C:\\a<b\\c\\file.log", 0, ""},  // a name Windows refuses leaves the rest without a parent
+        {1252, "C:\\a\\b\\file.log", 0, "a a\\b"},
+        {1252, "C:\\file.log", 0, ""},
+        {1252, "C:\\a\\b\\", 0, "a a\\b"},
+        {1252, "X:\\a\\b\\file.log", 0, ""},  // the drive is not there: nothing can be made
+        {1252, "a\\b\\file.log", 3, ""},
+        {1252, "\\\\server\\share\\file.log", 3, ""},
+        {1252, "", 3, ""},
+        {1252, "C:\\a<b\\c\\file.log", 0, ""},  // a name Windows refuses leaves the rest without a parent
+        // The second byte of "表" (95 5C) and "ソ" (83 5C) in 932, of "功" (A5 5C)
+        // in 950, is the backslash byte and no separator.
+        {932, "C:\\\x95\x5C\x8E\xA6\\\x83\x5C\x83\x74\x83\x67\\x.log", 0,
+         "\x95\x5C\x8E\xA6 \x95\x5C\x8E\xA6\\\x83\x5C\x83\x74\x83\x67"},
+        {932, "C:\\\x95\x5C\x8C\x76\x8E\x5A\\r.txt", 0, "\x95\x5C\x8C\x76\x8E\x5A"},
+        {932, "C:\\\x83\x5C\\\x95\x5C", 0, "\x83\x5C"},  // the file name ends in 5C too
+        {950, "C:\\\xA5\x5C\xAF\xE0\\x.log", 0, "\xA5\x5C\xAF\xE0"},
     };
     for (const auto& row : rows) {
+        machine.ansi_code_page = row.code_page;
         std::filesystem::remove_all(drive_root);
         std::filesystem::create_directories(drive_root);
         const int result = CreateDirectoryPath(row.path);
-        std::string folders;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(drive_root)) {
-            folders += (folders.empty() ? "" : " ") + std::filesystem::relative(entry.path(), drive_root).string();
+        // Every folder named is there, and nothing else is.
+        size_t expected_count = 0;
+        std::string missing;
+        std::istringstream folders(row.folders);
+        for (std::string folder; folders >> folder; ++expected_count) {
+            const uint32_t attributes = FILE_GetAttributes(("C:\\" + folder).c_str());
+            if (attributes == FILE_INVALID_ATTRIBUTES || (attributes & FILE_ATTR_DIRECTORY) == 0) missing += " " + folder;
         }
-        EXPECT_EQ(std::to_string(result) + ":" + folders, std::to_string(row.result) + ":" + row.folders) << row.path;
+        const auto entries = std::distance(std::filesystem::recursive_directory_iterator(drive_root),
+                                           std::filesystem::recursive_directory_iterator());
+        EXPECT_EQ(std::to_string(result) + ":" + std::to_string(entries) + missing,
+                  std::to_string(row.result) + ":" + std::to_string(expected_count))
+            << row.path;
     }
 }
 

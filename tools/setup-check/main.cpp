@@ -21,6 +21,7 @@
 
 #include "platform/check/check_run.h"
 #include "platform/command_text.h"
+#include "platform/path.h"
 #include "platform/sys.h"
 #include "platform/win32/module_path.h"
 #include "program_version.h"
@@ -86,8 +87,9 @@ std::string own_folder()
 {
     char path[MAX_PATH] = "";
     const DWORD length = ansi_module_file_name(nullptr, path, sizeof path);
-    std::string folder(path, length < sizeof path ? length : 0);
-    return folder.substr(0, folder.find_last_of('\\'));
+    if (length == 0 || length >= sizeof path) return "";
+    const char* separator = PATH_FindLastOf(path, "\\");
+    return separator != nullptr ? std::string(path, static_cast<size_t>(separator - path)) : std::string(path);
 }
 
 // A name or relative path lies in SetupCheck.exe's folder, beside which it is shipped.

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sim/codepage.h"
+
 namespace fs = std::filesystem;
 
 namespace {

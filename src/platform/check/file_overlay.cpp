@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/check/check_run.h"
+#include "platform/path.h"
 
 namespace check {
 
@@ -23,8 +24,9 @@ std::string full_path(const char* path)
 
 std::string parent_folder(const std::string& full)
 {
-    const size_t separator = full.find_last_of('\\');
-    if (separator == std::string::npos) return full;
+    const char* found = PATH_FindLastOf(full.c_str(), "\\");
+    if (found == nullptr) return full;
+    const size_t separator = static_cast<size_t>(found - full.c_str());
     // A drive's root keeps its backslash: "C:" alone names the drive's current folder.
     return full.substr(0, separator > 0 && full[separator - 1] == ':' ? separator + 1 : separator);
 }

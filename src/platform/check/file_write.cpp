@@ -8,6 +8,7 @@
 #include "platform/check/check_run.h"
 #include "platform/check/file_overlay.h"
 #include "platform/file.h"
+#include "platform/path.h"
 #include "platform/sys.h"
 
 namespace {
@@ -130,8 +131,9 @@ bool FILE_Write(FILE_Handle handle, const void* data, uint32_t size)
 bool FILE_CreateDirectory(const char* path)
 {
     const std::string full = check::full_path(path);
-    // After the drive ("C:"), Windows takes none of these in a name.
-    if (full.find_first_of("\"<>|*?", 2) != std::string::npos) return fail(ERR_INVALID_NAME);
+    // After the drive ("C:"), Windows takes none of these in a name; "|" is
+    // also the second byte of many double-byte characters, which are good names.
+    if (full.size() > 2 && PATH_FindFirstOf(full.c_str() + 2, "\"<>|*?") != nullptr) return fail(ERR_INVALID_NAME);
     if (FILE_GetAttributes(full.c_str()) != FILE_INVALID_ATTRIBUTES) return fail(ERR_ALREADY_EXISTS);
     if (!is_folder(check::parent_folder(full))) return fail(ERR_PATH_NOT_FOUND);
     check::run_record().folders_created.push_back(full);

@@ -277,6 +277,33 @@ size_t ansi_prefix_length(const std::string& text, uint32_t code_page, size_t ma
     return length;
 }
 
+size_t next_char(std::string_view text, size_t at, uint32_t code_page)
+{
+    if (at >= text.size()) return text.size();
+    const bool pair = is_dbcs_lead_byte(code_page, static_cast<unsigned char>(text[at])) && at + 1 < text.size();
+    return at + (pair ? 2 : 1);
+}
+
+size_t find_first_of(std::string_view text, std::string_view characters, uint32_t code_page, size_t from)
+{
+    if (max_char_size(code_page) != 2) return text.find_first_of(characters, from);  // every byte a character
+    for (size_t at = from; at < text.size(); at = next_char(text, at, code_page)) {
+        if (characters.find(text[at]) != std::string_view::npos) return at;
+    }
+    return std::string_view::npos;
+}
+
+size_t find_last_of(std::string_view text, std::string_view characters, uint32_t code_page)
+{
+    if (max_char_size(code_page) != 2) return text.find_last_of(characters);
+    size_t found = std::string_view::npos;
+    for (size_t at = find_first_of(text, characters, code_page); at != std::string_view::npos;
+         at = find_first_of(text, characters, code_page, next_char(text, at, code_page))) {
+        found = at;
+    }
+    return found;
+}
+
 std::u16string utf16le_units(std::string_view bytes)
 {
     std::u16string units;

@@ -30,6 +30,19 @@ bool is_dbcs_lead_byte(uint32_t code_page, unsigned char byte);
 // cutting a two-byte character in half.
 size_t ansi_prefix_length(const std::string& text, uint32_t code_page, size_t max_bytes);
 
+// Where the character after the one at `at` starts, as CharNextExA steps
+// through ANSI text of the code page: past a lead byte and the byte after it,
+// past one byte otherwise; at the end of the text it stays there.
+size_t next_char(std::string_view text, size_t at, uint32_t code_page);
+
+// The first character at or after `from`, or the last one, that is one of
+// `characters` (ASCII) and a character of its own: the scan steps as
+// next_char does, so the second byte of a two-byte character (0x5C, the
+// backslash, is one in 932, 936, 949 and 950) is never taken for one. `from`
+// must start a character. npos when there is none.
+size_t find_first_of(std::string_view text, std::string_view characters, uint32_t code_page, size_t from = 0);
+size_t find_last_of(std::string_view text, std::string_view characters, uint32_t code_page);
+
 // Bytes as UTF-16LE code units (an odd last byte dropped).
 std::u16string utf16le_units(std::string_view bytes);
 

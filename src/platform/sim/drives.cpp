@@ -56,18 +56,34 @@ std::string host_name(const std::string& ansi_segment)
     return utf16_to_utf8(ansi_to_utf16(ansi_segment, current_ansi_code_page()));
 }
 
-// Splits at "\" and "/", dropping empty pieces (runs of separators).
-std::vector<std::string> split_segments(std::string_view text)
+constexpr std::string_view SEPARATORS = "\\/";
+
+// Paths in UTF-8 (the host's, and the Unicode names the machine keeps) have
+// no double-byte characters: a 0x5C byte is always a backslash there.
+constexpr uint32_t UTF8_CODE_PAGE = 65001;
+
+// Splits at "\" and "/", dropping empty pieces (runs of separators). The
+// split steps by characters of the code page: the second byte of a
+// double-byte character can be 0x5C and is part of a name.
+std::vector<std::string> split_segments(std::string_view text, uint32_t code_page)
 {
     std::vector<std::string> segments;
     size_t start = 0;
     while (start <= text.size()) {
-        size_t end = start;
-        while (end < text.size() && !is_separator(text[end])) ++end;
+        size_t end = find_first_of(text, SEPARATORS, code_page, start);
+        if (end == std::string_view::npos) end = text.size();
         if (end > start) segments.emplace_back(text.substr(start, end - start));
         start = end + 1;
     }
     return segments;
+}
+
+// Whether the path's last character is a separator (not the second byte of
+// a double-byte character that happens to be 0x5C).
+bool ends_in_separator(const std::string& path, uint32_t code_page)
+{
+    const size_t last = find_last_of(path, SEPARATORS, code_page);
+    return last != std::string_view::npos && last + 1 == path.size();
 }
 
 // The host folder a drive letter is mapped to; nullptr when it is not.
@@ -203,7 +219,10 @@ bool name_less(std::string_view a, std::string_view b)
     return a < b;  // names differing only in case (possible on the host): a stable order
 }
 
-std::string canonical_windows_path(const std::string& path)
+namespace {
+
+// The normalisation of canonical_windows_path on a path in the code page.
+std::string canonical_path(const std::string& path, uint32_t code_page)
 {
     std::string root;
     size_t rest = 0;
@@ -220,7 +239,7 @@ std::string canonical_windows_path(const std::string& path)
         rest = 1;
     }
 
-    const std::vector<std::string> pieces = split_segments(std::string_view(path).substr(rest));
+    const std::vector<std::string> pieces = split_segments(std::string_view(path).substr(rest), code_page);
     std::vector<std::string> segments;
     for (size_t i = 0; i < pieces.size(); ++i) {
         std::string segment = pieces[i];
@@ -242,7 +261,7 @@ std::string canonical_windows_path(const std::string& path)
         segments.push_back(segment);
     }
 
-    bool trailing_separator = !path.empty() && path.size() > rest && is_separator(path.back());
+    bool trailing_separator = path.size() > rest && ends_in_separator(path, code_page);
     if (!trailing_separator && segments.size() > fixed_segments && segments.back() != "..") {
         std::string& last = segments.back();
         while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
@@ -262,6 +281,13 @@ std::string canonical_windows_path(const std::string& path)
     }
     if (trailing_separator && !segments.empty()) result += '\\';
     return result;
+}
+
+}  // namespace
+
+std::string canonical_windows_path(const std::string& path)
+{
+    return canonical_path(path, current_ansi_code_page());
 }
 
 std::vector<std::string> list_directory_sorted(const std::string& host_folder)
@@ -302,10 +328,11 @@ std::string resolve(const std::string& windows_path, bool from_ansi, bool with_s
     std::string host = *folder;
     while (host.size() > 1 && host.back() == '/') host.pop_back();
 
-    const std::string canonical = canonical_windows_path(windows_path);
+    const uint32_t code_page = from_ansi ? current_ansi_code_page() : UTF8_CODE_PAGE;
+    const std::string canonical = canonical_path(windows_path, code_page);
     std::string shortened = canonical.substr(0, 3);
     bool present = true;  // whether `host` exists so far; below a missing part nothing is looked up
-    for (const std::string& segment : split_segments(std::string_view(canonical).substr(3))) {
+    for (const std::string& segment : split_segments(std::string_view(canonical).substr(3), code_page)) {
         const std::string name = from_ansi ? host_name(segment) : segment;
         std::string actual = name;
         if (present) present = find_entry(host, name, which, &actual);
@@ -348,7 +375,7 @@ std::string absolute_windows_path(const std::string& path)
     std::string folder = machine.current_directory;
     if (folder.empty()) {
         const std::string program = ansi_module_path();
-        folder = program.substr(0, program.find_last_of('\\'));
+        folder = program.substr(0, find_last_of(program, "\\", current_ansi_code_page()));
     }
     if (has_drive(path)) {
         // Windows keeps a current folder per drive: the process's own for the

@@ -19,6 +19,7 @@ namespace sim {
 // current folder: absolute_windows_path resolves one against the drive's
 // current folder first. A relative path stays relative
 // (leading ".." kept, as there is no current folder to resolve them against).
+// Segments are split by characters of the machine's ANSI code page.
 std::string canonical_windows_path(const std::string& path);
 
 // The names in a host folder (without "." and ".."), in the order NTFS keeps

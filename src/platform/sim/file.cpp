@@ -175,15 +175,18 @@ std::string host_of(const char* path)
     return sim::host_path(sim::absolute_windows_path(path));
 }
 
-// Names Windows refuses in any component after the drive: 123.
+// Names Windows refuses in any component after the drive: 123. The scan
+// steps by characters of the code page: "|" (0x7C) is also the second byte of
+// many double-byte characters ("ポ" is 83 7C in 932), which are good names.
 bool has_invalid_name(const std::string& path)
 {
+    static const std::string REFUSED = [] {
+        std::string refused = "\"<>|*?:";
+        for (char c = 1; c < 32; ++c) refused += c;
+        return refused;
+    }();
     const size_t start = path.size() >= 2 && path[1] == ':' ? 2 : 0;
-    for (size_t i = start; i < path.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(path[i]);
-        if (c < 32 || c == '"' || c == '<' || c == '>' || c == '|' || c == '*' || c == '?' || c == ':') return true;
-    }
-    return false;
+    return sim::find_first_of(path, REFUSED, sim::current_ansi_code_page(), start) != std::string::npos;
 }
 
 // The error a path gets before anything is created or opened at it: 0 when
@@ -276,7 +279,7 @@ FILE_FindHandle FILE_FindFirst(const char* pattern, FILE_FindData* found)
         return nullptr;
     }
     const std::string text = pattern;
-    const size_t separator = text.find_last_of("\\/");
+    const size_t separator = sim::find_last_of(text, "\\/", sim::current_ansi_code_page());
     size_t name_start = separator == std::string::npos ? 0 : separator + 1;
     if (separator == std::string::npos && text.size() >= 2 && text[1] == ':') name_start = 2;
     const std::string folder = text.substr(0, name_start);

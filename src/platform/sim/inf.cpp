@@ -388,7 +388,8 @@ INF_Handle INF_Open(const char* path, uint32_t style)
 
     auto* file = new InfFile;
     const std::string_view name(path);
-    file->folder = std::string(name.substr(0, name.find_last_of('\\') + 1));
+    const size_t separator = sim::find_last_of(name, "\\", sim::current_ansi_code_page());
+    file->folder = std::string(name.substr(0, separator == std::string_view::npos ? 0 : separator + 1));
     uint32_t error = parse(text, file);
     if (error == ERR_SUCCESS && (style & INF_WIN4_STYLE) != 0 && !has_known_signature(*file)) {
         error = ERR_WRONG_INF_STYLE;

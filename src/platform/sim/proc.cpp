@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/proc.h"
+#include "platform/sim/codepage.h"
 #include "platform/sim/drives.h"
 #include "platform/sim/machine.h"
 
@@ -31,7 +32,7 @@ bool is_absolute(const std::string& path)
 
 std::string file_name_of(const std::string& path)
 {
-    const size_t separator = path.find_last_of('\\');
+    const size_t separator = sim::find_last_of(path, "\\", sim::current_ansi_code_page());
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 

@@ -31,7 +31,8 @@ namespace fs = std::filesystem;
 std::string profile_file(const char* file)
 {
     const std::string name = file != nullptr ? file : "win.ini";
-    const bool has_folder = name.find_first_of("\\/") != std::string::npos || (name.size() >= 2 && name[1] == ':');
+    const bool has_folder = sim::find_first_of(name, "\\/", sim::current_ansi_code_page()) != std::string::npos ||
+                            (name.size() >= 2 && name[1] == ':');
     return has_folder ? name : sim::windows_folder() + "\\" + name;
 }
 
