@@ -1,0 +1,176 @@
+// docs/deployment.md against the program, so that what administrators
+// configure cannot drift from what Setup.exe does: the exit codes it lists
+// are the program's result codes by their names, the engine exit codes it
+// lists map as the program maps them, and every box it lists with a scenario
+// is the box that scenario (run under Wine and on the simulated machine)
+// expects, in the same kind of run and with the same exit code.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "setup/context.h"
+#include "setup/engine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path SOURCE = fs::path(SOURCE_DIR);
+
+std::string read_all(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+using Row = std::vector<std::string>;
+
+// A cell without its surrounding blanks; a cell that is one code span
+// without its backticks, its blanks kept (the caption "SETUP: ").
+std::string cell_text(const std::string& cell)
+{
+    const size_t first = cell.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    const std::string trimmed = cell.substr(first, cell.find_last_not_of(' ') - first + 1);
+    if (trimmed.size() >= 2 && trimmed.front() == '`' && trimmed.back() == '`') {
+        return trimmed.substr(1, trimmed.size() - 2);
+    }
+    return trimmed;
+}
+
+// The body rows of the first table after the line `heading` of the guide.
+std::vector<Row> table_after(const std::string& heading)
+{
+    std::istringstream lines(read_all(SOURCE / "docs" / "deployment.md"));
+    std::string line;
+    while (std::getline(lines, line) && line != heading) {
+    }
+    while (std::getline(lines, line) && line.rfind('|', 0) != 0) {
+    }
+    std::getline(lines, line);  // the separator under the header
+    std::vector<Row> rows;
+    while (std::getline(lines, line) && line.rfind('|', 0) == 0) {
+        Row row;
+        std::istringstream cells(line.substr(1));
+        for (std::string cell; std::getline(cells, cell, '|');) row.push_back(cell_text(cell));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// A decimal or 0x... number, or -1 for anything else.
+long long number(const std::string& text)
+{
+    if (text.empty()) return -1;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+    return *end == '\0' && value <= 0xFFFFFFFFull ? static_cast<long long>(value) : -1;
+}
+
+// The text of a string field of a one-line JSON record as it is written,
+// escapes and all ("" when the record lacks it).
+std::string raw_json_field(const std::string& record, const std::string& key)
+{
+    const std::string opening = "\"" + key + "\":\"";
+    const size_t start = record.find(opening);
+    if (start == std::string::npos) return "";
+    std::string value;
+    for (size_t at = start + opening.size(); at < record.size() && record[at] != '"'; ++at) {
+        if (record[at] == '\\' && at + 1 < record.size()) value += record[at++];
+        value += record[at];
+    }
+    return value;
+}
+
+#define RESULT_CODE(name) {name, #name}
+
+TEST(DeploymentGuide, ExitCodeTableListsEveryResultCodeByItsName)
+{
+    const std::map<long long, std::string> program = {
+        RESULT_CODE(SUCCESS),        RESULT_CODE(DEP_SOFT_ERROR),
+        RESULT_CODE(DEP_HARD_ERROR), RESULT_CODE(ERROR),
+        RESULT_CODE(UNKNOWN_OPTION), RESULT_CODE(ERROR_INSTALL_PLATFORM_UNSUPPORTED),
+        RESULT_CODE(REBOOT_REQUIRED),
+    };
+    std::map<long long, std::string> guide;
+    for (const Row& row : table_after("## Exit codes")) {
+        // A code listed twice is kept as a name no code has.
+        const auto [entry, new_code] = guide.emplace(number(row.at(0)), row.at(1));
+        if (!new_code) entry->second += " (listed twice)";
+    }
+    EXPECT_EQ(guide, program);
+}
+
+TEST(DeploymentGuide, EngineExitCodesMapAsTheProgramMapsThem)
+{
+    // Every result the mapping gives over the bits it looks at: failure,
+    // restart needed, packages only in the store (bits 8 and 12) and up to
+    // two packages installed.
+    std::set<long long> results_possible;
+    for (const uint32_t failed : {0u, 0x80000000u}) {
+        for (const uint32_t restart : {0u, 0x40000000u}) {
+            for (const uint32_t store : {0u, 0x100u, 0x1000u, 0x1100u}) {
+                for (const uint32_t installed : {0u, 1u, 2u}) {
+                    results_possible.insert(map_engine_exit_code(failed | restart | store | installed));
+                }
+            }
+        }
+    }
+
+    std::map<std::string, long long> stated;
+    std::map<std::string, long long> mapped;
+    std::set<long long> results_listed;
+    for (const Row& row : table_after("### The engine's exit code")) {
+        const long long engine_exit_code = number(row.at(0));
+        stated[row.at(0)] = number(row.at(1));
+        mapped[row.at(0)] = engine_exit_code < 0 ? -1 : map_engine_exit_code(static_cast<uint32_t>(engine_exit_code));
+        results_listed.insert(stated[row.at(0)]);
+    }
+    EXPECT_EQ(stated, mapped);
+    EXPECT_EQ(results_listed, results_possible);
+}
+
+TEST(DeploymentGuide, BoxesListedWithAScenarioAreTheBoxesItExpects)
+{
+    // caption | text | when | silent | exit code | scenario
+    std::vector<std::string> stated;
+    std::vector<std::string> expected_by_scenario;
+    for (const Row& row : table_after("## Boxes that appear in a silent run")) {
+        const std::string& scenario = row.at(5);
+        if (scenario == "-") continue;
+        const std::string& text = row.at(1);
+        stated.push_back(scenario + ": \"" + row.at(0) + "\" \"" + text + "\", silent " + row.at(3) +
+                         ", exit code " + row.at(4));
+
+        const fs::path folder = SOURCE / "tests" / "wine" / "scenarios" / scenario;
+        std::map<std::string, std::string> settings;
+        std::istringstream conf(read_all(folder / "scenario.conf"));
+        for (std::string line; std::getline(conf, line);) {
+            const size_t equals = line.find('=');
+            if (line.empty() || line[0] == '#' || equals == std::string::npos) continue;
+            settings[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+        const std::string arguments = settings["arguments"];
+        const bool silent = arguments == "/s" || arguments == "/q";
+        std::istringstream boxes(read_all(folder / "expect_boxes.jsonl"));
+        std::string first_box;
+        std::getline(boxes, first_box);
+        // The guide gives a text up to the error code a box may end with.
+        expected_by_scenario.push_back(scenario + ": \"" + raw_json_field(first_box, "caption") + "\" \"" +
+                                       raw_json_field(first_box, "text").substr(0, text.size()) + "\", silent " +
+                                       (silent ? "yes" : "no") + ", exit code " + settings["exit_code"]);
+    }
+    ASSERT_FALSE(stated.empty());
+    EXPECT_EQ(stated, expected_by_scenario);
+}
+
+}  // namespace
