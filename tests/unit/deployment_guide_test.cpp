@@ -1,15 +1,18 @@
 // docs/deployment.md against the program, so that what administrators
 // configure cannot drift from what Setup.exe does: the exit codes it lists
 // are the program's result codes by their names, the engine exit codes it
-// lists map as the program maps them, and every box it lists with a scenario
-// is the box that scenario (run under Wine and on the simulated machine)
-// expects, in the same kind of run and with the same exit code.
+// lists map as the program maps them, every box it lists with a scenario is
+// the box that scenario (run under Wine and on the simulated machine)
+// expects, in the same kind of run and with the same exit code, the registry
+// values of its detection rule are those the program reads, and its sample
+// Setup.log is what the program writes.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -17,6 +20,8 @@
 
 #include "setup/context.h"
 #include "setup/engine.h"
+#include "support/package_fixture.h"
+#include "version/version_queries.h"
 
 namespace fs = std::filesystem;
 
@@ -34,26 +39,33 @@ std::string read_all(const fs::path& file)
 
 using Row = std::vector<std::string>;
 
-// A cell without its surrounding blanks; a cell that is one code span
-// without its backticks, its blanks kept (the caption "SETUP: ").
+// A cell's first code span, its blanks kept (the caption "SETUP: "); a
+// cell without one, without its surrounding blanks.
 std::string cell_text(const std::string& cell)
 {
+    const size_t opening = cell.find('`');
+    const size_t closing = opening == std::string::npos ? opening : cell.find('`', opening + 1);
+    if (closing != std::string::npos) return cell.substr(opening + 1, closing - opening - 1);
     const size_t first = cell.find_first_not_of(' ');
     if (first == std::string::npos) return "";
-    const std::string trimmed = cell.substr(first, cell.find_last_not_of(' ') - first + 1);
-    if (trimmed.size() >= 2 && trimmed.front() == '`' && trimmed.back() == '`') {
-        return trimmed.substr(1, trimmed.size() - 2);
-    }
-    return trimmed;
+    return cell.substr(first, cell.find_last_not_of(' ') - first + 1);
 }
 
-// The body rows of the first table after the line `heading` of the guide.
-std::vector<Row> table_after(const std::string& heading)
+// The guide from the line `heading` on.
+std::istringstream guide_after(const std::string& heading)
 {
     std::istringstream lines(read_all(SOURCE / "docs" / "deployment.md"));
     std::string line;
     while (std::getline(lines, line) && line != heading) {
     }
+    return lines;
+}
+
+// The body rows of the first table after the line `heading` of the guide, as written.
+std::vector<Row> table_after(const std::string& heading)
+{
+    std::istringstream lines = guide_after(heading);
+    std::string line;
     while (std::getline(lines, line) && line.rfind('|', 0) != 0) {
     }
     std::getline(lines, line);  // the separator under the header
@@ -61,7 +73,7 @@ std::vector<Row> table_after(const std::string& heading)
     while (std::getline(lines, line) && line.rfind('|', 0) == 0) {
         Row row;
         std::istringstream cells(line.substr(1));
-        for (std::string cell; std::getline(cells, cell, '|');) row.push_back(cell_text(cell));
+        for (std::string cell; std::getline(cells, cell, '|');) row.push_back(cell);
         rows.push_back(row);
     }
     return rows;
@@ -91,6 +103,18 @@ std::string raw_json_field(const std::string& record, const std::string& key)
     return value;
 }
 
+// The first fenced block after the line `heading`, with its line ends.
+std::string code_block_after(const std::string& heading)
+{
+    std::istringstream lines = guide_after(heading);
+    std::string line;
+    while (std::getline(lines, line) && line.rfind("```", 0) != 0) {
+    }
+    std::string block;
+    while (std::getline(lines, line) && line.rfind("```", 0) != 0) block += line + "\n";
+    return block;
+}
+
 #define RESULT_CODE(name) {name, #name}
 
 TEST(DeploymentGuide, ExitCodeTableListsEveryResultCodeByItsName)
@@ -104,7 +128,7 @@ TEST(DeploymentGuide, ExitCodeTableListsEveryResultCodeByItsName)
     std::map<long long, std::string> guide;
     for (const Row& row : table_after("## Exit codes")) {
         // A code listed twice is kept as a name no code has.
-        const auto [entry, new_code] = guide.emplace(number(row.at(0)), row.at(1));
+        const auto [entry, new_code] = guide.emplace(number(cell_text(row.at(0))), cell_text(row.at(1)));
         if (!new_code) entry->second += " (listed twice)";
     }
     EXPECT_EQ(guide, program);
@@ -130,10 +154,11 @@ TEST(DeploymentGuide, EngineExitCodesMapAsTheProgramMapsThem)
     std::map<std::string, long long> mapped;
     std::set<long long> results_listed;
     for (const Row& row : table_after("### The engine's exit code")) {
-        const long long engine_exit_code = number(row.at(0));
-        stated[row.at(0)] = number(row.at(1));
-        mapped[row.at(0)] = engine_exit_code < 0 ? -1 : map_engine_exit_code(static_cast<uint32_t>(engine_exit_code));
-        results_listed.insert(stated[row.at(0)]);
+        const std::string engine_text = cell_text(row.at(0));
+        const long long engine_exit_code = number(engine_text);
+        stated[engine_text] = number(cell_text(row.at(1)));
+        mapped[engine_text] = engine_exit_code < 0 ? -1 : map_engine_exit_code(static_cast<uint32_t>(engine_exit_code));
+        results_listed.insert(stated[engine_text]);
     }
     EXPECT_EQ(stated, mapped);
     EXPECT_EQ(results_listed, results_possible);
@@ -145,11 +170,11 @@ TEST(DeploymentGuide, BoxesListedWithAScenarioAreTheBoxesItExpects)
     std::vector<std::string> stated;
     std::vector<std::string> expected_by_scenario;
     for (const Row& row : table_after("## Boxes that appear in a silent run")) {
-        const std::string& scenario = row.at(5);
+        const std::string scenario = cell_text(row.at(5));
         if (scenario == "-") continue;
-        const std::string& text = row.at(1);
-        stated.push_back(scenario + ": \"" + row.at(0) + "\" \"" + text + "\", silent " + row.at(3) +
-                         ", exit code " + row.at(4));
+        const std::string text = cell_text(row.at(1));
+        stated.push_back(scenario + ": \"" + cell_text(row.at(0)) + "\" \"" + text + "\", silent " +
+                         cell_text(row.at(3)) + ", exit code " + cell_text(row.at(4)));
 
         const fs::path folder = SOURCE / "tests" / "wine" / "scenarios" / scenario;
         std::map<std::string, std::string> settings;
@@ -171,6 +196,53 @@ TEST(DeploymentGuide, BoxesListedWithAScenarioAreTheBoxesItExpects)
     }
     ASSERT_FALSE(stated.empty());
     EXPECT_EQ(stated, expected_by_scenario);
+}
+
+class DeploymentGuideRun : public PackageTest {};
+
+TEST_F(DeploymentGuideRun, DetectionRuleNamesTheValuesTheProgramReadsInThe64BitView)
+{
+    set_os(10, 0, true);
+    g_process.os_version.platform_id = 2;
+    g_process.os_version.major = 10;
+    // A version of its own for each row, so that a row read from another
+    // row's key shows; two words, of which the program takes the second.
+    std::map<std::string, std::string> stated;
+    std::map<std::string, std::string> read;
+    int row_number = 0;
+    for (const Row& row : table_after("## Detecting the installed driver")) {
+        const std::string inf = row.at(0).find('`') != std::string::npos ? cell_text(row.at(0)) : "VxTouch.inf";
+        const std::string version = "19.2.4." + std::to_string(++row_number);
+        set_registry_value(cell_text(row.at(1)), cell_text(row.at(2)), "Product " + version, sim::RegistryView::Only64);
+        stated[inf] = version;
+        char installed[VERSION_TEXT_CAPACITY] = "";
+        query_installed_version(("C:\\Package\\" + inf).c_str(), installed);
+        read[inf] = installed;
+    }
+    EXPECT_EQ(read, stated);
+}
+
+TEST_F(DeploymentGuideRun, SampleLogIsWhatASilentInstallThatNeedsARestartWrites)
+{
+    set_os(10, 0, true);
+    write_settings("[W864]\nPath=\\x64\\DPInst.exe\nSupport=13\n");
+    write_engine("x64\\DPInst.exe", 0x8664);
+    write_inf("x64\\VxTouch.inf");  // DriverVer 19.2.4.7
+    set_registry_value("HKLM\\Software\\Vexa\\Kurso", "ProductVer", "Kurso 19.2.4.6", sim::RegistryView::Only64);
+    set_engine_exit_code(0x40000001);
+    run("/s");
+
+    // The log's UTF-16LE after its byte-order mark is ASCII here.
+    const std::string bytes = read_file("C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log");
+    std::string text;
+    for (size_t at = 2; at + 1 < bytes.size(); at += 2) {
+        if (bytes[at] != '\r') text += bytes[at];
+    }
+    const std::regex time("[0-9]+-[0-9]+-[0-9]+ [0-9]+:[0-9]+:[0-9]+");
+    EXPECT_EQ(std::regex_replace(text, time, "(time)"),
+              std::regex_replace(code_block_after("`Setup.log` of a silent installation that ends asking for a "
+                                                  "restart:"),
+                                 time, "(time)"));
 }
 
 }  // namespace
