@@ -3,13 +3,16 @@
 // are the program's result codes by their names, the engine exit codes it
 // lists map as the program maps them, every box it lists with a scenario is
 // the box that scenario (run under Wine and on the simulated machine)
-// expects, in the same kind of run and with the same exit code, the registry
-// values of its detection rule are those the program reads, and its sample
-// Setup.log is what the program writes.
+// expects, in the same kind of run and with the same exit code, its command
+// lines do what it says they do, the registry values of its detection rule
+// are those the program reads, and its sample Setup.log is what the program
+// writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -20,6 +23,7 @@
 
 #include "setup/context.h"
 #include "setup/engine.h"
+#include "platform/sim/machine.h"
 #include "support/package_fixture.h"
 #include "version/version_queries.h"
 
@@ -198,7 +202,88 @@ TEST(DeploymentGuide, BoxesListedWithAScenarioAreTheBoxesItExpects)
     EXPECT_EQ(stated, expected_by_scenario);
 }
 
-class DeploymentGuideRun : public PackageTest {};
+class DeploymentGuideRun : public PackageTest {
+protected:
+    // 64-bit Windows 10 with a layout-1 package that honours everything
+    // (Support 15), an x64 engine that installs one package and asks for a
+    // restart, and its touch-pad driver installed in the 64-bit view.
+    void install_package_over(const std::string& installed_version)
+    {
+        set_os(10, 0, true);
+        write_settings("[W864]\nPath=\\x64\\DPInst.exe\nSupport=15\n");
+        write_engine("x64\\DPInst.exe", 0x8664);
+        write_inf("x64\\VxTouch.inf");  // DriverVer 19.2.4.7
+        write_file("C:\\Package\\Vi64\\VxTouch.inf", "");  // what an extraction copies
+        set_registry_value("HKLM\\Software\\Vexa\\Kurso", "ProductVer", "Kurso " + installed_version,
+                           sim::RegistryView::Only64);
+        set_engine_exit_code(0x40000001);
+    }
+};
+
+TEST_F(DeploymentGuideRun, CommandLinesDoWhatTheGuideSays)
+{
+    const char* const SETUP_LOG = "C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log";
+    const char* const EXTRACTED = "C:\\Drivers\\Touchpad\\production\\Windows10-x64\\VxTouch.inf";
+    // What each command line of the guide does over the same version.
+    const struct {
+        const char* command;
+        const char* engine_options;  // "" when no engine starts
+        int exit_code;
+        bool restart;
+        bool setup_log;
+        const char* leaves;  // a file the run leaves, "" for none beyond Setup.log
+    } expected[] = {
+        {"/s", " /f /sw /se", REBOOT_REQUIRED, false, true, ""},
+        {"/s /vLOGFILE=C:\\ProgramData\\Touchpad\\Setup.log", " /f /sw /se", REBOOT_REQUIRED, false, true,
+         "C:\\ProgramData\\Touchpad\\Setup.log"},
+        {"/s /f2 C:\\ProgramData\\Touchpad\\report.ini", " /f /sw /se", REBOOT_REQUIRED, false, false,
+         "C:\\ProgramData\\Touchpad\\report.ini"},
+        {"/s /vFORCE=true", " /f /sw /se", REBOOT_REQUIRED, false, true, ""},
+        {"/s /vFORCE=false", "", DEP_SOFT_ERROR, false, true, ""},
+        {"/s /vFORCERESTART=true", " /f /sw /se", REBOOT_REQUIRED, true, true, ""},
+        {"/s /vDEBUG=true", " /f /sw /se", REBOOT_REQUIRED, false, true, ""},
+        {"/extract_all:\"C:\\Drivers\\Touchpad\"", "", SUCCESS, false, true, EXTRACTED},
+        {"/vEXTRACTDRIVERS=C:\\Drivers\\Touchpad", "", SUCCESS, false, true, EXTRACTED},
+    };
+    const auto outcome = [](const std::string& engine_options, int exit_code, bool restart, bool setup_log,
+                            const std::string& leaves, bool left) {
+        return "engine" + (engine_options.empty() ? std::string(" not started") : engine_options) + ", exit code " +
+               std::to_string(exit_code) + ", restart " + (restart ? "yes" : "no") + ", Setup.log " +
+               (setup_log ? "yes" : "no") + (leaves.empty() ? "" : ", leaves " + leaves + (left ? "" : " not"));
+    };
+
+    install_package_over("19.2.4.7");
+    std::vector<std::string> stated;
+    std::vector<std::string> done;
+    for (const Row& row : table_after("## Command lines")) {
+        const std::string command = cell_text(row.at(1)).substr(std::string("Setup.exe ").size());
+        const auto* row_expected = std::find_if(std::begin(expected), std::end(expected),
+                                                [&](const auto& candidate) { return command == candidate.command; });
+        if (row_expected == std::end(expected)) {
+            stated.push_back(command + ": a command line this test does not know");
+            done.push_back(command);
+            continue;
+        }
+        stated.push_back(command + ": " + outcome(row_expected->engine_options, row_expected->exit_code,
+                                                  row_expected->restart, row_expected->setup_log,
+                                                  row_expected->leaves, true));
+
+        // Each run is a new process on the machine as installed: the last
+        // one's mutex ended with it.
+        machine.record = record::RunRecord{};
+        machine.mutexes.clear();
+        std::error_code ignored;
+        fs::remove(sim::host_path(SETUP_LOG), ignored);
+        if (row_expected->leaves[0] != '\0') fs::remove(sim::host_path(row_expected->leaves), ignored);
+        const int exit_code = run(command);
+        const std::string engine = engine_command_line();
+        done.push_back(command + ": " + outcome(engine.substr(engine.find_last_of('"') + 1), exit_code,
+                                                machine.record.restart_requested, file_exists(SETUP_LOG),
+                                                row_expected->leaves, file_exists(row_expected->leaves)));
+    }
+    ASSERT_FALSE(stated.empty());
+    EXPECT_EQ(done, stated);
+}
 
 TEST_F(DeploymentGuideRun, DetectionRuleNamesTheValuesTheProgramReadsInThe64BitView)
 {
@@ -224,12 +309,7 @@ TEST_F(DeploymentGuideRun, DetectionRuleNamesTheValuesTheProgramReadsInThe64BitV
 
 TEST_F(DeploymentGuideRun, SampleLogIsWhatASilentInstallThatNeedsARestartWrites)
 {
-    set_os(10, 0, true);
-    write_settings("[W864]\nPath=\\x64\\DPInst.exe\nSupport=13\n");
-    write_engine("x64\\DPInst.exe", 0x8664);
-    write_inf("x64\\VxTouch.inf");  // DriverVer 19.2.4.7
-    set_registry_value("HKLM\\Software\\Vexa\\Kurso", "ProductVer", "Kurso 19.2.4.6", sim::RegistryView::Only64);
-    set_engine_exit_code(0x40000001);
+    install_package_over("19.2.4.6");
     run("/s");
 
     // The log's UTF-16LE after its byte-order mark is ASCII here.
