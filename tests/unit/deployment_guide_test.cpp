@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -21,10 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/machine.h"
 #include "setup/context.h"
 #include "setup/engine.h"
-#include "platform/sim/machine.h"
 #include "support/package_fixture.h"
+#include "support/scenario_files.h"
 #include "version/version_queries.h"
 
 namespace fs = std::filesystem;
@@ -32,14 +32,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path SOURCE = fs::path(SOURCE_DIR);
-
-std::string read_all(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 using Row = std::vector<std::string>;
 
@@ -55,12 +47,12 @@ std::string cell_text(const std::string& cell)
     return cell.substr(first, cell.find_last_not_of(' ') - first + 1);
 }
 
-// The guide from the line `heading` on.
-std::istringstream guide_after(const std::string& heading)
+// The guide after the line `line_before`.
+std::istringstream guide_after(const std::string& line_before)
 {
     std::istringstream lines(read_all(SOURCE / "docs" / "deployment.md"));
     std::string line;
-    while (std::getline(lines, line) && line != heading) {
+    while (std::getline(lines, line) && line != line_before) {
     }
     return lines;
 }
@@ -107,10 +99,10 @@ std::string raw_json_field(const std::string& record, const std::string& key)
     return value;
 }
 
-// The first fenced block after the line `heading`, with its line ends.
-std::string code_block_after(const std::string& heading)
+// The first fenced block after the line `line_before`, with its line ends.
+std::string code_block_after(const std::string& line_before)
 {
-    std::istringstream lines = guide_after(heading);
+    std::istringstream lines = guide_after(line_before);
     std::string line;
     while (std::getline(lines, line) && line.rfind("```", 0) != 0) {
     }
@@ -182,12 +174,7 @@ TEST(DeploymentGuide, BoxesListedWithAScenarioAreTheBoxesItExpects)
 
         const fs::path folder = SOURCE / "tests" / "wine" / "scenarios" / scenario;
         std::map<std::string, std::string> settings;
-        std::istringstream conf(read_all(folder / "scenario.conf"));
-        for (std::string line; std::getline(conf, line);) {
-            const size_t equals = line.find('=');
-            if (line.empty() || line[0] == '#' || equals == std::string::npos) continue;
-            settings[line.substr(0, equals)] = line.substr(equals + 1);
-        }
+        for (const auto& [key, value] : scenario_settings(folder)) settings[key] = value;
         const std::string arguments = settings["arguments"];
         const bool silent = arguments == "/s" || arguments == "/q";
         std::istringstream boxes(read_all(folder / "expect_boxes.jsonl"));
