@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release bundle of the checked-out commit from scratch: a folder
 # and a zip holding Setup.exe, SetupCheck.exe, README.txt (for package
-# authors and support staff) and SHA256SUMS.
+# authors and support staff), deployment.md (docs/deployment.md, for the
+# administrators of deployment systems) and SHA256SUMS.
 #
 #   scripts/release.sh [--sign CERT.p12 [--password-file FILE] [--timestamp URL] [--ca FILE]]
 #                      [--out DIR] [--allow-dirty]
@@ -19,7 +20,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-usage() { sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 die() { echo "release.sh: $*" >&2; exit 1; }
 
 out=build/release allow_dirty=0 sign=0 sign_options=() timestamp=''
@@ -105,13 +106,20 @@ SetupCheck.exe  for support staff. Run in a console beside Setup.exe on a
                 (SetupCheck.exe /s), it says what Setup.exe would do there,
                 and changes nothing: it starts no program, writes no file or
                 registry value and shows no box. --json prints it for scripts.
+deployment.md   for administrators of update tools and deployment systems
+                (Configuration Manager, Intune, Group Policy start-up
+                scripts, PDQ-style tools): the command lines, what each exit
+                code means, the runs that end with 0 having installed
+                nothing, the boxes a silent run can wait on, the detection
+                rule and the logs.
 SHA256SUMS      the SHA-256 of the other files. On Windows:
                 certutil -hashfile Setup.exe SHA256
 
 $signature
 EOF
+sed 's/$/\r/' docs/deployment.md >"$bundle/deployment.md"
 
-(cd "$bundle" && sha256sum README.txt "${programs[@]}" >SHA256SUMS)
+(cd "$bundle" && sha256sum README.txt deployment.md "${programs[@]}" >SHA256SUMS)
 chmod 644 "$bundle"/*
 touch -d "@$SOURCE_DATE_EPOCH" "$bundle"/*
 

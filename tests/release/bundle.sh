@@ -4,8 +4,8 @@
 # output folder:
 #   bundle.sh SOURCE_DIR SETUP_EXE SETUP_CHECK_EXE
 # - the two runs write the same bytes, folder and zip;
-# - the zip holds the folder's four files, in order, and SHA256SUMS their sums;
-# - README.txt names the signer;
+# - the zip holds the folder's five files, in order, and SHA256SUMS their sums;
+# - README.txt names the signer; deployment.md is docs/deployment.md;
 # - without their signatures the programs are the files under test: the
 #   release builds what the build builds.
 set -euo pipefail
@@ -31,13 +31,15 @@ cmp "$first/$zip" "$second/$zip" || fail "two runs wrote different zips"
 diff -r "$first/$name" "$second/$name" || fail "two runs wrote different folders"
 
 listing=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$first/$zip")
-expected=$(printf "$name/%s\n" README.txt SHA256SUMS Setup.exe SetupCheck.exe)
+expected=$(printf "$name/%s\n" README.txt SHA256SUMS Setup.exe SetupCheck.exe deployment.md)
 [ "$listing" = "$expected" ] || fail "the zip holds $(tr '\n' ' ' <<<"$listing")"
 python3 -m zipfile -e "$first/$zip" "$work/unzipped"
 diff -r "$work/unzipped/$name" "$first/$name" || fail "the zip does not hold the folder's files"
 (cd "$first/$name" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not hold the files' sums"
 grep -q "^Signed with Authenticode by /CN=Throwaway test signer,"$'\r'"$" "$first/$name/README.txt" ||
     fail "README.txt does not name the signer"
+tr -d '\r' <"$first/$name/deployment.md" | cmp - "$source_dir/docs/deployment.md" ||
+    fail "deployment.md of the bundle is not docs/deployment.md"
 
 for program in Setup.exe SetupCheck.exe; do
     osslsigncode remove-signature -in "$first/$name/$program" -out "$work/$program" >/dev/null

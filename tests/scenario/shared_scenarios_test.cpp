@@ -21,20 +21,13 @@
 #include "platform/sim/string_table.h"
 #include "setup/context.h"
 #include "support/package_fixture.h"
+#include "support/scenario_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const fs::path SCENARIOS = fs::path(SOURCE_DIR) / "tests" / "wine" / "scenarios";
-
-std::string read_all(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
 
 std::string upper(std::string text)
 {
@@ -53,16 +46,11 @@ struct Scenario {
 Scenario load_scenario(const fs::path& folder)
 {
     Scenario scenario{folder.filename().string(), {}, {}, {}, {}};
-    std::istringstream lines(read_all(folder / "scenario.conf"));
-    for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        const size_t equals = line.find('=');
-        if (equals == std::string::npos) continue;
-        const std::string key = line.substr(0, equals);
-        if (key == "answer") scenario.answers.push_back(line.substr(equals + 1));
-        else if (key == "expect_tree") scenario.trees.push_back(line.substr(equals + 1));
-        else if (key == "mask_times") scenario.masked.push_back(line.substr(equals + 1));
-        else scenario.settings[key] = line.substr(equals + 1);
+    for (const auto& [key, value] : scenario_settings(folder)) {
+        if (key == "answer") scenario.answers.push_back(value);
+        else if (key == "expect_tree") scenario.trees.push_back(value);
+        else if (key == "mask_times") scenario.masked.push_back(value);
+        else scenario.settings[key] = value;
     }
     return scenario;
 }
