@@ -336,6 +336,52 @@ std::vector<std::string> table_cells(const std::string& text, const std::string&
     return {};
 }
 
+// Packages made from an example with a few files changed: each edit puts
+// `text` in place of the first `old` of the file, or at its end when `old`
+// is empty; a file that does not exist is created with `text`.
+struct Edit {
+    const char* file;
+    std::string old;
+    std::string text;
+};
+struct Variant {
+    const char* name;
+    const char* example;
+    std::vector<Edit> edits;
+};
+
+const Variant VARIANTS[] = {
+    {"package-onlywin7", "package", {{"Setup.ini", "", "\n[SupportOS_Option]\nOnlyWin7=VXA0704\n"}}},
+};
+
+// The folder of an example package, or of a variant, made afresh.
+std::string package_path(const std::string& name)
+{
+    const auto variant = std::find_if(std::begin(VARIANTS), std::end(VARIANTS),
+                                      [&](const Variant& candidate) { return name == candidate.name; });
+    if (variant == std::end(VARIANTS)) return EXAMPLES + "/" + name;
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("setup-sim-check-" + name);
+    fs::remove_all(folder);
+    fs::copy(EXAMPLES + "/" + variant->example, folder, fs::copy_options::recursive);
+    for (const Edit& edit : variant->edits) {
+        std::string bytes;
+        if (std::FILE* file = std::fopen((folder / edit.file).c_str(), "rb")) {
+            char chunk[4096];
+            for (size_t read = 0; (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, read);
+            std::fclose(file);
+        }
+        const size_t at = edit.old.empty() ? bytes.size() : bytes.find(edit.old);
+        if (at == std::string::npos) ADD_FAILURE() << name << ": no " << edit.old << " in " << edit.file;
+        else bytes.replace(at, edit.old.size(), edit.text);
+        fs::create_directories((folder / edit.file).parent_path());
+        std::FILE* file = std::fopen((folder / edit.file).c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    return folder.string();
+}
+
 TEST(SetupSimCheck, FindingsOnTheBrokenPackages)
 {
     const struct {
@@ -413,11 +459,11 @@ TEST(SetupSimCheck, RowsTellWhatEachWindowsGets)
         const char* machine;
         Cells cells;  // section, engine, INF and DriverVer, outcome, result, exit code, command line
     } rows[] = {
-        {"package", "Windows 7 x64", "no touch pad",
+        {"package", "Windows 7 x64", "no touch pad, ACPI\\VXA0704",
          {"W764", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
           "prerequisite dotNetFx40_Client_x86_x64.exe /q, then installs", "0", "0",
           "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
-        {"package", "Windows 8.1 x86", "no touch pad",
+        {"package", "Windows 8.1 x86", "no touch pad, ACPI\\VXA0704",
          {"Vi32", ".\\DPInst.exe (x86)", "VxTouch.inf 19.2.4.7", "installs", "0", "0",
           "\"C:\\Package\\DPInst.exe\" /f /lm /sw /se"}},
         {"package", "Windows 2000", "no touch pad",
@@ -434,6 +480,15 @@ TEST(SetupSimCheck, RowsTellWhatEachWindowsGets)
          {"CfgUSB", "\\USB\\DPInst.exe (not an image, refused)", "USB\\VxUSB.inf 19.4.0.1",
           "ends without a message: the engine is not an image", "1633", "1633",
           "\"C:\\Package\\USB\\DPInst.exe\" /f /sw /se"}},
+        // Layout 1 runs with the touch pad that OnlyWin7 names as well.
+        {"package-onlywin7", "Windows 10 x64", "ACPI\\VXA0704",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
+          "refused with message 2: touch pad VXA0704 is listed in OnlyWin7", "1633", "1633",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
+        {"package-onlywin7", "Windows 7 x64", "no touch pad, ACPI\\VXA0704",
+         {"W764", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
+          "prerequisite dotNetFx40_Client_x86_x64.exe /q, then installs", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
         // Both match; the bus listed last supplies the engine.
         {"broken-package", "Windows 8 x64", "ACPI\\VXB0801",
          {"Cfg10", "\\I2C\\DPInst.exe (x64)", "I2C\\VxI2C.inf 19.3.1.2", "version-library mismatch", "0", "0",
@@ -442,7 +497,7 @@ TEST(SetupSimCheck, RowsTellWhatEachWindowsGets)
     std::map<std::string, std::string> reports;
     for (const auto& row : rows) {
         std::string& report = reports[row.package];
-        if (report.empty()) report = run_setup_sim("check " + EXAMPLES + "/" + row.package).text;
+        if (report.empty()) report = run_setup_sim("check " + package_path(row.package)).text;
         Cells expected{row.windows, row.machine};
         expected.insert(expected.end(), row.cells.begin(), row.cells.end());
         EXPECT_EQ(table_cells(report, row.windows, row.machine), expected) << report;

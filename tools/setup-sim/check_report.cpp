@@ -49,7 +49,7 @@ std::string inf_cell(const CheckRow& row)
     return row.inf + " " + (row.driver_ver_read ? row.driver_ver : "(no DriverVer)");
 }
 
-// Touch pads of one Windows whose runs went alike share a line.
+// Machines of one Windows, with and without touch pads, whose runs went alike share a line.
 std::string rows_table(const PackageCheck& check)
 {
     constexpr size_t NAMED_ALIKE = 3;  // more are counted
@@ -61,7 +61,8 @@ std::string rows_table(const PackageCheck& check)
                                        row.description, std::to_string(row.result), std::to_string(row.exit_code),
                                        or_dash(row.command_line)};
         std::vector<std::string>& last = table.back();
-        if (!alike.empty() && !row.device.empty() && cells[0] == last[0] &&
+        const bool built_in = !row.device.empty() || row.machine == NO_TOUCH_PAD;
+        if (!alike.empty() && built_in && cells[0] == last[0] &&
             std::equal(cells.begin() + 2, cells.end(), last.begin() + 2)) {
             alike.push_back(row.machine);
             last[1] = alike.front();
@@ -70,7 +71,7 @@ std::string rows_table(const PackageCheck& check)
             continue;
         }
         table.push_back(cells);
-        alike.assign(row.device.empty() ? 0 : 1, row.machine);
+        alike.assign(built_in ? 1 : 0, row.machine);
     }
     return aligned(table);
 }

@@ -143,6 +143,7 @@ void examine_engine(CheckSession& session, CheckRow* row)
     row->inf_message = machine.record.boxes.empty() ? 0 : message_of(machine.record.boxes.back());
     if (inf_found) {
         row->inf = session.in_package(inf_path);
+        row->inf_path = inf_path;
         char version[VERSION_TEXT_CAPACITY] = "";
         row->driver_ver_read = loc_QueryInfFilesInf(inf_path, version, sizeof version) == 1;
         row->driver_ver = version;
@@ -302,9 +303,62 @@ std::vector<std::string> touch_pads_for(const PackageCheck& check, int os_index)
     return devices;
 }
 
-// One run's row and the findings about what it used, on a session of its own.
+void add_touch_pad(const std::string& hardware_id, std::vector<std::string>* devices)
+{
+    const std::string device = listed_hardware_id(hardware_id);
+    if (std::find(devices->begin(), devices->end(), device) == devices->end()) devices->push_back(device);
+}
+
+// Layout 1: the touch pads the INF of a run declares, the first hardware ID
+// of each model in the models sections its "Manufacturer" lines decorate for
+// the Windows of the run (for every OS slot on a Windows outside them).
+void add_inf_touch_pads(const std::string& inf_path, int os_index, std::vector<std::string>* devices)
+{
+    for (uint32_t i = 0; i < OS_SLOT_COUNT; ++i) {
+        if (os_index >= 0 && static_cast<uint32_t>(os_index) != i) continue;
+        os_slot slot{};
+        slot.os_index = i;
+        std::vector<std::string> models_sections;
+        visit_models_sections(
+            inf_path.c_str(), &slot,
+            [](const char* models_section, void* data) {
+                static_cast<std::vector<std::string>*>(data)->push_back(models_section);
+            },
+            &models_sections);
+        for (const std::string& models_section : models_sections) {
+            visit_model_lines(
+                inf_path.c_str(), models_section.c_str(),
+                [](const ModelLine* model, void* data) {
+                    if (model->component != nullptr) {
+                        add_touch_pad(model->hardware_id, static_cast<std::vector<std::string>*>(data));
+                    }
+                },
+                devices);
+        }
+    }
+}
+
+// The touch pads [SupportOS_Option] "OnlyWin7" names: each word of the list
+// (split at blanks, commas and semicolons) as an ACPI hardware ID, whose
+// short ID is that word as the program's ACPI check takes it.
+std::vector<std::string> only_win7_touch_pads()
+{
+    std::vector<char> list(ONLY_WIN7_CAPACITY);
+    read_only_win7_list(list.data());
+    std::vector<std::string> devices;
+    char* cursor = list.data();
+    for (const char* word = next_field(&cursor, " \t,;"); word != nullptr; word = next_field(&cursor, " \t,;")) {
+        add_touch_pad(std::string("ACPI\\") + word, &devices);
+    }
+    return devices;
+}
+
+// One run's row and the findings about what it used, on a session of its
+// own. With `inf_touch_pads` the touch pads that the run's INF declares are
+// added to it.
 bool try_machine(const fs::path& package, const sim::Machine& machine, const std::string& windows,
-                 const std::string& machine_name, const std::string& device, PackageCheck* check, std::string* error)
+                 const std::string& machine_name, const std::string& device, int os_index, PackageCheck* check,
+                 std::vector<std::string>* inf_touch_pads, std::string* error)
 {
     CheckSession session(package, machine);
     if (!session.ready()) {
@@ -313,6 +367,9 @@ bool try_machine(const fs::path& package, const sim::Machine& machine, const std
     }
     check->rows.push_back(run_row(session, windows, machine_name, device));
     find_run_problems(session, *check, check->rows.back(), &check->findings);
+    if (inf_touch_pads != nullptr && !check->rows.back().inf_path.empty()) {
+        add_inf_touch_pads(check->rows.back().inf_path, os_index, inf_touch_pads);
+    }
     return true;
 }
 
@@ -338,6 +395,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         *error = package.string() + " is not a folder";
         return false;
     }
+    std::vector<std::string> only_win7;
     {
         // What the settings say, read as a run on 64-bit Windows 10 reads them.
         CheckSession session(package, machine_for(WINDOWS_VERSIONS[7], ""));
@@ -355,22 +413,35 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         start_program(SILENT_COMMAND_LINE);
         check->layout = g_process.context.major_version == 2 ? 2 : 1;
         if (check->layout == 2) list_supported_slots(session, check);
+        if (check->layout == 1) only_win7 = only_win7_touch_pads();
         find_settings_problems(session, *check, &check->findings);
     }
 
+    // Layout 2: a machine with each touch pad a configuration section can
+    // match, else one without. Layout 1 matches no devices, but the ACPI
+    // check looks at the touch pad: a machine without one, then one with each
+    // touch pad the run's INF declares or "OnlyWin7" names.
     for (const WindowsVersion& version : WINDOWS_VERSIONS) {
-        std::vector<std::string> devices =
-            version.os_index >= 0 ? touch_pads_for(*check, version.os_index) : std::vector<std::string>{};
-        if (devices.empty()) devices.push_back("");
+        std::vector<std::string> devices;
+        if (check->layout == 2 && version.os_index >= 0) devices = touch_pads_for(*check, version.os_index);
+        if (devices.empty() &&
+            !try_machine(package, machine_for(version, ""), version.name, NO_TOUCH_PAD, "", version.os_index, check,
+                         check->layout == 1 ? &devices : nullptr, error)) {
+            return false;
+        }
+        if (check->layout == 1) {
+            for (const std::string& device : only_win7) add_touch_pad(device, &devices);
+        }
         for (const std::string& device : devices) {
-            const std::string name = device.empty() ? "no touch pad" : device;
-            if (!try_machine(package, machine_for(version, device), version.name, name, device, check, error)) {
+            if (!try_machine(package, machine_for(version, device), version.name, device, device, version.os_index,
+                             check, nullptr, error)) {
                 return false;
             }
         }
     }
     for (const ProfileMachine& profile : profiles) {
-        if (!try_machine(package, profile.machine, windows_name(profile.machine), profile.name, "", check, error)) {
+        if (!try_machine(package, profile.machine, windows_name(profile.machine), profile.name, "", -1, check, nullptr,
+                         error)) {
             return false;
         }
     }

@@ -18,6 +18,9 @@ struct ProfileMachine {
     sim::Machine machine;
 };
 
+// The machine of a row that has none of the package's touch pads.
+constexpr const char* NO_TOUCH_PAD = "no touch pad";
+
 // One silent run ("Setup.exe /s") on one machine, and what the program's
 // routines say around it on the same machine.
 struct CheckRow {
@@ -30,6 +33,7 @@ struct CheckRow {
     bool engine_fits = false;  // CheckExeAndPlatform accepts it
     uint32_t engine_message = 0;  // the message it shows when it refuses (2, 3), or 0
     std::string inf;           // the package INF the run uses, in the package; "" when none is found
+    std::string inf_path;      // the same as the program names it on the machine
     uint32_t inf_message = 0;  // the message the search for it shows when it finds none, or 0
     bool driver_ver_read = false;
     std::string driver_ver;    // its DriverVer version
