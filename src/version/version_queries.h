@@ -32,6 +32,11 @@ int loc_QueryTpdDrvVersion(char* version);
 // The file-name part of an INF path (after its last "\").
 const char* inf_file_name(const char* inf_path);
 
+// The key under HKEY_LOCAL_MACHINE whose "ProductVer" holds the installed
+// version of the family the package INF belongs to: an INF named exactly
+// "VxPS2.inf" is the pointing stick's, any other the touch pad's.
+const char* installed_version_key(const char* inf_path);
+
 // The installed version of the family the package INF belongs to: an INF
 // named exactly "VxPS2.inf" is the pointing stick's, any other the touch pad's.
 // Results as above.

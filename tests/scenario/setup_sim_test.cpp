@@ -319,9 +319,10 @@ TEST_F(SetupSimInputs, ASignalLeavesNoTemporaryFolder)
 // broken ones, with the line or file it names, and nothing on the good ones.
 namespace {
 
-// The cells of the check's table line for this Windows and machine (cells
-// stand two blanks or more apart); none when there is no such line.
-std::vector<std::string> table_cells(const std::string& text, const std::string& windows, const std::string& machine)
+// The cells of the check's table line for this Windows, machine and run
+// (cells stand two blanks or more apart); none when there is no such line.
+std::vector<std::string> table_cells(const std::string& text, const std::string& windows, const std::string& machine,
+                                     const std::string& run)
 {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
@@ -331,7 +332,7 @@ std::vector<std::string> table_cells(const std::string& text, const std::string&
             cells.push_back(line.substr(at, gap - at));
             at = std::min(line.find_first_not_of(' ', gap), line.size());
         }
-        if (cells.size() > 2 && cells[0] == windows && cells[1] == machine) return cells;
+        if (cells.size() > 3 && cells[0] == windows && cells[1] == machine && cells[2] == run) return cells;
     }
     return {};
 }
@@ -352,6 +353,13 @@ struct Variant {
 
 const Variant VARIANTS[] = {
     {"package-onlywin7", "package", {{"Setup.ini", "", "\n[SupportOS_Option]\nOnlyWin7=VXA0704\n"}}},
+    {"package-driverver-three",
+     "package",
+     {{"VxTouch.inf", "19.2.4.7", "19.2.4"}, {"x64/VxTouch.inf", "19.2.4.7", "19.2.4"}}},
+    {"package-driverver-swapped",
+     "package",
+     {{"VxTouch.inf", "11/20/2026,19.2.4.7", "19.2.4.7,11/20/2026"},
+      {"x64/VxTouch.inf", "11/20/2026,19.2.4.7", "19.2.4.7,11/20/2026"}}},
 };
 
 // The folder of an example package, or of a variant, made afresh.
@@ -417,6 +425,8 @@ TEST(SetupSimCheck, FindingsOnTheBrokenPackages)
         {"broken-package", "Setup.ini [CfgUSB] Support=9", "support-flags-no-log"},
         {"broken-package", "Setup.ini [CfgUSB] Path=\\USB\\DPInst.exe", "engine-not-image"},
         {"broken-package", "Setup.ini [CfgSMB] Path=\\SMB\\DPInst.exe", "engine-missing"},
+        {"package-driverver-three", "x64\\VxTouch.inf [Version] DriverVer", "driver-ver-not-four-numbers"},
+        {"package-driverver-swapped", "VxTouch.inf [Version] DriverVer", "driver-ver-not-four-numbers"},
         {"broken-layout1-package", "Setup.ini [W832] Path (missing)", "fallback-undefined"},
         {"broken-layout1-package", "Setup.ini [W864] Path (missing)", "fallback-undefined"},
         {"broken-layout1-package", "Setup.ini [Vi64] Support (missing)", "support-flags-no-exit-code"},
@@ -426,9 +436,12 @@ TEST(SetupSimCheck, FindingsOnTheBrokenPackages)
     const struct {
         const char* package;
         size_t findings;
-    } packages[] = {{"broken-package", 24}, {"broken-layout1-package", 7}};
+    } packages[] = {{"broken-package", 24},
+                    {"broken-layout1-package", 7},
+                    {"package-driverver-three", 2},
+                    {"package-driverver-swapped", 2}};
     for (const auto& package : packages) {
-        const Output output = run_setup_sim("check " + EXAMPLES + "/" + package.package);
+        const Output output = run_setup_sim("check " + package_path(package.package));
         for (const auto& row : rows) {
             if (std::string(row.package) != package.package) continue;
             // The subject's line, then the finding's text ending in its kind.
@@ -457,40 +470,56 @@ TEST(SetupSimCheck, RowsTellWhatEachWindowsGets)
         const char* package;
         const char* windows;
         const char* machine;
+        const char* run;
         Cells cells;  // section, engine, INF and DriverVer, outcome, result, exit code, command line
     } rows[] = {
-        {"package", "Windows 7 x64", "no touch pad, ACPI\\VXA0704",
+        {"package", "Windows 7 x64", "no touch pad, ACPI\\VXA0704", "Setup.exe /s",
          {"W764", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
           "prerequisite dotNetFx40_Client_x86_x64.exe /q, then installs", "0", "0",
           "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
-        {"package", "Windows 8.1 x86", "no touch pad, ACPI\\VXA0704",
+        {"package", "Windows 8.1 x86", "no touch pad, ACPI\\VXA0704", "Setup.exe /s",
          {"Vi32", ".\\DPInst.exe (x86)", "VxTouch.inf 19.2.4.7", "installs", "0", "0",
           "\"C:\\Package\\DPInst.exe\" /f /lm /sw /se"}},
-        {"package", "Windows 2000", "no touch pad",
+        {"package", "Windows 2000", "no touch pad", "Setup.exe /s",
          {"-", "-", "-", "refused with message 2: no engine section for this Windows", "1633", "0", "-"}},
-        {"layout2-package", "Windows 10 x64", "ACPI\\VXB0802",
+        {"layout2-package", "Windows 10 x64", "ACPI\\VXB0802", "Setup.exe /s",
          {"CfgI2C", "\\I2C\\DPInst.exe (x64)", "I2C\\VxI2C.inf 19.3.1.2",
           "refused with message 2: touch pad VXB0802 is listed in OnlyWin7", "1633", "1633",
           "\"C:\\Package\\I2C\\DPInst.exe\" /f /sw /se"}},
-        {"layout2-package", "Windows 10 x86", "no touch pad",
+        {"layout2-package", "Windows 10 x86", "no touch pad", "Setup.exe /s",
          {"-", "-", "-", "\"This driver does not support your touchpad\"", "0", "0", "-"}},
-        {"broken-package", "Windows 10 x64", "ACPI\\VXB0803",
+        {"broken-package", "Windows 10 x64", "ACPI\\VXB0803", "Setup.exe /s",
          {"-", "-", "-", "\"This driver does not support your touchpad\"", "0", "0", "-"}},
-        {"broken-package", "Windows 10 x64", "ACPI\\VXD0101",
+        {"broken-package", "Windows 10 x64", "ACPI\\VXD0101", "Setup.exe /s",
          {"CfgUSB", "\\USB\\DPInst.exe (not an image, refused)", "USB\\VxUSB.inf 19.4.0.1",
           "ends without a message: the engine is not an image", "1633", "1633",
           "\"C:\\Package\\USB\\DPInst.exe\" /f /sw /se"}},
         // Layout 1 runs with the touch pad that OnlyWin7 names as well.
-        {"package-onlywin7", "Windows 10 x64", "ACPI\\VXA0704",
+        {"package-onlywin7", "Windows 10 x64", "ACPI\\VXA0704", "Setup.exe /s",
          {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
           "refused with message 2: touch pad VXA0704 is listed in OnlyWin7", "1633", "1633",
           "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
-        {"package-onlywin7", "Windows 7 x64", "no touch pad, ACPI\\VXA0704",
+        {"package-onlywin7", "Windows 7 x64", "no touch pad, ACPI\\VXA0704", "Setup.exe /s",
          {"W764", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
           "prerequisite dotNetFx40_Client_x86_x64.exe /q, then installs", "0", "0",
           "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
+        // The overwrite decision, silent and interactive (its question answered Yes).
+        {"package", "Windows 10 x64", "ACPI\\VXA0704, 19.2.4.6 installed", "Setup.exe",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7", "installs", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f"}},
+        {"package", "Windows 10 x64", "ACPI\\VXA0704, 19.2.4.7 installed", "Setup.exe",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
+          "asks whether to install the same version (message 4), answered Yes, installs", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f"}},
+        {"package-driverver-three", "Windows 10 x64", "ACPI\\VXA0704, 1.0.0.0 installed", "Setup.exe",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4",
+          "ends after the message \"Failed to get package VexaNorde Touch Pad Driver version\"", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f"}},
+        {"package-driverver-three", "Windows 10 x64", "ACPI\\VXA0704, 19.2.4 installed", "Setup.exe /s",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4", "installs", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
         // Both match; the bus listed last supplies the engine.
-        {"broken-package", "Windows 8 x64", "ACPI\\VXB0801",
+        {"broken-package", "Windows 8 x64", "ACPI\\VXB0801", "Setup.exe /s",
          {"Cfg10", "\\I2C\\DPInst.exe (x64)", "I2C\\VxI2C.inf 19.3.1.2", "version-library mismatch", "0", "0",
           "\"C:\\Package\\I2C\\DPInst.exe\" /f /sw /se"}},
     };
@@ -498,9 +527,9 @@ TEST(SetupSimCheck, RowsTellWhatEachWindowsGets)
     for (const auto& row : rows) {
         std::string& report = reports[row.package];
         if (report.empty()) report = run_setup_sim("check " + package_path(row.package)).text;
-        Cells expected{row.windows, row.machine};
+        Cells expected{row.windows, row.machine, row.run};
         expected.insert(expected.end(), row.cells.begin(), row.cells.end());
-        EXPECT_EQ(table_cells(report, row.windows, row.machine), expected) << report;
+        EXPECT_EQ(table_cells(report, row.windows, row.machine, row.run), expected) << report;
     }
 }
 

@@ -53,15 +53,16 @@ std::string inf_cell(const CheckRow& row)
 std::string rows_table(const PackageCheck& check)
 {
     constexpr size_t NAMED_ALIKE = 3;  // more are counted
-    Table table{{"Windows", "Machine", "Section", "Engine", "INF and DriverVer", "Outcome", "Result", "Exit code",
+    Table table{{"Windows", "Machine", "Run", "Section", "Engine", "INF and DriverVer", "Outcome", "Result", "Exit code",
                  "Silent engine command line"}};
     std::vector<std::string> alike;  // the touch pads of the last line
     for (const CheckRow& row : check.rows) {
-        std::vector<std::string> cells{row.windows, row.machine, or_dash(row.section), engine_cell(row), inf_cell(row),
+        std::vector<std::string> cells{row.windows, row.machine, row.interactive ? "Setup.exe" : "Setup.exe /s",
+                                       or_dash(row.section), engine_cell(row), inf_cell(row),
                                        row.description, std::to_string(row.result), std::to_string(row.exit_code),
                                        or_dash(row.command_line)};
         std::vector<std::string>& last = table.back();
-        const bool built_in = !row.device.empty() || row.machine == NO_TOUCH_PAD;
+        const bool built_in = row.installed_version.empty() && (!row.device.empty() || row.machine == NO_TOUCH_PAD);
         if (!alike.empty() && built_in && cells[0] == last[0] &&
             std::equal(cells.begin() + 2, cells.end(), last.begin() + 2)) {
             alike.push_back(row.machine);
@@ -156,7 +157,9 @@ std::string check_report_json(const std::string& package, const PackageCheck& ch
     const char* separator = "";
     for (const CheckRow& row : check.rows) {
         out << separator << "{\"windows\": " << json_string(row.windows) << ", \"machine\": " << json_string(row.machine)
-            << ", \"device\": " << json_string(row.device) << ", \"section\": " << json_string(row.section)
+            << ", \"device\": " << json_string(row.device)
+            << ", \"installed_version\": " << json_string(row.installed_version)
+            << ", \"interactive\": " << json_bool(row.interactive) << ", \"section\": " << json_string(row.section)
             << ", \"engine_path\": " << json_string(row.engine_path)
             << ", \"engine_image\": " << json_string(row.engine_image) << ", \"engine_fits\": " << json_bool(row.engine_fits)
             << ", \"engine_message\": " << row.engine_message << ", \"inf\": " << json_string(row.inf)

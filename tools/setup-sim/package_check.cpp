@@ -29,8 +29,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The run the check asks about: the one an update tool starts.
+// The run the check asks about: the one an update tool starts; and the
+// one a user starts with a double click.
 constexpr const char* SILENT_COMMAND_LINE = "/s";
+constexpr const char* INTERACTIVE_COMMAND_LINE = "";
 
 struct WindowsVersion {
     const char* name;
@@ -169,9 +171,21 @@ std::string refusal_reason(const CheckRow& row, uint32_t message)
     return "";
 }
 
-// The outcome of the run from what it showed and started.
-void describe_outcome(const std::vector<record::Box>& boxes, const std::vector<record::Process>& processes,
-                      CheckRow* row)
+// The overwrite question a box asks and its answer, as a row tells them; ""
+// for any other box.
+std::string overwrite_question(const record::Box& box)
+{
+    const char* question = shows_message(box, IDS_SAME_VERSION)    ? "asks whether to install the same version"
+                           : shows_message(box, IDS_OLDER_VERSION) ? "asks whether to install an older version"
+                                                                   : nullptr;
+    if (question == nullptr) return "";
+    return std::string(question) + " (message " + (shows_message(box, IDS_SAME_VERSION) ? "4" : "5") +
+           "), answered " + (box.answer == UI_IDYES ? "Yes" : "No") + ", ";
+}
+
+// How the run ended, from what it showed and started.
+void describe_ending(const std::vector<record::Box>& boxes, const std::vector<record::Process>& processes,
+                     CheckRow* row)
 {
     const record::Process* engine = nullptr;
     const record::Process* failed_prerequisite = nullptr;
@@ -218,16 +232,23 @@ void describe_outcome(const std::vector<record::Box>& boxes, const std::vector<r
     }
 }
 
-// One silent run on the session's machine, then the program's routines one
-// by one on the same machine for the facts the run does not print.
-CheckRow run_row(CheckSession& session, const std::string& windows, const std::string& machine_name,
-                 const std::string& device)
+// The outcome of the run: the questions it asked, then how it ended.
+void describe_outcome(const std::vector<record::Box>& boxes, const std::vector<record::Process>& processes,
+                      CheckRow* row)
 {
-    CheckRow row;
-    row.windows = windows;
-    row.machine = machine_name;
-    row.device = device;
-    row.exit_code = start_program(SILENT_COMMAND_LINE);
+    std::string asked;
+    for (const record::Box& box : boxes) asked += overwrite_question(box);
+    describe_ending(boxes, processes, row);
+    row->description = asked + row->description;
+}
+
+// One run on the session's machine, as `row` says (its Windows, machine,
+// mode), then the program's routines one by one on the same machine for the
+// facts the run does not print.
+CheckRow run_row(CheckSession& session, CheckRow row)
+{
+    if (row.interactive) session.machine().answers.push_back(UI_IDYES);
+    row.exit_code = start_program(row.interactive ? INTERACTIVE_COMMAND_LINE : SILENT_COMMAND_LINE);
     row.result = g_process.final_result;
     const std::vector<record::Box> boxes = session.machine().record.boxes;
     const std::vector<record::Process> processes = session.machine().record.processes;
@@ -356,19 +377,99 @@ std::vector<std::string> only_win7_touch_pads()
 // One run's row and the findings about what it used, on a session of its
 // own. With `inf_touch_pads` the touch pads that the run's INF declares are
 // added to it.
-bool try_machine(const fs::path& package, const sim::Machine& machine, const std::string& windows,
-                 const std::string& machine_name, const std::string& device, int os_index, PackageCheck* check,
-                 std::vector<std::string>* inf_touch_pads, std::string* error)
+bool try_machine(const fs::path& package, const sim::Machine& machine, const CheckRow& row, int os_index,
+                 PackageCheck* check, std::vector<std::string>* inf_touch_pads, std::string* error)
 {
     CheckSession session(package, machine);
     if (!session.ready()) {
         *error = session.error();
         return false;
     }
-    check->rows.push_back(run_row(session, windows, machine_name, device));
+    check->rows.push_back(run_row(session, row));
     find_run_problems(session, *check, check->rows.back(), &check->findings);
     if (inf_touch_pads != nullptr && !check->rows.back().inf_path.empty()) {
         add_inf_touch_pads(check->rows.back().inf_path, os_index, inf_touch_pads);
+    }
+    return true;
+}
+
+CheckRow row_for(const std::string& windows, const std::string& device)
+{
+    CheckRow row;
+    row.windows = windows;
+    row.machine = device.empty() ? NO_TOUCH_PAD : device;
+    row.device = device;
+    return row;
+}
+
+// A run that installed the package's driver, on the newest Windows that
+// installs it from its INF: where the overwrite decision is shown.
+struct InstallingRun {
+    const WindowsVersion* version;
+    std::string device;
+    std::string inf_path;
+    std::string driver_ver;
+};
+
+void note_installing_run(const WindowsVersion& version, const CheckRow& row, std::vector<InstallingRun>* runs)
+{
+    if (!row.engine_ran || row.inf_path.empty() || version.os_index < 0) return;
+    const InstallingRun run{&version, row.device, row.inf_path, row.driver_ver};
+    const auto same_inf = std::find_if(runs->begin(), runs->end(),
+                                       [&](const InstallingRun& other) { return other.inf_path == row.inf_path; });
+    if (same_inf == runs->end()) {
+        runs->push_back(run);
+    } else {
+        *same_inf = run;
+    }
+}
+
+// A version below the package's: its last number that is not 0 lowered by
+// one; "1.0.0.0" when the package's version is not four numbers; "" when no
+// version is lower (0.0.0.0).
+std::string older_version(const std::string& package_version)
+{
+    int numbers[4] = {};
+    if (std::sscanf(package_version.c_str(), "%d.%d.%d.%d", &numbers[0], &numbers[1], &numbers[2], &numbers[3]) != 4) {
+        return "1.0.0.0";
+    }
+    for (int i = 3; i >= 0; --i) {
+        if (numbers[i] <= 0) continue;
+        --numbers[i];
+        return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." + std::to_string(numbers[2]) + "." +
+               std::to_string(numbers[3]);
+    }
+    return "";
+}
+
+// The machine with the driver family of the INF installed in `version`, as
+// its installer leaves it: "ProductVer" under the family's key, which the
+// program's rule takes from the INF's name in the machine's code page.
+sim::Machine with_installed_driver(sim::Machine machine, const std::string& inf_path, const std::string& version)
+{
+    sim::RegistryKey key;
+    sim::install(&machine);
+    key.path = std::string("HKLM\\") + installed_version_key(inf_path.c_str());
+    sim::install(nullptr);
+    key.values["ProductVer"].data = version;
+    machine.registry.push_back(key);
+    return machine;
+}
+
+// The runs of an upgrade: on the machine of the installing run, with an
+// older and with the same version installed, each silent and interactive.
+bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageCheck* check, std::string* error)
+{
+    for (const std::string& installed : {older_version(run.driver_ver), run.driver_ver}) {
+        if (installed.empty()) continue;
+        const sim::Machine machine = with_installed_driver(machine_for(*run.version, run.device), run.inf_path, installed);
+        for (const bool interactive : {false, true}) {
+            CheckRow row = row_for(run.version->name, run.device);
+            row.machine += ", " + installed + " installed";
+            row.installed_version = installed;
+            row.interactive = interactive;
+            if (!try_machine(package, machine, row, run.version->os_index, check, nullptr, error)) return false;
+        }
     }
     return true;
 }
@@ -421,29 +522,36 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
     // match, else one without. Layout 1 matches no devices, but the ACPI
     // check looks at the touch pad: a machine without one, then one with each
     // touch pad the run's INF declares or "OnlyWin7" names.
+    std::vector<InstallingRun> installing_runs;
     for (const WindowsVersion& version : WINDOWS_VERSIONS) {
         std::vector<std::string> devices;
         if (check->layout == 2 && version.os_index >= 0) devices = touch_pads_for(*check, version.os_index);
-        if (devices.empty() &&
-            !try_machine(package, machine_for(version, ""), version.name, NO_TOUCH_PAD, "", version.os_index, check,
-                         check->layout == 1 ? &devices : nullptr, error)) {
-            return false;
+        if (devices.empty()) {
+            if (!try_machine(package, machine_for(version, ""), row_for(version.name, ""), version.os_index, check,
+                             check->layout == 1 ? &devices : nullptr, error)) {
+                return false;
+            }
+            note_installing_run(version, check->rows.back(), &installing_runs);
         }
         if (check->layout == 1) {
             for (const std::string& device : only_win7) add_touch_pad(device, &devices);
         }
         for (const std::string& device : devices) {
-            if (!try_machine(package, machine_for(version, device), version.name, device, device, version.os_index,
+            if (!try_machine(package, machine_for(version, device), row_for(version.name, device), version.os_index,
                              check, nullptr, error)) {
                 return false;
             }
+            note_installing_run(version, check->rows.back(), &installing_runs);
         }
     }
+    for (const InstallingRun& run : installing_runs) {
+        if (!try_upgrades(package, run, check, error)) return false;
+    }
     for (const ProfileMachine& profile : profiles) {
-        if (!try_machine(package, profile.machine, windows_name(profile.machine), profile.name, "", -1, check, nullptr,
-                         error)) {
-            return false;
-        }
+        CheckRow row;
+        row.windows = windows_name(profile.machine);
+        row.machine = profile.name;
+        if (!try_machine(package, profile.machine, row, -1, check, nullptr, error)) return false;
     }
     find_case_problems(*check, &check->findings);
 

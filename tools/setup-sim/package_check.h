@@ -21,12 +21,15 @@ struct ProfileMachine {
 // The machine of a row that has none of the package's touch pads.
 constexpr const char* NO_TOUCH_PAD = "no touch pad";
 
-// One silent run ("Setup.exe /s") on one machine, and what the program's
-// routines say around it on the same machine.
+// One run of the program on one machine, silent ("Setup.exe /s") unless
+// said otherwise, and what the program's routines say around it on the same
+// machine.
 struct CheckRow {
     std::string windows;       // "Windows 10 x64"
-    std::string machine;       // "touch pad ACPI\VXB0801", "no touch pad" or the profile's name
+    std::string machine;       // "ACPI\VXB0801", "no touch pad", "ACPI\VXB0801, 19.3.1.1 installed" or the profile's name
     std::string device;        // the hardware ID of the package's touch pad the machine has, or ""
+    std::string installed_version;  // the driver version the machine has installed, or "" for none
+    bool interactive = false;  // run as "Setup.exe", without options; its questions answered Yes
     std::string section;       // the engine or configuration section applied; "" when none was
     std::string engine_path;   // its "Path"
     std::string engine_image;  // "x64", "x86", another machine type, "missing" or "not an image"
@@ -38,7 +41,7 @@ struct CheckRow {
     bool driver_ver_read = false;
     std::string driver_ver;    // its DriverVer version
     bool version_library_agrees = true;
-    std::string command_line;  // the engine's command line in a silent run
+    std::string command_line;  // the engine's command line in the run's mode
     std::string acpi_device_id;
     bool acpi_refuses = false;
     std::vector<std::string> prerequisites;  // installers started before the engine, with parameters

@@ -16,6 +16,7 @@
 #include "setup/context.h"
 #include "setup/engine.h"
 #include "setup/run_mode.h"
+#include "version/version_queries.h"
 #include "version/version_resource_check.h"
 
 namespace {
@@ -446,7 +447,16 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
         report.add("driver-ver-unreadable", row.inf + " [Version] DriverVer",
                    std::string("cannot be read: Setup.exe's version-library check passes without comparing") +
                        (g_process.package_version[0] == '\0' ? ", and the run records no package version" : ""));
-    } else if (!row.version_library_agrees) {
+    } else if (loc_CopmareDrvVersion(row.driver_ver.c_str(), row.driver_ver.c_str()) < 0) {
+        const bool swapped = row.driver_ver.find('/') != std::string::npos;
+        report.add("driver-ver-not-four-numbers", row.inf + " [Version] DriverVer",
+                   "has the version " + quoted(row.driver_ver) +
+                       (swapped ? ", a date: DriverVer is the date, a comma, then the version" : "") +
+                       ", which is not four dotted numbers: Setup.exe cannot compare it with an installed "
+                       "driver's version, so on a machine with the driver installed it cannot decide whether to "
+                       "overwrite it (the rows with a version installed show what it does)");
+    }
+    if (row.driver_ver_read && !row.version_library_agrees) {
         char library[PATH_CAPACITY];
         bounded_copy(library, sizeof library, g_process.inf_folder);
         PATH_Append(library, "VxaVer.dll");
