@@ -227,8 +227,7 @@ void describe_ending(const std::vector<record::Box>& boxes, const std::vector<re
         row->description = "refused with message " + std::to_string(message) + (reason.empty() ? "" : ": " + reason);
     } else {
         row->outcome = "ended";
-        row->description =
-            "ends after the message \"" + sim::ansi_to_utf8(boxes.back().text, sim::current_ansi_code_page()) + "\"";
+        row->description = "ends after the message \"" + boxes.back().text + "\"";
     }
 }
 
@@ -247,6 +246,10 @@ void describe_outcome(const std::vector<record::Box>& boxes, const std::vector<r
 // facts the run does not print.
 CheckRow run_row(CheckSession& session, CheckRow row)
 {
+    row.code_page = sim::current_ansi_code_page();
+    const sim::Machine& machine = session.machine();
+    row.windows_version = std::to_string(machine.major) + "." + std::to_string(machine.minor) + "." +
+                          std::to_string(machine.build);
     if (row.interactive) session.machine().answers.push_back(UI_IDYES);
     row.exit_code = start_program(row.interactive ? INTERACTIVE_COMMAND_LINE : SILENT_COMMAND_LINE);
     row.result = g_process.final_result;
@@ -264,7 +267,7 @@ CheckRow run_row(CheckSession& session, CheckRow row)
 // Layout 2: every OS slot that a support entry gives to a configuration
 // section, with the models sections and model lines that the program reads
 // from the section's INF for it.
-void list_supported_slots(CheckSession& session, PackageCheck* check)
+void list_supported_slots(CheckSession& session, PackageLines& lines, PackageCheck* check)
 {
     const SetupContext& context = g_process.context;
     std::set<std::pair<uint32_t, uint32_t>> listed;  // (os_index, section_index)
@@ -290,18 +293,22 @@ void list_supported_slots(CheckSession& session, PackageCheck* check)
             struct Walk {
                 const SupportedSlot* slot;
                 const std::string* models_section;
-                std::string inf;
+                PackageLines* lines;
+                int entry;
                 std::vector<HardwareIdEntry>* entries;
             };
             for (const std::string& models_section : supported.models_sections) {
-                Walk walk{&supported, &models_section, supported.inf, &check->hardware_ids};
+                Walk walk{&supported, &models_section, &lines, 0, &check->hardware_ids};
                 visit_model_lines(
                     section.inf_full_path, models_section.c_str(),
                     [](const ModelLine* model, void* data) {
-                        const Walk* into = static_cast<const Walk*>(data);
+                        Walk* into = static_cast<Walk*>(data);
+                        const int entry = into->entry++;
                         if (model->hardware_id == nullptr) return;
-                        into->entries->push_back({into->slot->windows, into->slot->os_index, into->slot->section,
-                                                  into->inf, *into->models_section, model->line, model->hardware_id,
+                        const SupportedSlot& at = *into->slot;
+                        const uint32_t line = into->lines->line_of({at.inf_path, *into->models_section, "", entry, ""});
+                        into->entries->push_back({at.windows, at.os_index, at.section, at.inf, at.inf_path,
+                                                  *into->models_section, entry, line, model->line, model->hardware_id,
                                                   model->component != nullptr ? model->component : ""});
                     },
                     &walk);
@@ -378,7 +385,7 @@ std::vector<std::string> only_win7_touch_pads()
 // own. With `inf_touch_pads` the touch pads that the run's INF declares are
 // added to it.
 bool try_machine(const fs::path& package, const sim::Machine& machine, const CheckRow& row, int os_index,
-                 PackageCheck* check, std::vector<std::string>* inf_touch_pads, std::string* error)
+                 PackageCheck* check, PackageLines& lines, std::vector<std::string>* inf_touch_pads, std::string* error)
 {
     CheckSession session(package, machine);
     if (!session.ready()) {
@@ -386,7 +393,7 @@ bool try_machine(const fs::path& package, const sim::Machine& machine, const Che
         return false;
     }
     check->rows.push_back(run_row(session, row));
-    find_run_problems(session, *check, check->rows.back(), &check->findings);
+    find_run_problems(session, *check, check->rows.back(), lines, &check->findings);
     if (inf_touch_pads != nullptr && !check->rows.back().inf_path.empty()) {
         add_inf_touch_pads(check->rows.back().inf_path, os_index, inf_touch_pads);
     }
@@ -458,7 +465,8 @@ sim::Machine with_installed_driver(sim::Machine machine, const std::string& inf_
 
 // The runs of an upgrade: on the machine of the installing run, with an
 // older and with the same version installed, each silent and interactive.
-bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageCheck* check, std::string* error)
+bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageCheck* check, PackageLines& lines,
+                  std::string* error)
 {
     for (const std::string& installed : {older_version(run.driver_ver), run.driver_ver}) {
         if (installed.empty()) continue;
@@ -468,7 +476,7 @@ bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageChec
             row.machine += ", " + installed + " installed";
             row.installed_version = installed;
             row.interactive = interactive;
-            if (!try_machine(package, machine, row, run.version->os_index, check, nullptr, error)) return false;
+            if (!try_machine(package, machine, row, run.version->os_index, check, lines, nullptr, error)) return false;
         }
     }
     return true;
@@ -488,6 +496,22 @@ const char* os_slot_windows(uint32_t os_index)
     return os_index < OS_SLOT_COUNT ? WINDOWS_VERSIONS[os_index].name : "";
 }
 
+// The findings that several runs meet are told once; a byte-order mark that
+// hides the first section leaves the others out, as they follow from it.
+std::vector<Finding> told_findings(const std::vector<Finding>& findings)
+{
+    std::vector<Finding> unique;
+    for (const Finding& finding : findings) {
+        if (finding.kind == "utf8-byte-order-mark" && finding.severity == "error") return {finding};
+        const bool seen = std::any_of(unique.begin(), unique.end(), [&](const Finding& other) {
+            return other.kind == finding.kind && other.file == finding.file && other.line == finding.line &&
+                   other.subject == finding.subject && other.text == finding.text;
+        });
+        if (!seen) unique.push_back(finding);
+    }
+    return unique;
+}
+
 bool check_package(const fs::path& package, const std::vector<ProfileMachine>& profiles, PackageCheck* check,
                    std::string* error)
 {
@@ -496,6 +520,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         *error = package.string() + " is not a folder";
         return false;
     }
+    PackageLines lines;
     std::vector<std::string> only_win7;
     {
         // What the settings say, read as a run on 64-bit Windows 10 reads them.
@@ -504,20 +529,41 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
             *error = session.error();
             return false;
         }
+        check->code_page = sim::current_ansi_code_page();
         char settings_file[PATH_CAPACITY];
         settings_path(settings_file);
         const uint32_t attributes = FILE_GetAttributes(settings_file);
-        if (attributes == FILE_INVALID_ATTRIBUTES || (attributes & FILE_ATTR_DIRECTORY) != 0) {
-            *error = package.string() + " has no settings file " + session.in_package(settings_file);
+        check->has_settings_file = attributes != FILE_INVALID_ATTRIBUTES && (attributes & FILE_ATTR_DIRECTORY) == 0;
+        start_program(SILENT_COMMAND_LINE);
+        check->layout = g_process.context.major_version == 2 ? 2 : 1;
+        if (check->layout == 2) list_supported_slots(session, lines, check);
+        if (check->layout == 1) only_win7 = only_win7_touch_pads();
+        if (check->has_settings_file) {
+            find_settings_problems(session, *check, lines, &check->findings);
+            find_encoding_problems(session, lines, &check->findings);
+        } else {
+            check->findings.push_back(
+                {"note", "no-settings-file", session.in_package(settings_file), 0, "",
+                 "is not in the package: Setup.exe runs on its defaults, and so do the rows: layout 1, the engine "
+                 ".\\DPInst.exe with the options \" /f\" and \" /f /sw /se\", and Support 0 (the exit code is always 0, "
+                 "no update-package log)"});
+        }
+    }
+    // The settings file read in each other code page that a machine profile has.
+    std::set<uint32_t> code_pages{check->code_page};
+    for (const ProfileMachine& profile : profiles) {
+        const uint32_t code_page = profile.machine.ansi_code_page != 0
+                                       ? profile.machine.ansi_code_page
+                                       : sim::ansi_code_page_for_language(profile.machine.system_language);
+        if (!check->has_settings_file || !code_pages.insert(code_page).second) continue;
+        CheckSession session(package, profile.machine);
+        if (!session.ready()) {
+            *error = session.error();
             return false;
         }
         start_program(SILENT_COMMAND_LINE);
-        check->layout = g_process.context.major_version == 2 ? 2 : 1;
-        if (check->layout == 2) list_supported_slots(session, check);
-        if (check->layout == 1) only_win7 = only_win7_touch_pads();
-        find_settings_problems(session, *check, &check->findings);
+        find_encoding_problems(session, lines, &check->findings);
     }
-
     // Layout 2: a machine with each touch pad a configuration section can
     // match, else one without. Layout 1 matches no devices, but the ACPI
     // check looks at the touch pad: a machine without one, then one with each
@@ -528,7 +574,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         if (check->layout == 2 && version.os_index >= 0) devices = touch_pads_for(*check, version.os_index);
         if (devices.empty()) {
             if (!try_machine(package, machine_for(version, ""), row_for(version.name, ""), version.os_index, check,
-                             check->layout == 1 ? &devices : nullptr, error)) {
+                             lines, check->layout == 1 ? &devices : nullptr, error)) {
                 return false;
             }
             note_installing_run(version, check->rows.back(), &installing_runs);
@@ -538,31 +584,23 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         }
         for (const std::string& device : devices) {
             if (!try_machine(package, machine_for(version, device), row_for(version.name, device), version.os_index,
-                             check, nullptr, error)) {
+                             check, lines, nullptr, error)) {
                 return false;
             }
             note_installing_run(version, check->rows.back(), &installing_runs);
         }
     }
     for (const InstallingRun& run : installing_runs) {
-        if (!try_upgrades(package, run, check, error)) return false;
+        if (!try_upgrades(package, run, check, lines, error)) return false;
     }
     for (const ProfileMachine& profile : profiles) {
         CheckRow row;
         row.windows = windows_name(profile.machine);
         row.machine = profile.name;
-        if (!try_machine(package, profile.machine, row, -1, check, nullptr, error)) return false;
+        if (!try_machine(package, profile.machine, row, -1, check, lines, nullptr, error)) return false;
     }
     find_case_problems(*check, &check->findings);
 
-    // A finding that several runs meet is told once.
-    std::vector<Finding> unique;
-    for (const Finding& finding : check->findings) {
-        const bool seen = std::any_of(unique.begin(), unique.end(), [&](const Finding& other) {
-            return other.kind == finding.kind && other.subject == finding.subject && other.text == finding.text;
-        });
-        if (!seen) unique.push_back(finding);
-    }
-    check->findings = unique;
+    check->findings = told_findings(check->findings);
     return true;
 }
