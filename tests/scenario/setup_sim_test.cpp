@@ -439,15 +439,23 @@ std::string package_path(const std::string& name)
     return folder.string();
 }
 
-// A machine profile folder with one machine whose ANSI code page is UTF-8.
+// A machine profile folder: Windows 10 x64 with each of the [Machine] lines.
+std::string machines_folder(const std::string& name, const std::vector<std::string>& machines)
+{
+    const std::string folder = (std::filesystem::temp_directory_path() / ("setup-sim-check-machines-" + name)).string();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    for (size_t i = 0; i < machines.size(); ++i) {
+        std::FILE* file = std::fopen((folder + "/machine" + std::to_string(i) + ".ini").c_str(), "w");
+        std::fprintf(file, "[Machine]\nVersion=10.0.19045\nPlatform=NT\nArchitecture=x64\n%s\n", machines[i].c_str());
+        std::fclose(file);
+    }
+    return folder;
+}
+
 std::string utf8_machines()
 {
-    const std::string folder = (std::filesystem::temp_directory_path() / "setup-sim-check-utf8-machines").string();
-    std::filesystem::create_directories(folder);
-    std::FILE* file = std::fopen((folder + "/utf8.ini").c_str(), "w");
-    std::fputs("[Machine]\nVersion=10.0.19045\nPlatform=NT\nArchitecture=x64\nCodePage=65001\n", file);
-    std::fclose(file);
-    return folder;
+    return machines_folder("utf8", {"CodePage=65001"});
 }
 
 // A finding as the JSON report begins it.
@@ -565,6 +573,32 @@ TEST(SetupSimCheck, SettingsInAnotherCodePage)
         const std::string finding = json_finding("Setup.ini", 20, "error", "settings-not-in-code-page") +
                                     ", \"subject\": \"\", \"text\": \"" + row.text + "\"}";
         EXPECT_NE(output.text.find(finding), std::string::npos) << finding << "\n" << output.text;
+    }
+}
+
+// Whatever the code page of the settings and of the machines, and wherever
+// the program lies, the report is UTF-8, its text lines at most 120
+// characters, and its findings name files inside the package.
+TEST(SetupSimCheck, ReportIsUtf8AndFits)
+{
+    const std::string machines = machines_folder(
+        "far", {"CodePage=65001", "SystemLanguage=0x040D\nProgram=C:\\חבילה\\Setup.exe",
+                "SystemLanguage=0x0411\nProgram=C:\\Пакет\\Setup.exe"});
+    for (const char* package : {"package-folder-utf8", "package-folder-1252", "broken-package"}) {
+        for (const char* format : {"", "--json "}) {
+            const Output output = run_setup_sim("check " + std::string(format) + package_path(package) + " --machines " + machines);
+            const std::u16string units = sim::utf8_to_utf16(output.text);
+            const bool utf8 = std::none_of(units.begin(), units.end(), [](char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; });
+            size_t widest = 0;
+            std::istringstream lines(output.text);
+            for (std::string line; std::getline(lines, line);) {
+                widest = std::max(widest, sim::utf8_to_utf16(line).size());
+            }
+            EXPECT_TRUE(utf8 && (format[0] != '\0' || widest <= 120) &&
+                        output.text.find("\"file\": \"C:") == std::string::npos &&
+                        output.text.find("\n  C:\\") == std::string::npos)
+                << package << " " << format << widest << "\n" << output.text;
+        }
     }
 }
 
