@@ -264,6 +264,20 @@ CheckRow run_row(CheckSession& session, CheckRow row)
     return row;
 }
 
+// The models sections that the INF's "Manufacturer" lines decorate for the
+// slot's Windows, as the program reads them.
+std::vector<std::string> models_sections_for(const std::string& inf_path, const os_slot& slot)
+{
+    std::vector<std::string> models_sections;
+    visit_models_sections(
+        inf_path.c_str(), &slot,
+        [](const char* models_section, void* data) {
+            static_cast<std::vector<std::string>*>(data)->push_back(models_section);
+        },
+        &models_sections);
+    return models_sections;
+}
+
 // Layout 2: every OS slot that a support entry gives to a configuration
 // section, with the models sections and model lines that the program reads
 // from the section's INF for it.
@@ -283,12 +297,7 @@ void list_supported_slots(CheckSession& session, PackageLines& lines, PackageChe
             supported.section = section.section_name;
             supported.inf_path = section.inf_full_path;
             supported.inf = session.in_package(section.inf_full_path);
-            visit_models_sections(
-                section.inf_full_path, &slot,
-                [](const char* models_section, void* data) {
-                    static_cast<std::vector<std::string>*>(data)->push_back(models_section);
-                },
-                &supported.models_sections);
+            supported.models_sections = models_sections_for(section.inf_full_path, slot);
 
             struct Walk {
                 const SupportedSlot* slot;
@@ -346,14 +355,7 @@ void add_inf_touch_pads(const std::string& inf_path, int os_index, std::vector<s
         if (os_index >= 0 && static_cast<uint32_t>(os_index) != i) continue;
         os_slot slot{};
         slot.os_index = i;
-        std::vector<std::string> models_sections;
-        visit_models_sections(
-            inf_path.c_str(), &slot,
-            [](const char* models_section, void* data) {
-                static_cast<std::vector<std::string>*>(data)->push_back(models_section);
-            },
-            &models_sections);
-        for (const std::string& models_section : models_sections) {
+        for (const std::string& models_section : models_sections_for(inf_path, slot)) {
             visit_model_lines(
                 inf_path.c_str(), models_section.c_str(),
                 [](const ModelLine* model, void* data) {
