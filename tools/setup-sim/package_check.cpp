@@ -545,7 +545,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
             find_encoding_problems(session, lines, &check->findings);
         } else {
             check->findings.push_back(
-                {"note", "no-settings-file", session.in_package(settings_file), 0, "",
+                {"note", "no-settings-file", sim::ansi_to_utf8(session.in_package(settings_file), check->code_page), 0, "",
                  "is not in the package: Setup.exe runs on its defaults, and so do the rows: layout 1, the engine "
                  ".\\DPInst.exe with the options \" /f\" and \" /f /sw /se\", and Support 0 (the exit code is always 0, "
                  "no update-package log)"});

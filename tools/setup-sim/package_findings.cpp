@@ -597,12 +597,14 @@ void find_hexadecimal_support(Reporter& report, const CheckRow& row)
     const std::string digits = prefixed ? value.substr(2) : value.substr(0, value.size() - 1);
     const unsigned long meant = std::strtoul(digits.c_str(), nullptr, 16);
     const uint32_t read = g_process.context.support_flags;
-    const bool as_meant = read == meant;
-    report.add(as_meant ? "warning" : "error", "support-hexadecimal", report.at_setting(row.section, "Support"),
+    const bool hexadecimal_read = prefixed && value[1] == 'x';
+    report.add(read == meant ? "warning" : "error", "support-hexadecimal", report.at_setting(row.section, "Support"),
                "is written in hexadecimal: Setup.exe's profile reader " +
-                   std::string(as_meant ? "takes a leading \"0x\" for hexadecimal, as Windows' integer read does, and "
-                                        : "reads decimal digits (only a lowercase \"0x\" starts hexadecimal) and ") +
-                   "reads " + std::to_string(read) + (as_meant ? "; write it in decimal" : ", not " + std::to_string(meant)));
+                   std::string(hexadecimal_read ? "takes a leading \"0x\" for hexadecimal, as Windows' integer read does,"
+                                                : "reads decimal digits up to the first other character (only a "
+                                                  "lowercase \"0x\" starts hexadecimal)") +
+                   " and reads " + std::to_string(read) +
+                   (read == meant ? "; write it in decimal" : ", not " + std::to_string(meant)));
 }
 
 // An engine "Path" with forward slashes: Windows opens the file, but the
