@@ -41,7 +41,9 @@ int query_product_ver(const char* key_name, char* version)
     return -2;
 }
 
-// sscanf(text, "%d.%d.%d.%d"): how many of the four numbers were read.
+
+}  // namespace
+
 int scan_dotted_version(const char* text, int32_t numbers[4])
 {
     const size_t length = std::strlen(text);
@@ -55,8 +57,6 @@ int scan_dotted_version(const char* text, int32_t numbers[4])
     }
     return 4;
 }
-
-}  // namespace
 
 uint32_t REG_ReadSz(REG_Root root, const char* pKeyName, const char* value_name, char* pValue)
 {

@@ -46,6 +46,11 @@ int query_installed_version(const char* inf_path, char* version);
 // after the date). 1 when read; 0 on any failure, leaving `version` as it was.
 int loc_QueryInfFilesInf(const char* inf_path, char* version, int capacity);
 
+// The version text read as sscanf(text, "%d.%d.%d.%d") reads it, a number
+// beyond 32 bits taken modulo 2^32 as the run-time library does: how many of
+// the four numbers were read.
+int scan_dotted_version(const char* text, int32_t numbers[4]);
+
 // Installed against package version, each read as "%d.%d.%d.%d":
 // OLDER_INSTALLED, SAME_INSTALLED, NEWER_INSTALLED, or -1 (installed text
 // malformed, tested first) or -2 (package text malformed).

@@ -315,7 +315,7 @@ void list_supported_slots(CheckSession& session, PackageLines& lines, PackageChe
                         const int entry = into->entry++;
                         if (model->hardware_id == nullptr) return;
                         const SupportedSlot& at = *into->slot;
-                        const uint32_t line = into->lines->line_of({at.inf_path, *into->models_section, "", entry, ""});
+                        const uint32_t line = into->lines->line_of({at.inf_path, *into->models_section, "", entry, "", 0});
                         into->entries->push_back({at.windows, at.os_index, at.section, at.inf, at.inf_path,
                                                   *into->models_section, entry, line, model->line, model->hardware_id,
                                                   model->component != nullptr ? model->component : ""});
@@ -438,10 +438,8 @@ void note_installing_run(const WindowsVersion& version, const CheckRow& row, std
 // version is lower (0.0.0.0).
 std::string older_version(const std::string& package_version)
 {
-    int numbers[4] = {};
-    if (std::sscanf(package_version.c_str(), "%d.%d.%d.%d", &numbers[0], &numbers[1], &numbers[2], &numbers[3]) != 4) {
-        return "1.0.0.0";
-    }
+    int32_t numbers[4] = {};
+    if (scan_dotted_version(package_version.c_str(), numbers) != 4) return "1.0.0.0";
     for (int i = 3; i >= 0; --i) {
         if (numbers[i] <= 0) continue;
         --numbers[i];

@@ -149,13 +149,13 @@ struct Reporter {
     // "[I2C] x64_support_win10=yes,CfgI2C,no", or "[CfgI2C] main_inf (missing)".
     Place at_setting(const std::string& section, const char* key) const
     {
-        return {settings_file, section, key, -1, "[" + section + "] " + setting_line(section.c_str(), key)};
+        return {settings_file, section, key, -1, "[" + section + "] " + setting_line(section.c_str(), key), 0};
     }
     Place at_section(const std::string& file, const std::string& section) const
     {
-        return {file, section, "", -1, "[" + section + "]"};
+        return {file, section, "", -1, "[" + section + "]", 0};
     }
-    Place at_file(const std::string& file) const { return {file, "", "", -1, ""}; }
+    Place at_file(const std::string& file) const { return {file, "", "", -1, "", 0}; }
 };
 
 // --- Layout 2: bus types, support entries, configuration sections ---
@@ -268,7 +268,7 @@ void find_configuration_section_problems(Reporter& report, const SetupContext& c
             if (equals_ignoring_case(other, section.section_name)) {
                 report.add("warning", "section-names-differ-in-case",
                            {report.settings_file, section.section_name, "", -1,
-                            std::string("configuration sections ") + other + " and " + section.section_name},
+                            std::string("configuration sections ") + other + " and " + section.section_name, 0},
                            "differ only in case: Setup.exe counts them as two configuration sections (two of its " +
                                std::to_string(MAX_CONFIGURATION_SECTIONS) +
                                " places), though the settings file has one section for both");
@@ -372,7 +372,7 @@ void find_models_section_problems(Reporter& report, const std::string& inf_path,
         const std::string& hardware_id = walk.hardware_ids[i];
         const std::string taken = hardware_id.empty() ? "no field at all" : quoted(hardware_id);
         report.add("error", "model-description-blanks",
-                   {inf_path, models_section, "", static_cast<int>(i), subject.shown + " " + walk.lines[i]},
+                   {inf_path, models_section, "", static_cast<int>(i), subject.shown + " " + walk.lines[i], 0},
                    "the description is literal text with blanks, which split the line too: Setup.exe takes " + taken +
                        " as the hardware ID, " +
                        (walk.components[i].empty() ? std::string("which gives no component, so the model never matches")
@@ -502,7 +502,7 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
                    "holds " + std::to_string(infs.size()) + " INF files (" + names + "): Setup.exe uses only " +
                        row.inf + ", the first the folder lists");
     }
-    const Place driver_ver{row.inf_path, "Version", "DriverVer", -1, "[Version] DriverVer"};
+    const Place driver_ver{row.inf_path, "Version", "DriverVer", -1, "[Version] DriverVer", 0};
     if (!row.driver_ver_read) {
         report.add("warning", "driver-ver-unreadable", driver_ver,
                    std::string("cannot be read: Setup.exe's version-library check passes without comparing") +
@@ -554,7 +554,7 @@ void find_unknown_bus_keys(Reporter& report, const SetupContext& context)
                 }
             }
             if (known) continue;
-            report.add("error", "unknown-bus-key", {report.settings_file, bus, key, -1, "[" + std::string(bus) + "] " + line},
+            report.add("error", "unknown-bus-key", {report.settings_file, bus, key, -1, "[" + std::string(bus) + "] " + line, 0},
                        "is not a key Setup.exe reads in a bus-type section" +
                            (nearest.empty() ? std::string() : " (" + nearest + " is)") +
                            ": it is ignored without a word, so " +
@@ -574,8 +574,8 @@ void find_vendor_only_components(Reporter& report, const PackageCheck& check)
         const std::string prefix = entry.component.substr(0, 4);
         if (!equals_ignoring_case(prefix.c_str(), "VID_") && !equals_ignoring_case(prefix.c_str(), "VEN_")) continue;
         report.add("warning", "vendor-only-component",
-                   {report.session->in_package(entry.inf_path), entry.models_section, "", entry.entry,
-                    "[" + entry.models_section + "] " + entry.line},
+                   {entry.inf_path, entry.models_section, "", entry.entry,
+                    "[" + entry.models_section + "] " + entry.line, 0},
                    "Setup.exe takes " + quoted(entry.component) + " from " + entry.hardware_id +
                        ", which names the vendor only: a device of that vendor of any kind (a USB hub, a camera), "
                        "present or not, matches it, so " + entry.section + " applies on every machine that has one");
@@ -627,7 +627,7 @@ void find_forward_slashes(Reporter& report, const CheckRow& row)
 
 uint32_t PackageLines::line_of(const Place& place)
 {
-    if (place.section.empty()) return 0;
+    if (place.line > 0 || place.section.empty()) return place.line;
     auto document = documents_.find(place.file);
     if (document == documents_.end()) {
         document = documents_.emplace(place.file, sim::parse_ini(file_bytes(place.file.c_str()), sim::current_ansi_code_page()))
@@ -681,7 +681,7 @@ void find_encoding_problems(CheckSession& session, PackageLines& lines, std::vec
         const size_t start = first.find_first_not_of(" \t");
         const bool header = start != std::string::npos && first[start] == '[';
         report.add_unicode(
-            header ? "error" : "warning", "utf8-byte-order-mark", {settings_file, "", "", -1, ""}, "",
+            header ? "error" : "warning", "utf8-byte-order-mark", {settings_file, "", "", -1, "", 1}, "",
             "begins with a UTF-8 byte-order mark (the bytes EF BB BF), which Setup.exe's profile reader does not "
             "understand: it reads the mark as part of the first line" +
                 (header ? ", so " + sim::ansi_to_utf8(first.substr(start), code_page) +
@@ -689,7 +689,6 @@ void find_encoding_problems(CheckSession& session, PackageLines& lines, std::vec
                               "that and are left out: save the file without the mark"
                         : std::string(", which is not a section header, so nothing is lost; save the file without "
                                       "the mark all the same")));
-        findings->back().line = 1;
     }
     // The first line whose bytes are not text of the machine's code page.
     for (size_t i = 0; i < file_lines.size(); ++i) {
@@ -714,8 +713,8 @@ void find_encoding_problems(CheckSession& session, PackageLines& lines, std::vec
         } else {
             continue;
         }
-        report.add_unicode("error", "settings-not-in-code-page", {settings_file, "", "", -1, ""}, "", text);
-        findings->back().line = static_cast<uint32_t>(i + 1);
+        report.add_unicode("error", "settings-not-in-code-page", {settings_file, "", "", -1, "", static_cast<uint32_t>(i + 1)},
+                           "", text);
         return;
     }
 }

@@ -21,6 +21,7 @@ struct Place {
     std::string key;      // "" for the section's header line
     int entry = -1;       // from 0: the section's line of that index, as a section read lists them
     std::string shown;    // what the finding names in it: "[PS2] x64_support_win81=yes, CfgPS2, no"
+    uint32_t line = 0;    // a line given outright (the bytes of the file), or 0
 };
 
 // The lines of the package's settings file and INFs: each file read once a
