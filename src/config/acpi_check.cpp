@@ -12,7 +12,6 @@
 namespace {
 
 constexpr uint32_t PROPERTY_CAPACITY = 260;
-constexpr uint32_t ONLY_WIN7_CAPACITY = 2048;
 
 constexpr char ACPI_PREFIX[] = "ACPI\\";
 constexpr char ACPI_VENDOR_PREFIX[] = "ACPI\\VEN_";
@@ -117,11 +116,16 @@ int query_acpi_device_id()
     return found;
 }
 
+void read_only_win7_list(char* list)
+{
+    read_setting_string("SupportOS_Option", "OnlyWin7", list, ONLY_WIN7_CAPACITY, "");
+}
+
 int check_support_os_option()
 {
     char* only_win7 = static_cast<char*>(MEM_Alloc(ONLY_WIN7_CAPACITY));
     if (only_win7 == nullptr) return 1;
-    read_setting_string("SupportOS_Option", "OnlyWin7", only_win7, ONLY_WIN7_CAPACITY, "");
+    read_only_win7_list(only_win7);
 
     // The device search runs only for a package that lists something. A
     // malformed hardware ID of just "ACPI\" gives an empty short ID, which

@@ -41,7 +41,9 @@ int query_product_ver(const char* key_name, char* version)
     return -2;
 }
 
-// sscanf(text, "%d.%d.%d.%d"): how many of the four numbers were read.
+
+}  // namespace
+
 int scan_dotted_version(const char* text, int32_t numbers[4])
 {
     const size_t length = std::strlen(text);
@@ -55,8 +57,6 @@ int scan_dotted_version(const char* text, int32_t numbers[4])
     }
     return 4;
 }
-
-}  // namespace
 
 uint32_t REG_ReadSz(REG_Root root, const char* pKeyName, const char* value_name, char* pValue)
 {
@@ -88,10 +88,14 @@ const char* inf_file_name(const char* inf_path)
     return separator != nullptr ? separator + 1 : inf_path;
 }
 
+const char* installed_version_key(const char* inf_path)
+{
+    return std::strcmp(inf_file_name(inf_path), POINTING_STICK_INF) == 0 ? POINTING_STICK_KEY : TOUCH_PAD_KEY;
+}
+
 int query_installed_version(const char* inf_path, char* version)
 {
-    if (std::strcmp(inf_file_name(inf_path), POINTING_STICK_INF) == 0) return loc_QueryPstDrvVersion(version);
-    return loc_QueryTpdDrvVersion(version);
+    return query_product_ver(installed_version_key(inf_path), version);
 }
 
 int loc_QueryInfFilesInf(const char* inf_path, char* version, int capacity)

@@ -32,6 +32,11 @@ int loc_QueryTpdDrvVersion(char* version);
 // The file-name part of an INF path (after its last "\").
 const char* inf_file_name(const char* inf_path);
 
+// The key under HKEY_LOCAL_MACHINE whose "ProductVer" holds the installed
+// version of the family the package INF belongs to: an INF named exactly
+// "VxPS2.inf" is the pointing stick's, any other the touch pad's.
+const char* installed_version_key(const char* inf_path);
+
 // The installed version of the family the package INF belongs to: an INF
 // named exactly "VxPS2.inf" is the pointing stick's, any other the touch pad's.
 // Results as above.
@@ -40,6 +45,11 @@ int query_installed_version(const char* inf_path, char* version);
 // The version field of the INF's DriverVer line (section "Version", the text
 // after the date). 1 when read; 0 on any failure, leaving `version` as it was.
 int loc_QueryInfFilesInf(const char* inf_path, char* version, int capacity);
+
+// The version text read as sscanf(text, "%d.%d.%d.%d") reads it, a number
+// beyond 32 bits taken modulo 2^32 as the run-time library does: how many of
+// the four numbers were read.
+int scan_dotted_version(const char* text, int32_t numbers[4]);
 
 // Installed against package version, each read as "%d.%d.%d.%d":
 // OLDER_INSTALLED, SAME_INSTALLED, NEWER_INSTALLED, or -1 (installed text

@@ -319,9 +319,10 @@ TEST_F(SetupSimInputs, ASignalLeavesNoTemporaryFolder)
 // broken ones, with the line or file it names, and nothing on the good ones.
 namespace {
 
-// The cells of the check's table line for this Windows and machine (cells
-// stand two blanks or more apart); none when there is no such line.
-std::vector<std::string> table_cells(const std::string& text, const std::string& windows, const std::string& machine)
+// The cells of the check's table line for this Windows, machine and run
+// (cells stand two blanks or more apart); none when there is no such line.
+std::vector<std::string> table_cells(const std::string& text, const std::string& windows, const std::string& machine,
+                                     const std::string& run)
 {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
@@ -331,74 +332,273 @@ std::vector<std::string> table_cells(const std::string& text, const std::string&
             cells.push_back(line.substr(at, gap - at));
             at = std::min(line.find_first_not_of(' ', gap), line.size());
         }
-        if (cells.size() > 2 && cells[0] == windows && cells[1] == machine) return cells;
+        if (cells.size() > 3 && cells[0] == windows && cells[1] == machine && cells[2] == run) return cells;
     }
     return {};
 }
 
-TEST(SetupSimCheck, FindingsOnTheBrokenPackages)
+// Packages made from an example with a few files changed: each edit puts
+// `text` in place of every `old` of the file, or at its end when `old` is
+// empty. Moves rename
+// a file or folder first, or remove it when they have no new name.
+struct Edit {
+    const char* file;
+    std::string old;
+    std::string text;
+};
+struct Move {
+    const char* from;
+    const char* to;
+};
+struct Variant {
+    const char* name;
+    const char* example;
+    std::vector<Edit> edits;
+    std::vector<Move> moves;
+};
+
+const std::string UTF8_BOM = "\xEF\xBB\xBF";
+const std::string GROESSE_1252 = "Gr\xF6\xDF" "e";
+
+const Variant VARIANTS[] = {
+    {"package-onlywin7", "package", {{"Setup.ini", "", "\n[SupportOS_Option]\nOnlyWin7=VXA0704\n"}}, {}},
+    {"package-driverver-three",
+     "package",
+     {{"VxTouch.inf", "19.2.4.7", "19.2.4"}, {"x64/VxTouch.inf", "19.2.4.7", "19.2.4"}},
+     {}},
+    {"package-driverver-swapped",
+     "package",
+     {{"VxTouch.inf", "11/20/2026,19.2.4.7", "19.2.4.7,11/20/2026"},
+      {"x64/VxTouch.inf", "11/20/2026,19.2.4.7", "19.2.4.7,11/20/2026"}},
+     {}},
+    // The x64 folder is "Größe"; the settings name it in UTF-8 or in code page 1252.
+    {"package-folder-utf8", "package", {{"Setup.ini", "Path=\\x64\\", "Path=\\Größe\\"}}, {{"x64", "Größe"}}},
+    {"package-folder-1252", "package", {{"Setup.ini", "Path=\\x64\\", "Path=\\" + GROESSE_1252 + "\\"}}, {{"x64", "Größe"}}},
+    {"package-bom", "package", {{"Setup.ini", "; Settings", UTF8_BOM + "; Settings"}}, {}},
+    {"layout2-bom",
+     "layout2-package",
+     {{"Setup.ini", "[metadata]\nmajor_version=2\nminor_version=0\n", ""},
+      {"Setup.ini", "; Settings", UTF8_BOM + "[metadata]\nmajor_version=2\n; Settings"}},
+     {}},
+    {"layout2-unknown-key",
+     "layout2-package",
+     {{"Setup.ini", "x64_support_win81=yes,CfgI2C", "x64_suport_win81=yes,CfgI2C"}},
+     {}},
+    {"layout2-vendor-only",
+     "layout2-package",
+     {{"I2C/VxI2C.inf", "[I2CModels.NTamd64]\n", "[I2CModels.NTamd64]\n%TouchpadC%=VxI2C_Inst, HID\\VID_1D6B&PID_0104\n"}},
+     {}},
+    {"package-forward-slashes", "package", {{"Setup.ini", "[W864]\nPath=\\x64\\", "[W864]\nPath=x64/"}}, {}},
+    {"package-hexadecimal-support",
+     "package",
+     {{"Setup.ini", "[W864]\nPath=\\x64\\DPInst.exe\nSupport=13", "[W864]\nPath=\\x64\\DPInst.exe\nSupport=0x0D"},
+      {"Setup.ini", "[W764]\nPath=\\x64\\DPInst.exe\nSupport=29", "[W764]\nPath=\\x64\\DPInst.exe\nSupport=0X1D"}},
+     {}},
+    {"package-without-settings", "package", {}, {{"Setup.ini", nullptr}}},
+};
+
+std::string file_text(const std::string& path)
+{
+    std::string bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        for (size_t read = 0; (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, read);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+// The folder of an example package, or of a variant, made afresh.
+std::string package_path(const std::string& name)
+{
+    const auto variant = std::find_if(std::begin(VARIANTS), std::end(VARIANTS),
+                                      [&](const Variant& candidate) { return name == candidate.name; });
+    if (variant == std::end(VARIANTS)) return EXAMPLES + "/" + name;
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("setup-sim-check-" + name);
+    fs::remove_all(folder);
+    fs::copy(EXAMPLES + "/" + variant->example, folder, fs::copy_options::recursive);
+    for (const Move& move : variant->moves) {
+        if (move.to == nullptr) {
+            fs::remove_all(folder / move.from);
+        } else {
+            fs::rename(folder / move.from, folder / move.to);
+        }
+    }
+    for (const Edit& edit : variant->edits) {
+        std::string bytes = file_text((folder / edit.file).string());
+        size_t at = edit.old.empty() ? bytes.size() : bytes.find(edit.old);
+        if (at == std::string::npos) ADD_FAILURE() << name << ": no " << edit.old << " in " << edit.file;
+        for (; at != std::string::npos; at = edit.old.empty() ? std::string::npos : bytes.find(edit.old, at + edit.text.size())) {
+            bytes.replace(at, edit.old.size(), edit.text);
+        }
+        std::FILE* file = std::fopen((folder / edit.file).c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    return folder.string();
+}
+
+// A machine profile folder: Windows 10 x64 with each of the [Machine] lines.
+std::string machines_folder(const std::string& name, const std::vector<std::string>& machines)
+{
+    const std::string folder = (std::filesystem::temp_directory_path() / ("setup-sim-check-machines-" + name)).string();
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    for (size_t i = 0; i < machines.size(); ++i) {
+        std::FILE* file = std::fopen((folder + "/machine" + std::to_string(i) + ".ini").c_str(), "w");
+        std::fprintf(file, "[Machine]\nVersion=10.0.19045\nPlatform=NT\nArchitecture=x64\n%s\n", machines[i].c_str());
+        std::fclose(file);
+    }
+    return folder;
+}
+
+std::string utf8_machines()
+{
+    return machines_folder("utf8", {"CodePage=65001"});
+}
+
+// A finding as the JSON report begins it.
+std::string json_finding(std::string file, int line, const char* severity, const char* kind)
+{
+    for (size_t at = file.find('\\'); at != std::string::npos; at = file.find('\\', at + 2)) file.insert(at, "\\");
+    return "{\"file\": \"" + file + "\", \"line\": " + std::to_string(line) + ", \"severity\": \"" + severity +
+           "\", \"kind\": \"" + kind + "\"";
+}
+
+// Each finding the check has on a package, by file, line, severity and kind,
+// and how many findings it has in all.
+TEST(SetupSimCheck, FindingsNameFileAndLine)
 {
     const struct {
         const char* package;
-        const char* subject;
+        const char* file;
+        int line;
+        const char* severity;
         const char* kind;
     } rows[] = {
-        {"broken-package", "Setup.ini [bus] support_types=I2C,PS2,USB,SMB,EXTRA,SPI", "too-many-bus-types"},
-        {"broken-package", "Setup.ini [PS2] x64_support_win7=yes,CfgPS2", "malformed-support-entry"},
-        {"broken-package", "Setup.ini [PS2] x64_support_win81=yes, CfgPS2, no", "support-entry-blanks"},
-        {"broken-package", "Setup.ini configuration sections cfgi2c and CfgI2C", "section-names-differ-in-case"},
-        {"broken-package", "Setup.ini [USB] x64_support_win81=yes,CfgGone,no", "missing-configuration-section"},
-        {"broken-package", "Setup.ini [CfgNoInf] main_inf (missing)", "main-inf"},
-        {"broken-package", "Setup.ini [CfgBadFolder] subfolder=Nowhere", "subfolder"},
-        {"broken-package", "Setup.ini [EXTRA] x64_support_win81=yes,Cfg11,no", "too-many-configuration-sections"},
-        {"broken-package", "I2C\\VxI2C.inf [Manufacturer]", "no-manufacturer-entry"},
-        {"broken-package", "I2C\\VxI2C.inf [I2CModels.NTamd64.10.0] Vexa I2C Touchpad=VxI2C_Inst, ACPI\\VXB0804, *VXB0804",
-         "model-description-blanks"},
-        {"broken-package", "I2C\\VxI2C.inf [I2CModels.NTamd64.10.0] %TouchpadB%=VxI2C_Inst, Acpi\\Vxb0803, *VXB0803",
-         "component-case"},
-        {"broken-package", "SMB\\VxSMB.inf [SMBModels.NTamd64.6.3]", "models-section-missing"},
-        {"broken-package", "BIG\\VxBig.inf [BigModels.NTamd64]", "models-section-cut"},
-        {"broken-package", "Setup.ini [CfgBig] Path=\\BIG\\bin\\DPInst.exe", "no-inf-beside-engine"},
-        {"broken-package", "I2C\\VxaVer.dll", "version-library-mismatch"},
-        {"broken-package", "Setup.ini [CfgI2C] Silent=/f /sw /se", "option-leading-blank"},
-        {"broken-package", "Setup.ini [CfgPS2] Support=5", "support-flags-no-exit-code"},
-        {"broken-package",
-         "Setup.ini [CfgPS2] Silent= /f /lm /sw /se /path C:\\Program Files\\Vexa\\Norde\\Touchpad\\Drivers\\PS2",
-         "option-too-long"},
-        {"broken-package", "Setup.ini [CfgPS2] Path=\\PS2\\DPInst.exe", "engine-wrong-machine"},
-        {"broken-package", "PS2", "several-infs"},
-        {"broken-package", "PS2\\VxPS2-extra.inf [Version] DriverVer", "driver-ver-unreadable"},
-        {"broken-package", "Setup.ini [CfgUSB] Support=9", "support-flags-no-log"},
-        {"broken-package", "Setup.ini [CfgUSB] Path=\\USB\\DPInst.exe", "engine-not-image"},
-        {"broken-package", "Setup.ini [CfgSMB] Path=\\SMB\\DPInst.exe", "engine-missing"},
-        {"broken-layout1-package", "Setup.ini [W832] Path (missing)", "fallback-undefined"},
-        {"broken-layout1-package", "Setup.ini [W864] Path (missing)", "fallback-undefined"},
-        {"broken-layout1-package", "Setup.ini [Vi64] Support (missing)", "support-flags-no-exit-code"},
-        {"broken-layout1-package", "Setup.ini [Vi64] Support (missing)", "support-flags-no-log"},
-        {"broken-layout1-package", "Setup.ini [Vi64] Path=.\\DPInst.exe", "engine-wrong-machine"},
+        {"broken-package", "Setup.ini", 10, "error", "too-many-bus-types"},
+        {"broken-package", "Setup.ini", 22, "error", "malformed-support-entry"},
+        {"broken-package", "Setup.ini", 24, "error", "support-entry-blanks"},
+        {"broken-package", "Setup.ini", 48, "warning", "section-names-differ-in-case"},
+        {"broken-package", "Setup.ini", 29, "error", "missing-configuration-section"},
+        {"broken-package", "Setup.ini", 81, "error", "main-inf"},
+        {"broken-package", "Setup.ini", 88, "error", "subfolder"},
+        {"broken-package", "Setup.ini", 41, "error", "too-many-configuration-sections"},
+        {"broken-package", "I2C\\VxI2C.inf", 11, "error", "no-manufacturer-entry"},
+        {"broken-package", "I2C\\VxI2C.inf", 19, "error", "model-description-blanks"},
+        {"broken-package", "I2C\\VxI2C.inf", 18, "error", "component-case"},
+        {"broken-package", "SMB\\VxSMB.inf", 0, "error", "models-section-missing"},
+        {"broken-package", "BIG\\VxBig.inf", 15, "error", "models-section-cut"},
+        {"broken-package", "Setup.ini", 98, "error", "no-inf-beside-engine"},
+        {"broken-package", "I2C\\VxaVer.dll", 0, "error", "version-library-mismatch"},
+        {"broken-package", "Setup.ini", 52, "warning", "option-leading-blank"},
+        {"broken-package", "Setup.ini", 64, "warning", "support-flags-no-exit-code"},
+        {"broken-package", "Setup.ini", 63, "error", "option-too-long"},
+        {"broken-package", "Setup.ini", 61, "error", "engine-wrong-machine"},
+        {"broken-package", "PS2", 0, "warning", "several-infs"},
+        {"broken-package", "PS2\\VxPS2-extra.inf", 3, "warning", "driver-ver-unreadable"},
+        {"broken-package", "Setup.ini", 71, "warning", "support-flags-no-log"},
+        {"broken-package", "Setup.ini", 70, "error", "engine-not-image"},
+        {"broken-package", "Setup.ini", 77, "error", "engine-missing"},
+        {"broken-layout1-package", "Setup.ini", 34, "warning", "fallback-undefined"},
+        {"broken-layout1-package", "Setup.ini", 37, "warning", "fallback-undefined"},
+        {"broken-layout1-package", "Setup.ini", 0, "warning", "support-flags-no-exit-code"},
+        {"broken-layout1-package", "Setup.ini", 0, "warning", "support-flags-no-log"},
+        {"broken-layout1-package", "Setup.ini", 0, "error", "engine-wrong-machine"},
+        {"package-driverver-three", "x64\\VxTouch.inf", 7, "error", "driver-ver-not-four-numbers"},
+        {"package-driverver-swapped", "VxTouch.inf", 7, "error", "driver-ver-not-four-numbers"},
+        {"package-folder-utf8", "Setup.ini", 20, "error", "settings-not-in-code-page"},
+        {"package-bom", "Setup.ini", 1, "warning", "utf8-byte-order-mark"},
+        {"layout2-bom", "Setup.ini", 1, "error", "utf8-byte-order-mark"},
+        {"layout2-unknown-key", "Setup.ini", 19, "error", "unknown-bus-key"},
+        {"layout2-vendor-only", "I2C\\VxI2C.inf", 24, "warning", "vendor-only-component"},
+        {"package-forward-slashes", "Setup.ini", 50, "warning", "path-forward-slashes"},
+        {"package-hexadecimal-support", "Setup.ini", 51, "warning", "support-hexadecimal"},
+        {"package-hexadecimal-support", "Setup.ini", 37, "error", "support-hexadecimal"},
+        {"package-without-settings", "Setup.ini", 0, "note", "no-settings-file"},
     };
     const struct {
         const char* package;
         size_t findings;
-    } packages[] = {{"broken-package", 24}, {"broken-layout1-package", 7}};
+    } packages[] = {{"broken-package", 24},
+                    {"broken-layout1-package", 7},
+                    {"package-driverver-three", 2},
+                    {"package-driverver-swapped", 2},
+                    {"package-folder-utf8", 9},
+                    {"package-folder-1252", 0},
+                    {"package-bom", 1},
+                    {"layout2-bom", 1},
+                    {"layout2-unknown-key", 1},
+                    {"layout2-vendor-only", 1},
+                    {"package-forward-slashes", 1},
+                    {"package-hexadecimal-support", 4},
+                    {"package-without-settings", 5}};
     for (const auto& package : packages) {
-        const Output output = run_setup_sim("check " + EXAMPLES + "/" + package.package);
+        const Output output = run_setup_sim("check --json " + package_path(package.package));
+        size_t count = 0;
+        for (size_t at = output.text.find("{\"file\": "); at != std::string::npos;
+             at = output.text.find("{\"file\": ", at + 1)) {
+            ++count;
+        }
+        EXPECT_TRUE(exit_status(output) == (package.findings == 0 ? 0 : 1) && count == package.findings)
+            << package.package << ": " << output.text;
         for (const auto& row : rows) {
             if (std::string(row.package) != package.package) continue;
-            // The subject's line, then the finding's text ending in its kind.
-            const std::string subject = "\n  " + std::string(row.subject) + "\n    ";
-            bool found = false;
-            for (size_t at = output.text.find(subject); at != std::string::npos && !found;
-                 at = output.text.find(subject, at + 1)) {
-                const size_t end = output.text.find('\n', at + subject.size());
-                found = output.text.compare(end - std::strlen(row.kind) - 2, std::strlen(row.kind) + 2,
-                                            "[" + std::string(row.kind) + "]") == 0;
-            }
-            EXPECT_TRUE(found) << row.subject << " " << row.kind << "\n" << output.text;
+            const std::string finding = json_finding(row.file, row.line, row.severity, row.kind);
+            EXPECT_NE(output.text.find(finding), std::string::npos) << finding << "\n" << output.text;
         }
-        EXPECT_TRUE(exit_status(output) == 1 &&
-                    output.text.find("Findings: " + std::to_string(package.findings) + "\n") != std::string::npos)
-            << output.text;
+    }
+}
+
+// The settings file in another encoding than the machine's: a UTF-8 name
+// on a code-page-1252 machine, a code-page-1252 name on a UTF-8 machine.
+TEST(SetupSimCheck, SettingsInAnotherCodePage)
+{
+    const struct {
+        const char* package;
+        bool on_utf8_machine;
+        std::string text;  // the finding's text in the JSON report
+    } rows[] = {
+        {"package-folder-utf8", false,
+         "is UTF-8 text (Path=\\\\Größe\\\\DPInst.exe), but Setup.exe reads the settings in the machine's code page "
+         "1252, as Path=\\\\GrÃ¶ÃŸe\\\\DPInst.exe: save the file in code page 1252"},
+        {"package-folder-1252", true,
+         "is not UTF-8 (Path=\\\\Gr\\\\xF6\\\\xDFe\\\\DPInst.exe), but Setup.exe reads the settings in the machine's "
+         "code page 65001 (UTF-8), as Path=\\\\Gr\xEF\xBF\xBD\xEF\xBF\xBD" "e\\\\DPInst.exe: save the file in UTF-8"},
+    };
+    for (const auto& row : rows) {
+        const std::string machines = row.on_utf8_machine ? " --machines " + utf8_machines() : "";
+        const Output output = run_setup_sim("check --json " + package_path(row.package) + machines);
+        const std::string finding = json_finding("Setup.ini", 20, "error", "settings-not-in-code-page") +
+                                    ", \"subject\": \"\", \"text\": \"" + row.text + "\"}";
+        EXPECT_NE(output.text.find(finding), std::string::npos) << finding << "\n" << output.text;
+    }
+}
+
+// Whatever the code page of the settings and of the machines, and wherever
+// the program lies, the report is UTF-8, its text lines at most 120
+// characters, and its findings name files inside the package.
+TEST(SetupSimCheck, ReportIsUtf8AndFits)
+{
+    const std::string machines = machines_folder(
+        "far", {"CodePage=65001", "SystemLanguage=0x040D\nProgram=C:\\חבילה\\Setup.exe",
+                "SystemLanguage=0x0411\nProgram=C:\\Пакет\\Setup.exe"});
+    for (const char* package : {"package-folder-utf8", "package-folder-1252", "broken-package"}) {
+        for (const char* format : {"", "--json "}) {
+            const Output output = run_setup_sim("check " + std::string(format) + package_path(package) + " --machines " + machines);
+            const std::u16string units = sim::utf8_to_utf16(output.text);
+            const bool utf8 = std::none_of(units.begin(), units.end(), [](char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; });
+            size_t widest = 0;
+            std::istringstream lines(output.text);
+            for (std::string line; std::getline(lines, line);) {
+                widest = std::max(widest, sim::utf8_to_utf16(line).size());
+            }
+            EXPECT_TRUE(utf8 && (format[0] != '\0' || widest <= 120) &&
+                        output.text.find("\"file\": \"C:") == std::string::npos &&
+                        output.text.find("\n  C:\\") == std::string::npos)
+                << package << " " << format << widest << "\n" << output.text;
+        }
     }
 }
 
@@ -411,41 +611,66 @@ TEST(SetupSimCheck, RowsTellWhatEachWindowsGets)
         const char* package;
         const char* windows;
         const char* machine;
+        const char* run;
         Cells cells;  // section, engine, INF and DriverVer, outcome, result, exit code, command line
     } rows[] = {
-        {"package", "Windows 7 x64", "no touch pad",
+        {"package", "Windows 7 x64", "no touch pad, ACPI\\VXA0704", "Setup.exe /s",
          {"W764", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
           "prerequisite dotNetFx40_Client_x86_x64.exe /q, then installs", "0", "0",
           "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
-        {"package", "Windows 8.1 x86", "no touch pad",
+        {"package", "Windows 8.1 x86", "no touch pad, ACPI\\VXA0704", "Setup.exe /s",
          {"Vi32", ".\\DPInst.exe (x86)", "VxTouch.inf 19.2.4.7", "installs", "0", "0",
           "\"C:\\Package\\DPInst.exe\" /f /lm /sw /se"}},
-        {"package", "Windows 2000", "no touch pad",
+        {"package", "Windows 2000", "no touch pad", "Setup.exe /s",
          {"-", "-", "-", "refused with message 2: no engine section for this Windows", "1633", "0", "-"}},
-        {"layout2-package", "Windows 10 x64", "ACPI\\VXB0802",
+        {"layout2-package", "Windows 10 x64", "ACPI\\VXB0802", "Setup.exe /s",
          {"CfgI2C", "\\I2C\\DPInst.exe (x64)", "I2C\\VxI2C.inf 19.3.1.2",
           "refused with message 2: touch pad VXB0802 is listed in OnlyWin7", "1633", "1633",
           "\"C:\\Package\\I2C\\DPInst.exe\" /f /sw /se"}},
-        {"layout2-package", "Windows 10 x86", "no touch pad",
+        {"layout2-package", "Windows 10 x86", "no touch pad", "Setup.exe /s",
          {"-", "-", "-", "\"This driver does not support your touchpad\"", "0", "0", "-"}},
-        {"broken-package", "Windows 10 x64", "ACPI\\VXB0803",
+        {"broken-package", "Windows 10 x64", "ACPI\\VXB0803", "Setup.exe /s",
          {"-", "-", "-", "\"This driver does not support your touchpad\"", "0", "0", "-"}},
-        {"broken-package", "Windows 10 x64", "ACPI\\VXD0101",
+        {"broken-package", "Windows 10 x64", "ACPI\\VXD0101", "Setup.exe /s",
          {"CfgUSB", "\\USB\\DPInst.exe (not an image, refused)", "USB\\VxUSB.inf 19.4.0.1",
           "ends without a message: the engine is not an image", "1633", "1633",
           "\"C:\\Package\\USB\\DPInst.exe\" /f /sw /se"}},
+        // Layout 1 runs with the touch pad that OnlyWin7 names as well.
+        {"package-onlywin7", "Windows 10 x64", "ACPI\\VXA0704", "Setup.exe /s",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
+          "refused with message 2: touch pad VXA0704 is listed in OnlyWin7", "1633", "1633",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
+        {"package-onlywin7", "Windows 7 x64", "no touch pad, ACPI\\VXA0704", "Setup.exe /s",
+         {"W764", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
+          "prerequisite dotNetFx40_Client_x86_x64.exe /q, then installs", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
+        // The overwrite decision, silent and interactive (its question answered Yes).
+        {"package", "Windows 10 x64", "ACPI\\VXA0704, 19.2.4.6 installed", "Setup.exe",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7", "installs", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f"}},
+        {"package", "Windows 10 x64", "ACPI\\VXA0704, 19.2.4.7 installed", "Setup.exe",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4.7",
+          "asks whether to install the same version (message 4), answered Yes, installs", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f"}},
+        {"package-driverver-three", "Windows 10 x64", "ACPI\\VXA0704, 1.0.0.0 installed", "Setup.exe",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4",
+          "ends after the message \"Failed to get package VexaNorde Touch Pad Driver version\"", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f"}},
+        {"package-driverver-three", "Windows 10 x64", "ACPI\\VXA0704, 19.2.4 installed", "Setup.exe /s",
+         {"W864", "\\x64\\DPInst.exe (x64)", "x64\\VxTouch.inf 19.2.4", "installs", "0", "0",
+          "\"C:\\Package\\x64\\DPInst.exe\" /f /sw /se"}},
         // Both match; the bus listed last supplies the engine.
-        {"broken-package", "Windows 8 x64", "ACPI\\VXB0801",
+        {"broken-package", "Windows 8 x64", "ACPI\\VXB0801", "Setup.exe /s",
          {"Cfg10", "\\I2C\\DPInst.exe (x64)", "I2C\\VxI2C.inf 19.3.1.2", "version-library mismatch", "0", "0",
           "\"C:\\Package\\I2C\\DPInst.exe\" /f /sw /se"}},
     };
     std::map<std::string, std::string> reports;
     for (const auto& row : rows) {
         std::string& report = reports[row.package];
-        if (report.empty()) report = run_setup_sim("check " + EXAMPLES + "/" + row.package).text;
-        Cells expected{row.windows, row.machine};
+        if (report.empty()) report = run_setup_sim("check --wide " + package_path(row.package)).text;
+        Cells expected{row.windows, row.machine, row.run};
         expected.insert(expected.end(), row.cells.begin(), row.cells.end());
-        EXPECT_EQ(table_cells(report, row.windows, row.machine), expected) << report;
+        EXPECT_EQ(table_cells(report, row.windows, row.machine, row.run), expected) << report;
     }
 }
 
@@ -466,10 +691,8 @@ TEST(SetupSimCheck, ExitStatusTwoForAPackageItCannotRead)
 {
     const std::string folder = "/tmp/setup-sim-check-empty-package";
     std::filesystem::create_directories(folder);
-    for (const std::string& package : {folder, folder + "/missing"}) {
-        const Output output = run_setup_sim("check " + package);
-        EXPECT_EQ(exit_status(output), 2) << output.text;
-    }
+    const Output missing = run_setup_sim("check " + folder + "/missing");
+    EXPECT_EQ(exit_status(missing), 2) << missing.text;
     // A settings file it can read, but with no bus type in layout 2.
     std::FILE* file = std::fopen((folder + "/Setup.ini").c_str(), "w");
     ASSERT_NE(file, nullptr);

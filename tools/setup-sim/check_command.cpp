@@ -21,7 +21,7 @@ constexpr int FINDINGS = 1;
 constexpr int UNREADABLE = 2;
 constexpr int USAGE_ERROR = 64;
 
-const char USAGE[] = "usage: setup-sim check [--json] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"
+const char USAGE[] = "usage: setup-sim check [--json | --wide] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"
                      "       setup-sim check --help | --version\n";
 
 int usage_error(const std::string& message)
@@ -62,12 +62,15 @@ bool load_profiles(const fs::path& folder, std::vector<ProfileMachine>* profiles
 int run_check_command(int count, char** arguments)
 {
     bool json = false;
+    bool wide = false;
     std::string package;
     std::string machines;
     for (int i = 0; i < count; ++i) {
         const std::string argument = arguments[i];
         if (argument == "--json") {
             json = true;
+        } else if (argument == "--wide") {
+            wide = true;
         } else if (argument == "--help" || argument == "-h") {
             std::cout << USAGE;
             return NOTHING_WRONG;
@@ -99,6 +102,6 @@ int run_check_command(int count, char** arguments)
         return UNREADABLE;
     }
     const std::string shown = sim::escaped_utf8(package);
-    std::cout << (json ? check_report_json(shown, check) : check_report_text(shown, check));
+    std::cout << (json ? check_report_json(shown, check) : check_report_text(shown, check, wide));
     return check.findings.empty() ? NOTHING_WRONG : FINDINGS;
 }

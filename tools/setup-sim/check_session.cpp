@@ -1,5 +1,9 @@
 #include "setup-sim/check_session.h"
 
+#include <algorithm>
+
+#include "platform/sim/machine.h"
+
 #include "setup-sim/package_placement.h"
 #include "setup/context.h"
 
@@ -22,7 +26,14 @@ CheckSession::CheckSession(const fs::path& package, const sim::Machine& machine)
         folder = copy.string();
     }
     reset_process_state();
-    ready_ = place_package(&machine_, package, root_.path() / "C", &program_folder_, nullptr, &error_);
+    std::string program_folder;
+    ready_ = place_package(&machine_, package, root_.path() / "C", &program_folder, nullptr, &error_);
+    // The program names its files in ANSI: its folder as the module path it
+    // is given reads in the machine's code page.
+    if (ready_) {
+        program_folder_ = sim::ansi_module_path();
+        program_folder_.erase(std::min(program_folder_.rfind('\\'), program_folder_.size()));
+    }
 }
 
 CheckSession::~CheckSession()

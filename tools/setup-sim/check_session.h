@@ -31,7 +31,7 @@ public:
 private:
     TemporaryFolder root_;
     sim::Machine machine_;
-    std::string program_folder_;
+    std::string program_folder_;  // in ANSI, as the program names it
     bool ready_ = false;
     std::string error_;
 };

@@ -3,14 +3,15 @@
 //
 //   setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...]     (--profile = --machine)
 //             [--keep-root DIR] [--runs N] [--exit-code] [--] PACKAGE_FOLDER [COMMAND LINE WORDS...]
-//   setup-sim check [--json] [--machines PROFILE_FOLDER] PACKAGE_FOLDER
+//   setup-sim check [--json | --wide] [--machines PROFILE_FOLDER] PACKAGE_FOLDER
 //   setup-sim --help | --version
 //
 // The package folder is copied onto the machine's drive C: at the profile's
 // program folder (C:\Package by default) and the program runs as Setup.exe
 // inside it, with the remaining words, joined by blanks, as its command line.
 // With --runs it runs that many times in a row on the same machine (files,
-// registry and the answers left carry over), one transcript per run.
+// registry and the answers left carry over), one transcript per run; --json
+// prints them as one array, one object per run, however many runs there are.
 //
 // Exit status: 0 (with --exit-code the program's exit code, its low 8 bits),
 // 2 when what the command line names cannot be used (package, profile,
@@ -274,7 +275,8 @@ int run_command(int argc, char** argv)
         last_exit_code = outcome.exit_code;
         if (json) {
             std::string object = transcript_json(outcome);
-            if (runs > 1) object = (run == 1 ? "[" : ", ") + object.substr(0, object.size() - 1) + (run == runs ? "]\n" : "");
+            // One shape for any number of runs: an array of their transcripts.
+            object = (run == 1 ? "[" : ", ") + object.substr(0, object.size() - 1) + (run == runs ? "]\n" : "");
             std::cout << object;
         } else {
             if (runs > 1) std::cout << (run > 1 ? "\n" : "") << "Run " << run << " of " << runs << '\n';

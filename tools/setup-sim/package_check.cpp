@@ -29,8 +29,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The run the check asks about: the one an update tool starts.
+// The run the check asks about: the one an update tool starts; and the
+// one a user starts with a double click.
 constexpr const char* SILENT_COMMAND_LINE = "/s";
+constexpr const char* INTERACTIVE_COMMAND_LINE = "";
 
 struct WindowsVersion {
     const char* name;
@@ -143,6 +145,7 @@ void examine_engine(CheckSession& session, CheckRow* row)
     row->inf_message = machine.record.boxes.empty() ? 0 : message_of(machine.record.boxes.back());
     if (inf_found) {
         row->inf = session.in_package(inf_path);
+        row->inf_path = inf_path;
         char version[VERSION_TEXT_CAPACITY] = "";
         row->driver_ver_read = loc_QueryInfFilesInf(inf_path, version, sizeof version) == 1;
         row->driver_ver = version;
@@ -168,9 +171,21 @@ std::string refusal_reason(const CheckRow& row, uint32_t message)
     return "";
 }
 
-// The outcome of the run from what it showed and started.
-void describe_outcome(const std::vector<record::Box>& boxes, const std::vector<record::Process>& processes,
-                      CheckRow* row)
+// The overwrite question a box asks and its answer, as a row tells them; ""
+// for any other box.
+std::string overwrite_question(const record::Box& box)
+{
+    const char* question = shows_message(box, IDS_SAME_VERSION)    ? "asks whether to install the same version"
+                           : shows_message(box, IDS_OLDER_VERSION) ? "asks whether to install an older version"
+                                                                   : nullptr;
+    if (question == nullptr) return "";
+    return std::string(question) + " (message " + (shows_message(box, IDS_SAME_VERSION) ? "4" : "5") +
+           "), answered " + (box.answer == UI_IDYES ? "Yes" : "No") + ", ";
+}
+
+// How the run ended, from what it showed and started.
+void describe_ending(const std::vector<record::Box>& boxes, const std::vector<record::Process>& processes,
+                     CheckRow* row)
 {
     const record::Process* engine = nullptr;
     const record::Process* failed_prerequisite = nullptr;
@@ -212,21 +227,31 @@ void describe_outcome(const std::vector<record::Box>& boxes, const std::vector<r
         row->description = "refused with message " + std::to_string(message) + (reason.empty() ? "" : ": " + reason);
     } else {
         row->outcome = "ended";
-        row->description =
-            "ends after the message \"" + sim::ansi_to_utf8(boxes.back().text, sim::current_ansi_code_page()) + "\"";
+        row->description = "ends after the message \"" + boxes.back().text + "\"";
     }
 }
 
-// One silent run on the session's machine, then the program's routines one
-// by one on the same machine for the facts the run does not print.
-CheckRow run_row(CheckSession& session, const std::string& windows, const std::string& machine_name,
-                 const std::string& device)
+// The outcome of the run: the questions it asked, then how it ended.
+void describe_outcome(const std::vector<record::Box>& boxes, const std::vector<record::Process>& processes,
+                      CheckRow* row)
 {
-    CheckRow row;
-    row.windows = windows;
-    row.machine = machine_name;
-    row.device = device;
-    row.exit_code = start_program(SILENT_COMMAND_LINE);
+    std::string asked;
+    for (const record::Box& box : boxes) asked += overwrite_question(box);
+    describe_ending(boxes, processes, row);
+    row->description = asked + row->description;
+}
+
+// One run on the session's machine, as `row` says (its Windows, machine,
+// mode), then the program's routines one by one on the same machine for the
+// facts the run does not print.
+CheckRow run_row(CheckSession& session, CheckRow row)
+{
+    row.code_page = sim::current_ansi_code_page();
+    const sim::Machine& machine = session.machine();
+    row.windows_version = std::to_string(machine.major) + "." + std::to_string(machine.minor) + "." +
+                          std::to_string(machine.build);
+    if (row.interactive) session.machine().answers.push_back(UI_IDYES);
+    row.exit_code = start_program(row.interactive ? INTERACTIVE_COMMAND_LINE : SILENT_COMMAND_LINE);
     row.result = g_process.final_result;
     const std::vector<record::Box> boxes = session.machine().record.boxes;
     const std::vector<record::Process> processes = session.machine().record.processes;
@@ -239,10 +264,24 @@ CheckRow run_row(CheckSession& session, const std::string& windows, const std::s
     return row;
 }
 
+// The models sections that the INF's "Manufacturer" lines decorate for the
+// slot's Windows, as the program reads them.
+std::vector<std::string> models_sections_for(const std::string& inf_path, const os_slot& slot)
+{
+    std::vector<std::string> models_sections;
+    visit_models_sections(
+        inf_path.c_str(), &slot,
+        [](const char* models_section, void* data) {
+            static_cast<std::vector<std::string>*>(data)->push_back(models_section);
+        },
+        &models_sections);
+    return models_sections;
+}
+
 // Layout 2: every OS slot that a support entry gives to a configuration
 // section, with the models sections and model lines that the program reads
 // from the section's INF for it.
-void list_supported_slots(CheckSession& session, PackageCheck* check)
+void list_supported_slots(CheckSession& session, PackageLines& lines, PackageCheck* check)
 {
     const SetupContext& context = g_process.context;
     std::set<std::pair<uint32_t, uint32_t>> listed;  // (os_index, section_index)
@@ -258,28 +297,27 @@ void list_supported_slots(CheckSession& session, PackageCheck* check)
             supported.section = section.section_name;
             supported.inf_path = section.inf_full_path;
             supported.inf = session.in_package(section.inf_full_path);
-            visit_models_sections(
-                section.inf_full_path, &slot,
-                [](const char* models_section, void* data) {
-                    static_cast<std::vector<std::string>*>(data)->push_back(models_section);
-                },
-                &supported.models_sections);
+            supported.models_sections = models_sections_for(section.inf_full_path, slot);
 
             struct Walk {
                 const SupportedSlot* slot;
                 const std::string* models_section;
-                std::string inf;
+                PackageLines* lines;
+                int entry;
                 std::vector<HardwareIdEntry>* entries;
             };
             for (const std::string& models_section : supported.models_sections) {
-                Walk walk{&supported, &models_section, supported.inf, &check->hardware_ids};
+                Walk walk{&supported, &models_section, &lines, 0, &check->hardware_ids};
                 visit_model_lines(
                     section.inf_full_path, models_section.c_str(),
                     [](const ModelLine* model, void* data) {
-                        const Walk* into = static_cast<const Walk*>(data);
+                        Walk* into = static_cast<Walk*>(data);
+                        const int entry = into->entry++;
                         if (model->hardware_id == nullptr) return;
-                        into->entries->push_back({into->slot->windows, into->slot->os_index, into->slot->section,
-                                                  into->inf, *into->models_section, model->line, model->hardware_id,
+                        const SupportedSlot& at = *into->slot;
+                        const uint32_t line = into->lines->line_of({at.inf_path, *into->models_section, "", entry, "", 0});
+                        into->entries->push_back({at.windows, at.os_index, at.section, at.inf, at.inf_path,
+                                                  *into->models_section, entry, line, model->line, model->hardware_id,
                                                   model->component != nullptr ? model->component : ""});
                     },
                     &walk);
@@ -302,17 +340,145 @@ std::vector<std::string> touch_pads_for(const PackageCheck& check, int os_index)
     return devices;
 }
 
-// One run's row and the findings about what it used, on a session of its own.
-bool try_machine(const fs::path& package, const sim::Machine& machine, const std::string& windows,
-                 const std::string& machine_name, const std::string& device, PackageCheck* check, std::string* error)
+void add_touch_pad(const std::string& hardware_id, std::vector<std::string>* devices)
+{
+    const std::string device = listed_hardware_id(hardware_id);
+    if (std::find(devices->begin(), devices->end(), device) == devices->end()) devices->push_back(device);
+}
+
+// Layout 1: the touch pads the INF of a run declares, the first hardware ID
+// of each model in the models sections its "Manufacturer" lines decorate for
+// the Windows of the run (for every OS slot on a Windows outside them).
+void add_inf_touch_pads(const std::string& inf_path, int os_index, std::vector<std::string>* devices)
+{
+    for (uint32_t i = 0; i < OS_SLOT_COUNT; ++i) {
+        if (os_index >= 0 && static_cast<uint32_t>(os_index) != i) continue;
+        os_slot slot{};
+        slot.os_index = i;
+        for (const std::string& models_section : models_sections_for(inf_path, slot)) {
+            visit_model_lines(
+                inf_path.c_str(), models_section.c_str(),
+                [](const ModelLine* model, void* data) {
+                    if (model->component != nullptr) {
+                        add_touch_pad(model->hardware_id, static_cast<std::vector<std::string>*>(data));
+                    }
+                },
+                devices);
+        }
+    }
+}
+
+// The touch pads [SupportOS_Option] "OnlyWin7" names: each word of the list
+// (split at blanks, commas and semicolons) as an ACPI hardware ID, whose
+// short ID is that word as the program's ACPI check takes it.
+std::vector<std::string> only_win7_touch_pads()
+{
+    std::vector<char> list(ONLY_WIN7_CAPACITY);
+    read_only_win7_list(list.data());
+    std::vector<std::string> devices;
+    char* cursor = list.data();
+    for (const char* word = next_field(&cursor, " \t,;"); word != nullptr; word = next_field(&cursor, " \t,;")) {
+        add_touch_pad(std::string("ACPI\\") + word, &devices);
+    }
+    return devices;
+}
+
+// One run's row and the findings about what it used, on a session of its
+// own. With `inf_touch_pads` the touch pads that the run's INF declares are
+// added to it.
+bool try_machine(const fs::path& package, const sim::Machine& machine, const CheckRow& row, int os_index,
+                 PackageCheck* check, PackageLines& lines, std::vector<std::string>* inf_touch_pads, std::string* error)
 {
     CheckSession session(package, machine);
     if (!session.ready()) {
         *error = session.error();
         return false;
     }
-    check->rows.push_back(run_row(session, windows, machine_name, device));
-    find_run_problems(session, *check, check->rows.back(), &check->findings);
+    check->rows.push_back(run_row(session, row));
+    find_run_problems(session, *check, check->rows.back(), lines, &check->findings);
+    if (inf_touch_pads != nullptr && !check->rows.back().inf_path.empty()) {
+        add_inf_touch_pads(check->rows.back().inf_path, os_index, inf_touch_pads);
+    }
+    return true;
+}
+
+CheckRow row_for(const std::string& windows, const std::string& device)
+{
+    CheckRow row;
+    row.windows = windows;
+    row.machine = device.empty() ? NO_TOUCH_PAD : device;
+    row.device = device;
+    return row;
+}
+
+// A run that installed the package's driver, on the newest Windows that
+// installs it from its INF: where the overwrite decision is shown.
+struct InstallingRun {
+    const WindowsVersion* version;
+    std::string device;
+    std::string inf_path;
+    std::string driver_ver;
+};
+
+void note_installing_run(const WindowsVersion& version, const CheckRow& row, std::vector<InstallingRun>* runs)
+{
+    if (!row.engine_ran || row.inf_path.empty() || version.os_index < 0) return;
+    const InstallingRun run{&version, row.device, row.inf_path, row.driver_ver};
+    const auto same_inf = std::find_if(runs->begin(), runs->end(),
+                                       [&](const InstallingRun& other) { return other.inf_path == row.inf_path; });
+    if (same_inf == runs->end()) {
+        runs->push_back(run);
+    } else {
+        *same_inf = run;
+    }
+}
+
+// A version below the package's: its last number that is not 0 lowered by
+// one; "1.0.0.0" when the package's version is not four numbers; "" when no
+// version is lower (0.0.0.0).
+std::string older_version(const std::string& package_version)
+{
+    int32_t numbers[4] = {};
+    if (scan_dotted_version(package_version.c_str(), numbers) != 4) return "1.0.0.0";
+    for (int i = 3; i >= 0; --i) {
+        if (numbers[i] <= 0) continue;
+        --numbers[i];
+        return std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." + std::to_string(numbers[2]) + "." +
+               std::to_string(numbers[3]);
+    }
+    return "";
+}
+
+// The machine with the driver family of the INF installed in `version`, as
+// its installer leaves it: "ProductVer" under the family's key, which the
+// program's rule takes from the INF's name in the machine's code page.
+sim::Machine with_installed_driver(sim::Machine machine, const std::string& inf_path, const std::string& version)
+{
+    sim::RegistryKey key;
+    sim::install(&machine);
+    key.path = std::string("HKLM\\") + installed_version_key(inf_path.c_str());
+    sim::install(nullptr);
+    key.values["ProductVer"].data = version;
+    machine.registry.push_back(key);
+    return machine;
+}
+
+// The runs of an upgrade: on the machine of the installing run, with an
+// older and with the same version installed, each silent and interactive.
+bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageCheck* check, PackageLines& lines,
+                  std::string* error)
+{
+    for (const std::string& installed : {older_version(run.driver_ver), run.driver_ver}) {
+        if (installed.empty()) continue;
+        const sim::Machine machine = with_installed_driver(machine_for(*run.version, run.device), run.inf_path, installed);
+        for (const bool interactive : {false, true}) {
+            CheckRow row = row_for(run.version->name, run.device);
+            row.machine += ", " + installed + " installed";
+            row.installed_version = installed;
+            row.interactive = interactive;
+            if (!try_machine(package, machine, row, run.version->os_index, check, lines, nullptr, error)) return false;
+        }
+    }
     return true;
 }
 
@@ -330,6 +496,22 @@ const char* os_slot_windows(uint32_t os_index)
     return os_index < OS_SLOT_COUNT ? WINDOWS_VERSIONS[os_index].name : "";
 }
 
+// The findings that several runs meet are told once; a byte-order mark that
+// hides the first section leaves the others out, as they follow from it.
+std::vector<Finding> told_findings(const std::vector<Finding>& findings)
+{
+    std::vector<Finding> unique;
+    for (const Finding& finding : findings) {
+        if (finding.kind == "utf8-byte-order-mark" && finding.severity == "error") return {finding};
+        const bool seen = std::any_of(unique.begin(), unique.end(), [&](const Finding& other) {
+            return other.kind == finding.kind && other.file == finding.file && other.line == finding.line &&
+                   other.subject == finding.subject && other.text == finding.text;
+        });
+        if (!seen) unique.push_back(finding);
+    }
+    return unique;
+}
+
 bool check_package(const fs::path& package, const std::vector<ProfileMachine>& profiles, PackageCheck* check,
                    std::string* error)
 {
@@ -338,6 +520,8 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         *error = package.string() + " is not a folder";
         return false;
     }
+    PackageLines lines;
+    std::vector<std::string> only_win7;
     {
         // What the settings say, read as a run on 64-bit Windows 10 reads them.
         CheckSession session(package, machine_for(WINDOWS_VERSIONS[7], ""));
@@ -345,45 +529,78 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
             *error = session.error();
             return false;
         }
+        check->code_page = sim::current_ansi_code_page();
         char settings_file[PATH_CAPACITY];
         settings_path(settings_file);
         const uint32_t attributes = FILE_GetAttributes(settings_file);
-        if (attributes == FILE_INVALID_ATTRIBUTES || (attributes & FILE_ATTR_DIRECTORY) != 0) {
-            *error = package.string() + " has no settings file " + session.in_package(settings_file);
+        check->has_settings_file = attributes != FILE_INVALID_ATTRIBUTES && (attributes & FILE_ATTR_DIRECTORY) == 0;
+        start_program(SILENT_COMMAND_LINE);
+        check->layout = g_process.context.major_version == 2 ? 2 : 1;
+        if (check->layout == 2) list_supported_slots(session, lines, check);
+        if (check->layout == 1) only_win7 = only_win7_touch_pads();
+        if (check->has_settings_file) {
+            find_settings_problems(session, *check, lines, &check->findings);
+            find_encoding_problems(session, lines, &check->findings);
+        } else {
+            check->findings.push_back(
+                {"note", "no-settings-file", sim::ansi_to_utf8(session.in_package(settings_file), check->code_page), 0, "",
+                 "is not in the package: Setup.exe runs on its defaults, and so do the rows: layout 1, the engine "
+                 ".\\DPInst.exe with the options \" /f\" and \" /f /sw /se\", and Support 0 (the exit code is always 0, "
+                 "no update-package log)"});
+        }
+    }
+    // The settings file read in each other code page that a machine profile has.
+    std::set<uint32_t> code_pages{check->code_page};
+    for (const ProfileMachine& profile : profiles) {
+        const uint32_t code_page = profile.machine.ansi_code_page != 0
+                                       ? profile.machine.ansi_code_page
+                                       : sim::ansi_code_page_for_language(profile.machine.system_language);
+        if (!check->has_settings_file || !code_pages.insert(code_page).second) continue;
+        CheckSession session(package, profile.machine);
+        if (!session.ready()) {
+            *error = session.error();
             return false;
         }
         start_program(SILENT_COMMAND_LINE);
-        check->layout = g_process.context.major_version == 2 ? 2 : 1;
-        if (check->layout == 2) list_supported_slots(session, check);
-        find_settings_problems(session, *check, &check->findings);
+        find_encoding_problems(session, lines, &check->findings);
     }
-
+    // Layout 2: a machine with each touch pad a configuration section can
+    // match, else one without. Layout 1 matches no devices, but the ACPI
+    // check looks at the touch pad: a machine without one, then one with each
+    // touch pad the run's INF declares or "OnlyWin7" names.
+    std::vector<InstallingRun> installing_runs;
     for (const WindowsVersion& version : WINDOWS_VERSIONS) {
-        std::vector<std::string> devices =
-            version.os_index >= 0 ? touch_pads_for(*check, version.os_index) : std::vector<std::string>{};
-        if (devices.empty()) devices.push_back("");
-        for (const std::string& device : devices) {
-            const std::string name = device.empty() ? "no touch pad" : device;
-            if (!try_machine(package, machine_for(version, device), version.name, name, device, check, error)) {
+        std::vector<std::string> devices;
+        if (check->layout == 2 && version.os_index >= 0) devices = touch_pads_for(*check, version.os_index);
+        if (devices.empty()) {
+            if (!try_machine(package, machine_for(version, ""), row_for(version.name, ""), version.os_index, check,
+                             lines, check->layout == 1 ? &devices : nullptr, error)) {
                 return false;
             }
+            note_installing_run(version, check->rows.back(), &installing_runs);
+        }
+        if (check->layout == 1) {
+            for (const std::string& device : only_win7) add_touch_pad(device, &devices);
+        }
+        for (const std::string& device : devices) {
+            if (!try_machine(package, machine_for(version, device), row_for(version.name, device), version.os_index,
+                             check, lines, nullptr, error)) {
+                return false;
+            }
+            note_installing_run(version, check->rows.back(), &installing_runs);
         }
     }
+    for (const InstallingRun& run : installing_runs) {
+        if (!try_upgrades(package, run, check, lines, error)) return false;
+    }
     for (const ProfileMachine& profile : profiles) {
-        if (!try_machine(package, profile.machine, windows_name(profile.machine), profile.name, "", check, error)) {
-            return false;
-        }
+        CheckRow row;
+        row.windows = windows_name(profile.machine);
+        row.machine = profile.name;
+        if (!try_machine(package, profile.machine, row, -1, check, lines, nullptr, error)) return false;
     }
     find_case_problems(*check, &check->findings);
 
-    // A finding that several runs meet is told once.
-    std::vector<Finding> unique;
-    for (const Finding& finding : check->findings) {
-        const bool seen = std::any_of(unique.begin(), unique.end(), [&](const Finding& other) {
-            return other.kind == finding.kind && other.subject == finding.subject && other.text == finding.text;
-        });
-        if (!seen) unique.push_back(finding);
-    }
-    check->findings = unique;
+    check->findings = told_findings(check->findings);
     return true;
 }

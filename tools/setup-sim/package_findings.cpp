@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -13,9 +14,11 @@
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/profile.h"
+#include "platform/sim/codepage.h"
 #include "setup/context.h"
 #include "setup/engine.h"
 #include "setup/run_mode.h"
+#include "version/version_queries.h"
 #include "version/version_resource_check.h"
 
 namespace {
@@ -79,24 +82,80 @@ bool is_folder(const char* path)
     return attributes != FILE_INVALID_ATTRIBUTES && (attributes & FILE_ATTR_DIRECTORY) != 0;
 }
 
+// File bytes through the machine's file functions: the package as the
+// program sees it. "" when the file cannot be read.
+std::string file_bytes(const char* path)
+{
+    FILE_Handle file = FILE_OpenExistingForRead(path);
+    if (file == nullptr) return "";
+    std::string bytes;
+    FILE_View view{};
+    if (FILE_MapReadOnly(file, &view)) {
+        bytes.assign(reinterpret_cast<const char*>(view.data), static_cast<size_t>(view.size));
+        FILE_Unmap(&view);
+    }
+    FILE_Close(file);
+    return bytes;
+}
+
+// Edits (insert, delete, replace a character, ignoring case) from one name to the other.
+size_t edit_distance(const std::string& a, const std::string& b)
+{
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                              std::tolower(static_cast<unsigned char>(b[j - 1]));
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The OS slot whose support key this is.
+uint32_t slot_of(const std::string& key)
+{
+    for (uint32_t i = 0; i < OS_SLOT_COUNT; ++i) {
+        if (key == support_key(i)) return i;
+    }
+    return OS_SLOT_COUNT;
+}
+
 struct Reporter {
     CheckSession* session;
+    PackageLines* lines;
     std::vector<Finding>* findings;
-    std::string settings_file;  // in the package
+    std::string settings_file;  // Windows path
 
-    void add(const char* kind, const std::string& subject, const std::string& text)
+    // A finding whose place and text are in the machine's ANSI code page.
+    void add(const char* severity, const char* kind, const Place& place, const std::string& text)
     {
-        findings->push_back({kind, subject, text});
+        const uint32_t code_page = sim::current_ansi_code_page();
+        add_unicode(severity, kind, place, sim::ansi_to_utf8(place.shown, code_page), sim::ansi_to_utf8(text, code_page));
     }
-    // "Setup.ini [I2C] x64_support_win10=yes,CfgI2C,no"
-    std::string in_settings(const std::string& section, const std::string& line = "") const
+    // One whose shown part and text are UTF-8 already.
+    void add_unicode(const char* severity, const char* kind, const Place& place, const std::string& shown,
+                     const std::string& text)
     {
-        return settings_file + " [" + section + "]" + (line.empty() ? "" : " " + line);
+        findings->push_back({severity, kind,
+                             sim::ansi_to_utf8(session->in_package(place.file), sim::current_ansi_code_page()),
+                             lines->line_of(place), shown, text});
     }
-    std::string in_inf(const std::string& inf_path, const std::string& section) const
+    // "[I2C] x64_support_win10=yes,CfgI2C,no", or "[CfgI2C] main_inf (missing)".
+    Place at_setting(const std::string& section, const char* key) const
     {
-        return session->in_package(inf_path) + " [" + section + "]";
+        return {settings_file, section, key, -1, "[" + section + "] " + setting_line(section.c_str(), key), 0};
     }
+    Place at_section(const std::string& file, const std::string& section) const
+    {
+        return {file, section, "", -1, "[" + section + "]", 0};
+    }
+    Place at_file(const std::string& file) const { return {file, "", "", -1, "", 0}; }
 };
 
 // --- Layout 2: bus types, support entries, configuration sections ---
@@ -105,7 +164,7 @@ void find_bus_type_problems(Reporter& report, const SetupContext& context)
 {
     const std::string types = setting("bus", "support_types");
     if (context.bus_count == 0) {
-        report.add("no-bus-types", report.in_settings("bus", setting_line("bus", "support_types")),
+        report.add("error", "no-bus-types", report.at_setting("bus", "support_types"),
                    "names no bus type: Setup.exe refuses the settings and ends every run with 1633, "
                    "before anything is checked");
         return;
@@ -121,7 +180,7 @@ void find_bus_type_problems(Reporter& report, const SetupContext& context)
     if (names.size() <= context.bus_count) return;
     std::string ignored;
     for (size_t i = context.bus_count; i < names.size(); ++i) ignored += (ignored.empty() ? "" : ", ") + names[i];
-    report.add("too-many-bus-types", report.in_settings("bus", "support_types=" + types),
+    report.add("error", "too-many-bus-types", report.at_setting("bus", "support_types"),
                "lists " + std::to_string(names.size()) + " bus types; Setup.exe keeps " +
                    std::to_string(context.bus_count) + " and never looks at " + ignored);
 }
@@ -147,7 +206,7 @@ std::string unsupported_entry_text(const std::string& raw, const SupportEntry& e
 // A configuration section as a support entry names it, and that entry.
 struct NamedSection {
     std::string name;
-    std::string entry;
+    Place entry;
 };
 
 // Every support entry of the bus types the program looked at; the
@@ -164,7 +223,7 @@ std::vector<NamedSection> find_support_entry_problems(Reporter& report, const Se
             std::vector<char> value(raw.begin(), raw.end());
             value.push_back('\0');
             const SupportEntry entry = split_support_entry(value.data());
-            const std::string subject = report.in_settings(bus.bus_name, std::string(support_key(i)) + "=" + raw);
+            const Place subject = report.at_setting(bus.bus_name, support_key(i));
             if (entry.supported && std::none_of(named.begin(), named.end(), [&](const NamedSection& section) {
                     return section.name == entry.section_name;
                 })) {
@@ -172,10 +231,10 @@ std::vector<NamedSection> find_support_entry_problems(Reporter& report, const Se
             }
             const bool blanks = raw.find(", ") != std::string::npos || raw.find(",\t") != std::string::npos;
             if (bus.os_slots[i].supported == 0 && (entry.says_yes || raw.empty()) && !entry.supported) {
-                report.add(blanks ? "support-entry-blanks" : "malformed-support-entry", subject,
+                report.add("error", blanks ? "support-entry-blanks" : "malformed-support-entry", subject,
                            unsupported_entry_text(raw, entry, os_slot_windows(i)));
             } else if (bus.os_slots[i].supported != 0 && blanks) {
-                report.add("support-entry-blanks", subject,
+                report.add("warning", "support-entry-blanks", subject,
                            "the fields after the commas begin with blanks, which Setup.exe keeps: it names the "
                            "configuration section " + quoted(bus.os_slots[i].section_name));
             }
@@ -185,17 +244,17 @@ std::vector<NamedSection> find_support_entry_problems(Reporter& report, const Se
 }
 
 // Where the slot that first names configuration section k is, for the finding's subject.
-std::string naming_entry(const Reporter& report, const SetupContext& context, uint32_t k)
+Place naming_entry(const Reporter& report, const SetupContext& context, uint32_t k)
 {
     for (uint32_t b = 0; b < context.bus_count && b < MAX_BUS_TYPES; ++b) {
         const bus_type_entry& bus = context.bus_types[b];
         for (uint32_t i = 0; i < OS_SLOT_COUNT; ++i) {
             if (bus.os_slots[i].supported != 0 && bus.os_slots[i].section_index == k) {
-                return report.in_settings(bus.bus_name, setting_line(bus.bus_name, support_key(i)));
+                return report.at_setting(bus.bus_name, support_key(i));
             }
         }
     }
-    return report.settings_file;
+    return report.at_file(report.settings_file);
 }
 
 void find_configuration_section_problems(Reporter& report, const SetupContext& context,
@@ -207,16 +266,16 @@ void find_configuration_section_problems(Reporter& report, const SetupContext& c
         for (uint32_t j = 0; j < k; ++j) {
             const char* other = context.configuration_sections[j].section_name;
             if (equals_ignoring_case(other, section.section_name)) {
-                report.add("section-names-differ-in-case",
-                           report.settings_file + " configuration sections " + other + " and " +
-                               section.section_name,
+                report.add("warning", "section-names-differ-in-case",
+                           {report.settings_file, section.section_name, "", -1,
+                            std::string("configuration sections ") + other + " and " + section.section_name, 0},
                            "differ only in case: Setup.exe counts them as two configuration sections (two of its " +
                                std::to_string(MAX_CONFIGURATION_SECTIONS) +
                                " places), though the settings file has one section for both");
             }
         }
         if (!has_section(context.settings_file_path, section.section_name)) {
-            report.add("missing-configuration-section", naming_entry(report, context, k),
+            report.add("error", "missing-configuration-section", naming_entry(report, context, k),
                        std::string("names the configuration section ") + section.section_name +
                            ", which the settings file does not have: it has no INF, so no device ever matches it");
             continue;
@@ -224,7 +283,7 @@ void find_configuration_section_problems(Reporter& report, const SetupContext& c
         const std::string main_inf = setting(section.section_name, "main_inf");
         const std::string subfolder = setting(section.section_name, "subfolder");
         if (main_inf == ABSENT || main_inf.empty()) {
-            report.add("main-inf", report.in_settings(section.section_name, setting_line(section.section_name, "main_inf")),
+            report.add("error", "main-inf", report.at_setting(section.section_name, "main_inf"),
                        "names no INF: Setup.exe reads the folder " + report.session->in_package(section.inf_full_path) +
                            " as the INF and no device ever matches this section");
         } else if (!is_file(section.inf_full_path)) {
@@ -232,16 +291,15 @@ void find_configuration_section_problems(Reporter& report, const SetupContext& c
             bounded_copy(folder, sizeof folder, section.inf_full_path);
             PATH_RemoveFileSpec(folder);
             if (subfolder == ABSENT || subfolder.empty()) {
-                report.add("subfolder",
-                           report.in_settings(section.section_name, setting_line(section.section_name, "subfolder")),
+                report.add("error", "subfolder", report.at_setting(section.section_name, "subfolder"),
                            "names no folder, so Setup.exe looks for " + main_inf + " beside the settings file, "
                            "where there is none: no device ever matches this section");
             } else if (!is_folder(folder)) {
-                report.add("subfolder", report.in_settings(section.section_name, "subfolder=" + subfolder),
+                report.add("error", "subfolder", report.at_setting(section.section_name, "subfolder"),
                            "names no folder of the package: Setup.exe finds no " + main_inf +
                                " and no device ever matches this section");
             } else {
-                report.add("main-inf", report.in_settings(section.section_name, "main_inf=" + main_inf),
+                report.add("error", "main-inf", report.at_setting(section.section_name, "main_inf"),
                            "names no file in " + report.session->in_package(folder) +
                                ": no device ever matches this section");
             }
@@ -251,7 +309,7 @@ void find_configuration_section_problems(Reporter& report, const SetupContext& c
         bool kept = false;
         for (uint32_t k = 0; k < count; ++k) kept = kept || section.name == context.configuration_sections[k].section_name;
         if (kept) continue;
-        report.add("too-many-configuration-sections", section.entry,
+        report.add("error", "too-many-configuration-sections", section.entry,
                    "names the configuration section " + section.name + " after Setup.exe has taken its " +
                        std::to_string(count) + ": the section is not kept and the slot is not supported");
     }
@@ -291,7 +349,7 @@ bool description_has_blanks(const std::string& line)
 void find_models_section_problems(Reporter& report, const std::string& inf_path, const std::string& models_section)
 {
     const ModelWalk walk = walk_models(inf_path, models_section);
-    const std::string subject = report.in_inf(inf_path, models_section);
+    const Place subject = report.at_section(inf_path, models_section);
     const std::vector<std::string> whole = whole_section(inf_path.c_str(), models_section.c_str());
     size_t bytes = 1;
     for (const std::string& line : whole) bytes += line.size() + 1;
@@ -300,7 +358,7 @@ void find_models_section_problems(Reporter& report, const std::string& inf_path,
         const size_t last = walk.lines.size() - 1;
         const bool cut = walk.lines.back() != whole[last];
         const size_t unread = whole.size() - last - 1;
-        report.add("models-section-cut", subject,
+        report.add("error", "models-section-cut", subject,
                    "is " + std::to_string(bytes) + " bytes; Setup.exe reads " + std::to_string(SECTION_READ_CAPACITY) +
                        (cut ? " and cuts it in line " : " and ends after line ") + std::to_string(last + 1) + " of " +
                        std::to_string(whole.size()) +
@@ -313,7 +371,8 @@ void find_models_section_problems(Reporter& report, const std::string& inf_path,
         if (!description_has_blanks(walk.lines[i])) continue;
         const std::string& hardware_id = walk.hardware_ids[i];
         const std::string taken = hardware_id.empty() ? "no field at all" : quoted(hardware_id);
-        report.add("model-description-blanks", subject + " " + walk.lines[i],
+        report.add("error", "model-description-blanks",
+                   {inf_path, models_section, "", static_cast<int>(i), subject.shown + " " + walk.lines[i], 0},
                    "the description is literal text with blanks, which split the line too: Setup.exe takes " + taken +
                        " as the hardware ID, " +
                        (walk.components[i].empty() ? std::string("which gives no component, so the model never matches")
@@ -328,13 +387,13 @@ void find_inf_problems(Reporter& report, const PackageCheck& check)
     for (const SupportedSlot& slot : check.supported_slots) {
         if (!is_file(slot.inf_path.c_str())) continue;  // told with its configuration section
         if (slot.models_sections.empty()) {
-            report.add("no-manufacturer-entry", report.in_inf(slot.inf_path, "Manufacturer"),
+            report.add("error", "no-manufacturer-entry", report.at_section(slot.inf_path, "Manufacturer"),
                        "has no entry decorated for " + slot.windows + ", which " + slot.bus + " " + slot.support_key +
                            " supports with " + slot.section + ": no device ever matches there");
         }
         for (const std::string& models_section : slot.models_sections) {
             if (walk_models(slot.inf_path, models_section).lines.empty()) {
-                report.add("models-section-missing", report.in_inf(slot.inf_path, models_section),
+                report.add("error", "models-section-missing", report.at_section(slot.inf_path, models_section),
                            "is named by [Manufacturer] for " + slot.windows +
                                " but is missing or empty: no device matches from it");
             }
@@ -357,20 +416,20 @@ void find_engine_section_problems(Reporter& report, const PackageCheck& check, c
     if (check.layout == 1 && layout1_engine_sections(g_process.os_version, is_64bit_os() != 0, &sections) &&
         sections.fallback != nullptr && row.section == sections.fallback &&
         !has_section(context.settings_file_path, sections.fallback)) {
-        report.add("fallback-undefined", report.in_settings(sections.primary, setting_line(sections.primary, "Path")),
+        report.add("warning", "fallback-undefined", report.at_setting(sections.primary, "Path"),
                    std::string("leaves the stock engine, so Setup.exe applies [") + sections.fallback +
                        "], which the settings file does not define: the engine " + context.engine_path +
                        ", the stock options and Support " + std::to_string(context.support_flags));
     }
 
-    const std::string support = report.in_settings(section, setting_line(section, "Support"));
+    const Place support = report.at_setting(section, "Support");
     if ((context.support_flags & SUPPORT_EXIT_CODE) == 0) {
-        report.add("support-flags-no-exit-code", support,
+        report.add("warning", "support-flags-no-exit-code", support,
                    "has no value 8: Setup.exe exits with 0 whatever the result, so update tools read success "
                    "even when nothing was installed");
     }
     if ((context.support_flags & SUPPORT_LOG) == 0) {
-        report.add("support-flags-no-log", support, "has no value 4: Setup.exe writes no update-package log");
+        report.add("warning", "support-flags-no-log", support, "has no value 4: Setup.exe writes no update-package log");
     }
 
     const struct {
@@ -380,15 +439,15 @@ void find_engine_section_problems(Reporter& report, const PackageCheck& check, c
     for (const auto& option : options) {
         const std::string raw = setting(section, option.key);
         if (raw == ABSENT) continue;
-        const std::string subject = report.in_settings(section, std::string(option.key) + "=" + raw);
+        const Place subject = report.at_setting(section, option.key);
         if (raw.size() > std::strlen(option.read)) {
-            report.add("option-too-long", subject,
+            report.add("error", "option-too-long", subject,
                        "is " + std::to_string(raw.size()) + " characters; Setup.exe keeps " +
                            std::to_string(std::strlen(option.read)) + ": " + quoted(option.read));
         }
         if (option.read[0] != '\0' && option.read[0] != ' ') {
             const std::string after = std::string(option.key) == "Silent" ? ": " + row.command_line : "";
-            report.add("option-leading-blank", subject,
+            report.add("warning", "option-leading-blank", subject,
                        "reads as " + quoted(option.read) +
                            " without a leading blank (quote the value to keep one), so the options follow the "
                            "engine's quoted path directly" + after);
@@ -399,16 +458,16 @@ void find_engine_section_problems(Reporter& report, const PackageCheck& check, c
 void find_engine_problems(Reporter& report, const CheckRow& row)
 {
     if (row.engine_fits) return;
-    const std::string subject = report.in_settings(row.section, "Path=" + row.engine_path);
+    const Place subject = report.at_setting(row.section, "Path");
     const std::string message = std::to_string(row.engine_message);
     if (row.engine_image == "missing") {
-        report.add("engine-missing", subject,
+        report.add("error", "engine-missing", subject,
                    "names no file: Setup.exe's platform check refuses it with message " + message);
     } else if (row.engine_image == "not an image") {
-        report.add("engine-not-image", subject,
+        report.add("error", "engine-not-image", subject,
                    "is not an executable image: Setup.exe's platform check refuses it without a message");
     } else {
-        report.add("engine-wrong-machine", subject,
+        report.add("error", "engine-wrong-machine", subject,
                    "is an " + row.engine_image + " image: on " + (is_64bit_os() ? "64" : "32") +
                        "-bit Windows Setup.exe's platform check refuses it with message " + message);
     }
@@ -421,7 +480,7 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
     PATH_RemoveFileSpec(pattern);
     const std::string folder = report.session->in_package(pattern);
     if (row.inf.empty()) {
-        report.add("no-inf-beside-engine", report.in_settings(row.section, "Path=" + row.engine_path),
+        report.add("error", "no-inf-beside-engine", report.at_setting(row.section, "Path"),
                    "has no INF in its folder " + folder + ": Setup.exe's search for the package INF fails with message " +
                        std::to_string(row.inf_message));
         return;
@@ -436,17 +495,28 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
         }
     }
     if (infs.size() > 1) {
+        PATH_RemoveFileSpec(pattern);
         std::string names;
         for (const std::string& name : infs) names += (names.empty() ? "" : ", ") + name;
-        report.add("several-infs", folder,
+        report.add("warning", "several-infs", report.at_file(pattern),
                    "holds " + std::to_string(infs.size()) + " INF files (" + names + "): Setup.exe uses only " +
                        row.inf + ", the first the folder lists");
     }
+    const Place driver_ver{row.inf_path, "Version", "DriverVer", -1, "[Version] DriverVer", 0};
     if (!row.driver_ver_read) {
-        report.add("driver-ver-unreadable", row.inf + " [Version] DriverVer",
+        report.add("warning", "driver-ver-unreadable", driver_ver,
                    std::string("cannot be read: Setup.exe's version-library check passes without comparing") +
                        (g_process.package_version[0] == '\0' ? ", and the run records no package version" : ""));
-    } else if (!row.version_library_agrees) {
+    } else if (loc_CopmareDrvVersion(row.driver_ver.c_str(), row.driver_ver.c_str()) < 0) {
+        const bool swapped = row.driver_ver.find('/') != std::string::npos;
+        report.add("error", "driver-ver-not-four-numbers", driver_ver,
+                   "has the version " + quoted(row.driver_ver) +
+                       (swapped ? ", a date: DriverVer is the date, a comma, then the version" : "") +
+                       ", which is not four dotted numbers: Setup.exe cannot compare it with an installed "
+                       "driver's version, so on a machine with the driver installed it cannot decide whether to "
+                       "overwrite it (the rows with a version installed show what it does)");
+    }
+    if (row.driver_ver_read && !row.version_library_agrees) {
         char library[PATH_CAPACITY];
         bounded_copy(library, sizeof library, g_process.inf_folder);
         PATH_Append(library, "VxaVer.dll");
@@ -455,31 +525,211 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
                                              " and ends with exit code " + std::to_string(row.exit_code) +
                                              " without running the engine"
                                        : "";
-        report.add("version-library-mismatch", report.session->in_package(library),
+        report.add("error", "version-library-mismatch", report.at_file(library),
                    "does not agree with DriverVer " + row.driver_ver + " of " + row.inf + ending);
     }
 }
 
+// --- New checks of the settings and the INFs ---
+
+// Keys of a bus-type section that are not support keys: the program never
+// reads them, so the slot they were meant for stays unsupported.
+void find_unknown_bus_keys(Reporter& report, const SetupContext& context)
+{
+    for (uint32_t b = 0; b < context.bus_count && b < MAX_BUS_TYPES; ++b) {
+        const char* bus = context.bus_types[b].bus_name;
+        for (const std::string& line : whole_section(report.settings_file.c_str(), bus)) {
+            const size_t equals = line.find('=');
+            if (equals == std::string::npos) continue;
+            const std::string key = line.substr(0, equals);
+            bool known = false;
+            std::string nearest;
+            size_t nearest_distance = 3;  // suggest keys at most two edits away
+            for (uint32_t i = 0; i < OS_SLOT_COUNT; ++i) {
+                known = known || equals_ignoring_case(key.c_str(), support_key(i));
+                const size_t distance = edit_distance(key, support_key(i));
+                if (distance < nearest_distance) {
+                    nearest_distance = distance;
+                    nearest = support_key(i);
+                }
+            }
+            if (known) continue;
+            report.add("error", "unknown-bus-key", {report.settings_file, bus, key, -1, "[" + std::string(bus) + "] " + line, 0},
+                       "is not a key Setup.exe reads in a bus-type section" +
+                           (nearest.empty() ? std::string() : " (" + nearest + " is)") +
+                           ": it is ignored without a word, so " +
+                           (nearest.empty() ? std::string("no slot gets") : nearest + " stays \"no\" and " +
+                                                                                 os_slot_windows(slot_of(nearest)) +
+                                                                                 " on this bus does not get") +
+                           " what it says");
+        }
+    }
+}
+
+// Components that name only a vendor (HID\VID_1D6B&PID_0104 gives VID_1D6B):
+// any device of that vendor on the machine, of any class, matches them.
+void find_vendor_only_components(Reporter& report, const PackageCheck& check)
+{
+    for (const HardwareIdEntry& entry : check.hardware_ids) {
+        const std::string prefix = entry.component.substr(0, 4);
+        if (!equals_ignoring_case(prefix.c_str(), "VID_") && !equals_ignoring_case(prefix.c_str(), "VEN_")) continue;
+        report.add("warning", "vendor-only-component",
+                   {entry.inf_path, entry.models_section, "", entry.entry,
+                    "[" + entry.models_section + "] " + entry.line, 0},
+                   "Setup.exe takes " + quoted(entry.component) + " from " + entry.hardware_id +
+                       ", which names the vendor only: a device of that vendor of any kind (a USB hub, a camera), "
+                       "present or not, matches it, so " + entry.section + " applies on every machine that has one");
+    }
+}
+
+// "Support" written in hexadecimal: what the profile reader makes of it.
+void find_hexadecimal_support(Reporter& report, const CheckRow& row)
+{
+    const std::string raw = setting(row.section.c_str(), "Support");
+    if (raw == ABSENT) return;
+    const size_t start = raw.find_first_not_of(" \t");
+    if (start == std::string::npos) return;
+    const std::string value = raw.substr(start);
+    const bool prefixed = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+    const bool suffixed = value.size() > 1 && (value.back() == 'h' || value.back() == 'H') &&
+                          std::all_of(value.begin(), value.end() - 1, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    if (!prefixed && !suffixed) return;
+    const std::string digits = prefixed ? value.substr(2) : value.substr(0, value.size() - 1);
+    const unsigned long meant = std::strtoul(digits.c_str(), nullptr, 16);
+    const uint32_t read = g_process.context.support_flags;
+    const bool hexadecimal_read = prefixed && value[1] == 'x';
+    report.add(read == meant ? "warning" : "error", "support-hexadecimal", report.at_setting(row.section, "Support"),
+               "is written in hexadecimal: Setup.exe's profile reader " +
+                   std::string(hexadecimal_read ? "takes a leading \"0x\" for hexadecimal, as Windows' integer read does,"
+                                                : "reads decimal digits up to the first other character (only a "
+                                                  "lowercase \"0x\" starts hexadecimal)") +
+                   " and reads " + std::to_string(read) +
+                   (read == meant ? "; write it in decimal" : ", not " + std::to_string(meant)));
+}
+
+// An engine "Path" with forward slashes: Windows opens the file, but the
+// program's path functions split at backslashes only, so the folder it
+// searches for the package INF is another.
+void find_forward_slashes(Reporter& report, const CheckRow& row)
+{
+    if (row.engine_path.find('/') == std::string::npos) return;
+    char folder[PATH_CAPACITY];
+    if (!engine_full_path(row.engine_path.c_str(), folder)) return;
+    PATH_RemoveFileSpec(folder);
+    report.add("warning", "path-forward-slashes", report.at_setting(row.section, "Path"),
+               "has forward slashes: Windows opens the engine " + row.engine_path +
+                   " through them, but Setup.exe's path functions split at backslashes only, so it looks for the "
+                   "package INF in " + report.session->in_package(folder) + " and " +
+                   (row.inf.empty() ? std::string("finds none") : "uses " + row.inf));
+}
+
 }  // namespace
 
-void find_settings_problems(CheckSession& session, const PackageCheck& check, std::vector<Finding>* findings)
+uint32_t PackageLines::line_of(const Place& place)
+{
+    if (place.line > 0 || place.section.empty()) return place.line;
+    auto document = documents_.find(place.file);
+    if (document == documents_.end()) {
+        document = documents_.emplace(place.file, sim::parse_ini(file_bytes(place.file.c_str()), sim::current_ansi_code_page()))
+                       .first;
+    }
+    const sim::IniSection* section = sim::find_section(document->second, place.section);
+    if (section == nullptr) return 0;
+    if (place.entry >= 0) {
+        int index = 0;
+        for (const sim::IniEntry& entry : section->entries) {
+            if (entry.comment) continue;
+            if (index++ == place.entry) return entry.line;
+        }
+        return section->line;
+    }
+    if (place.key.empty()) return section->line;
+    const sim::IniEntry* key = sim::find_key(*section, place.key);
+    return key != nullptr ? key->line : section->line;
+}
+
+void find_settings_problems(CheckSession& session, const PackageCheck& check, PackageLines& lines,
+                            std::vector<Finding>* findings)
 {
     const SetupContext& context = g_process.context;
-    Reporter report{&session, findings, session.in_package(context.settings_file_path)};
+    Reporter report{&session, &lines, findings, context.settings_file_path};
     if (check.layout != 2) return;
     find_bus_type_problems(report, context);
     const std::vector<NamedSection> named = find_support_entry_problems(report, context);
+    find_unknown_bus_keys(report, context);
     find_configuration_section_problems(report, context, named);
     find_inf_problems(report, check);
+    find_vendor_only_components(report, check);
 }
 
-void find_run_problems(CheckSession& session, const PackageCheck& check, const CheckRow& row,
+void find_encoding_problems(CheckSession& session, PackageLines& lines, std::vector<Finding>* findings)
+{
+    const char* settings_file = g_process.context.settings_file_path;
+    Reporter report{&session, &lines, findings, settings_file};
+    const std::string bytes = file_bytes(settings_file);
+    const uint32_t code_page = sim::current_ansi_code_page();
+    const std::string mark = "\xEF\xBB\xBF";
+    const bool marked = bytes.compare(0, mark.size(), mark) == 0;
+    std::vector<std::string> file_lines;
+    for (size_t at = marked ? mark.size() : 0; at < bytes.size();) {
+        const size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
+        file_lines.push_back(bytes.substr(at, end - at));
+        at = end + (bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    if (marked) {
+        const std::string first = file_lines.empty() ? "" : file_lines.front();
+        const size_t start = first.find_first_not_of(" \t");
+        const bool header = start != std::string::npos && first[start] == '[';
+        report.add_unicode(
+            header ? "error" : "warning", "utf8-byte-order-mark", {settings_file, "", "", -1, "", 1}, "",
+            "begins with a UTF-8 byte-order mark (the bytes EF BB BF), which Setup.exe's profile reader does not "
+            "understand: it reads the mark as part of the first line" +
+                (header ? ", so " + sim::ansi_to_utf8(first.substr(start), code_page) +
+                              " is no section header and its keys are never read; the other findings follow from "
+                              "that and are left out: save the file without the mark"
+                        : std::string(", which is not a section header, so nothing is lost; save the file without "
+                                      "the mark all the same")));
+    }
+    // The first line whose bytes are not text of the machine's code page.
+    for (size_t i = 0; i < file_lines.size(); ++i) {
+        const std::string& line = file_lines[i];
+        if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) continue;
+        const std::u16string as_utf8 = sim::utf8_to_utf16(line);
+        const bool valid_utf8 = std::none_of(as_utf8.begin(), as_utf8.end(),
+                                             [](char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; });
+        const std::string read = sim::ansi_to_utf8(line, code_page);
+        std::string text;
+        if (code_page != 65001 && valid_utf8) {
+            text = "is UTF-8 text (" + line + "), but Setup.exe reads the settings in the machine's code page " +
+                   std::to_string(code_page) + ", as " + read + ": save the file in code page " +
+                   std::to_string(code_page);
+        } else if (code_page == 65001 && !valid_utf8) {
+            text = "is not UTF-8 (" + sim::escaped_utf8(line) +
+                   "), but Setup.exe reads the settings in the machine's code page 65001 (UTF-8), as " + read +
+                   ": save the file in UTF-8";
+        } else if (read.find('?') != std::string::npos && line.find('?') == std::string::npos) {
+            text = "holds bytes that are no text of the machine's code page " + std::to_string(code_page) +
+                   " (" + sim::escaped_utf8(line) + "): Setup.exe reads " + read;
+        } else {
+            continue;
+        }
+        report.add_unicode("error", "settings-not-in-code-page", {settings_file, "", "", -1, "", static_cast<uint32_t>(i + 1)},
+                           "", text);
+        return;
+    }
+}
+
+void find_run_problems(CheckSession& session, const PackageCheck& check, const CheckRow& row, PackageLines& lines,
                        std::vector<Finding>* findings)
 {
     if (row.section.empty()) return;
-    Reporter report{&session, findings, session.in_package(g_process.context.settings_file_path)};
-    find_engine_section_problems(report, check, row);
+    Reporter report{&session, &lines, findings, g_process.context.settings_file_path};
+    if (check.has_settings_file) {
+        find_engine_section_problems(report, check, row);
+        find_hexadecimal_support(report, row);
+    }
     find_engine_problems(report, row);
+    find_forward_slashes(report, row);
     find_inf_beside_engine_problems(report, row);
 }
 
@@ -491,10 +741,13 @@ void find_case_problems(const PackageCheck& check, std::vector<Finding>* finding
         if (!lower_case) continue;
         for (const CheckRow& row : check.rows) {
             if (row.windows != entry.windows || row.device != listed_hardware_id(entry.hardware_id)) continue;
-            findings->push_back({"component-case", entry.inf + " [" + entry.models_section + "] " + entry.line,
-                                 "Setup.exe looks for " + quoted(entry.component) +
+            const std::string text = "Setup.exe looks for " + quoted(entry.component) +
                                      " in device instance IDs, which Windows writes in upper case: on a machine "
-                                     "with this touch pad (" + row.device + ") it says " + row.description});
+                                     "with this touch pad (" + row.device + ") it says " + row.description;
+            findings->push_back({"error", "component-case", sim::ansi_to_utf8(entry.inf, check.code_page),
+                                 entry.line_number,
+                                 sim::ansi_to_utf8("[" + entry.models_section + "] " + entry.line, check.code_page),
+                                 sim::ansi_to_utf8(text, check.code_page)});
         }
     }
 }

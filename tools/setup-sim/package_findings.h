@@ -1,22 +1,54 @@
-// What is wrong with a package: each finding names the settings line or the
-// file it concerns and says what the program does because of it. The files
-// are looked at (a section's size, the blanks in a field), but what the
-// program does is what its own routines did on a simulated machine.
+// What is wrong with a package: each finding names the file and line it
+// concerns and says what the program does because of it. The files are
+// looked at (a section's size, the blanks in a field, the bytes of the
+// settings file), but what the program does is what its own routines did on
+// a simulated machine.
 #pragma once
 
+#include <map>
+#include <string>
 #include <vector>
 
+#include "platform/sim/ini.h"
 #include "setup-sim/check_session.h"
 #include "setup-sim/package_check.h"
+
+// Where in the package a finding is: a file (or folder), and in it a
+// section, one of its key lines or its n-th line.
+struct Place {
+    std::string file;     // Windows path, as the program names it
+    std::string section;  // "" for the file as a whole
+    std::string key;      // "" for the section's header line
+    int entry = -1;       // from 0: the section's line of that index, as a section read lists them
+    std::string shown;    // what the finding names in it: "[PS2] x64_support_win81=yes, CfgPS2, no"
+    uint32_t line = 0;    // a line given outright (the bytes of the file), or 0
+};
+
+// The lines of the package's settings file and INFs: each file read once a
+// check and split into sections and key lines by the profile reader's rules.
+class PackageLines {
+public:
+    // The line of the place on the session's machine, from 1; 0 when the
+    // file, its section or the key is not there.
+    uint32_t line_of(const Place& place);
+
+private:
+    std::map<std::string, sim::IniDocument> documents_;
+};
 
 // The settings file and the INFs it names, while `session` holds the package
 // just after a run, so that the program's record holds the settings as it
 // read them (and, in layout 2, check.supported_slots what it read of the INFs).
-void find_settings_problems(CheckSession& session, const PackageCheck& check, std::vector<Finding>* findings);
+void find_settings_problems(CheckSession& session, const PackageCheck& check, PackageLines& lines,
+                            std::vector<Finding>* findings);
+
+// The settings file's bytes against the code page of the session's machine:
+// a UTF-8 byte-order mark, text in another encoding.
+void find_encoding_problems(CheckSession& session, PackageLines& lines, std::vector<Finding>* findings);
 
 // What one run used, on its session just after `row` was taken: its engine
 // section, the engine, the INF beside it and the version library.
-void find_run_problems(CheckSession& session, const PackageCheck& check, const CheckRow& row,
+void find_run_problems(CheckSession& session, const PackageCheck& check, const CheckRow& row, PackageLines& lines,
                        std::vector<Finding>* findings);
 
 // Hardware IDs whose component has letters in a case that no device instance
