@@ -14,6 +14,7 @@
 #include "platform/pe.h"
 #include "platform/sim/codepage.h"
 #include "platform/ui.h"
+#include "setup-sim/check_progress.h"
 #include "setup-sim/check_session.h"
 #include "setup-sim/package_findings.h"
 #include "setup-sim/profile_loader.h"
@@ -331,7 +332,7 @@ const char* os_slot_windows(uint32_t os_index)
 }
 
 bool check_package(const fs::path& package, const std::vector<ProfileMachine>& profiles, PackageCheck* check,
-                   std::string* error)
+                   std::string* error, CheckProgress* progress)
 {
     std::error_code status_error;
     if (!fs::is_directory(package, status_error)) {
@@ -358,22 +359,33 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         find_settings_problems(session, *check, &check->findings);
     }
 
+    // The runs in the order of their rows: each Windows with each touch pad
+    // of the package for its slot (or none), then each machine profile.
+    struct Run {
+        const ProfileMachine* profile;  // nullptr: the Windows version's machine with the device
+        const WindowsVersion* version;
+        std::string device;
+    };
+    std::vector<Run> runs;
     for (const WindowsVersion& version : WINDOWS_VERSIONS) {
         std::vector<std::string> devices =
             version.os_index >= 0 ? touch_pads_for(*check, version.os_index) : std::vector<std::string>{};
         if (devices.empty()) devices.push_back("");
-        for (const std::string& device : devices) {
-            const std::string name = device.empty() ? "no touch pad" : device;
-            if (!try_machine(package, machine_for(version, device), version.name, name, device, check, error)) {
-                return false;
-            }
-        }
+        for (const std::string& device : devices) runs.push_back({nullptr, &version, device});
     }
-    for (const ProfileMachine& profile : profiles) {
-        if (!try_machine(package, profile.machine, windows_name(profile.machine), profile.name, "", check, error)) {
-            return false;
-        }
+    for (const ProfileMachine& profile : profiles) runs.push_back({&profile, nullptr, ""});
+
+    if (progress != nullptr) progress->plan(runs.size());
+    for (const Run& run : runs) {
+        const bool ok = run.profile != nullptr
+                            ? try_machine(package, run.profile->machine, windows_name(run.profile->machine),
+                                          run.profile->name, "", check, error)
+                            : try_machine(package, machine_for(*run.version, run.device), run.version->name,
+                                          run.device.empty() ? "no touch pad" : run.device, run.device, check, error);
+        if (!ok) return false;
+        if (progress != nullptr) progress->ran(check->rows.back().windows, check->rows.back().machine);
     }
+    if (progress != nullptr) progress->end();
     find_case_problems(*check, &check->findings);
 
     // A finding that several runs meet is told once.

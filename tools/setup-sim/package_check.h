@@ -96,7 +96,10 @@ std::string listed_hardware_id(const std::string& hardware_id);
 // The Windows of an OS slot ("Windows 10 x64" for os_index 7).
 const char* os_slot_windows(uint32_t os_index);
 
+class CheckProgress;
+
 // False with a message when the package cannot be read (no folder, no
-// Setup.ini in it) or cannot be placed on a machine.
+// Setup.ini in it) or cannot be placed on a machine. `progress`, when given,
+// hears of every run.
 bool check_package(const std::filesystem::path& package, const std::vector<ProfileMachine>& profiles,
-                   PackageCheck* check, std::string* error);
+                   PackageCheck* check, std::string* error, CheckProgress* progress = nullptr);
