@@ -8,6 +8,7 @@
 
 #include "platform/sim/codepage.h"
 #include "program_version.h"
+#include "setup-sim/check_progress.h"
 #include "setup-sim/check_report.h"
 #include "setup-sim/package_check.h"
 #include "setup-sim/profile_loader.h"
@@ -97,7 +98,8 @@ int run_check_command(int count, char** arguments)
         return UNREADABLE;
     }
     PackageCheck check;
-    if (!check_package(package, profiles, &check, &error)) {
+    CheckProgress progress(std::cerr);
+    if (!check_package(package, profiles, &check, &error, &progress)) {
         std::cerr << "setup-sim check: " << sim::escaped_utf8(error) << '\n';
         return UNREADABLE;
     }

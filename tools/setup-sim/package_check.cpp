@@ -14,6 +14,7 @@
 #include "platform/pe.h"
 #include "platform/sim/codepage.h"
 #include "platform/ui.h"
+#include "setup-sim/check_progress.h"
 #include "setup-sim/check_session.h"
 #include "setup-sim/package_findings.h"
 #include "setup-sim/profile_loader.h"
@@ -387,7 +388,8 @@ std::vector<std::string> only_win7_touch_pads()
 // own. With `inf_touch_pads` the touch pads that the run's INF declares are
 // added to it.
 bool try_machine(const fs::path& package, const sim::Machine& machine, const CheckRow& row, int os_index,
-                 PackageCheck* check, PackageLines& lines, std::vector<std::string>* inf_touch_pads, std::string* error)
+                 PackageCheck* check, PackageLines& lines, std::vector<std::string>* inf_touch_pads, std::string* error,
+                 CheckProgress* progress)
 {
     CheckSession session(package, machine);
     if (!session.ready()) {
@@ -399,6 +401,7 @@ bool try_machine(const fs::path& package, const sim::Machine& machine, const Che
     if (inf_touch_pads != nullptr && !check->rows.back().inf_path.empty()) {
         add_inf_touch_pads(check->rows.back().inf_path, os_index, inf_touch_pads);
     }
+    if (progress != nullptr) progress->ran(check->rows.back().windows, check->rows.back().machine);
     return true;
 }
 
@@ -466,7 +469,7 @@ sim::Machine with_installed_driver(sim::Machine machine, const std::string& inf_
 // The runs of an upgrade: on the machine of the installing run, with an
 // older and with the same version installed, each silent and interactive.
 bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageCheck* check, PackageLines& lines,
-                  std::string* error)
+                  std::string* error, CheckProgress* progress)
 {
     for (const std::string& installed : {older_version(run.driver_ver), run.driver_ver}) {
         if (installed.empty()) continue;
@@ -476,7 +479,9 @@ bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageChec
             row.machine += ", " + installed + " installed";
             row.installed_version = installed;
             row.interactive = interactive;
-            if (!try_machine(package, machine, row, run.version->os_index, check, lines, nullptr, error)) return false;
+            if (!try_machine(package, machine, row, run.version->os_index, check, lines, nullptr, error, progress)) {
+                return false;
+            }
         }
     }
     return true;
@@ -513,7 +518,7 @@ std::vector<Finding> told_findings(const std::vector<Finding>& findings)
 }
 
 bool check_package(const fs::path& package, const std::vector<ProfileMachine>& profiles, PackageCheck* check,
-                   std::string* error)
+                   std::string* error, CheckProgress* progress)
 {
     std::error_code status_error;
     if (!fs::is_directory(package, status_error)) {
@@ -574,7 +579,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         if (check->layout == 2 && version.os_index >= 0) devices = touch_pads_for(*check, version.os_index);
         if (devices.empty()) {
             if (!try_machine(package, machine_for(version, ""), row_for(version.name, ""), version.os_index, check,
-                             lines, check->layout == 1 ? &devices : nullptr, error)) {
+                             lines, check->layout == 1 ? &devices : nullptr, error, progress)) {
                 return false;
             }
             note_installing_run(version, check->rows.back(), &installing_runs);
@@ -584,21 +589,22 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         }
         for (const std::string& device : devices) {
             if (!try_machine(package, machine_for(version, device), row_for(version.name, device), version.os_index,
-                             check, lines, nullptr, error)) {
+                             check, lines, nullptr, error, progress)) {
                 return false;
             }
             note_installing_run(version, check->rows.back(), &installing_runs);
         }
     }
     for (const InstallingRun& run : installing_runs) {
-        if (!try_upgrades(package, run, check, lines, error)) return false;
+        if (!try_upgrades(package, run, check, lines, error, progress)) return false;
     }
     for (const ProfileMachine& profile : profiles) {
         CheckRow row;
         row.windows = windows_name(profile.machine);
         row.machine = profile.name;
-        if (!try_machine(package, profile.machine, row, -1, check, lines, nullptr, error)) return false;
+        if (!try_machine(package, profile.machine, row, -1, check, lines, nullptr, error, progress)) return false;
     }
+    if (progress != nullptr) progress->end();
     find_case_problems(*check, &check->findings);
 
     check->findings = told_findings(check->findings);

@@ -119,8 +119,11 @@ std::string listed_hardware_id(const std::string& hardware_id);
 // The Windows of an OS slot ("Windows 10 x64" for os_index 7).
 const char* os_slot_windows(uint32_t os_index);
 
+class CheckProgress;
+
 // False with a message when the package cannot be read (no folder) or
 // cannot be placed on a machine. A package without Setup.ini is checked on
-// the program's defaults, as Setup.exe runs it.
+// the program's defaults, as Setup.exe runs it. `progress`, when given,
+// hears of every run.
 bool check_package(const std::filesystem::path& package, const std::vector<ProfileMachine>& profiles,
-                   PackageCheck* check, std::string* error);
+                   PackageCheck* check, std::string* error, CheckProgress* progress = nullptr);

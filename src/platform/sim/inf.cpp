@@ -36,9 +36,12 @@
 // those follow Wine (tests/wine/README.md).
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/file.h"
@@ -46,6 +49,7 @@
 #include "platform/sim/codepage.h"
 #include "platform/sim/ini.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/parsed_file_cache.h"
 
 namespace {
 
@@ -63,13 +67,22 @@ struct Section {
     std::vector<Line> lines;
 };
 
-struct InfFile {
+constexpr size_t NO_SECTION = static_cast<size_t>(-1);
+
+// What an INF's bytes say, the same for every open of the same bytes.
+struct InfContent {
+    uint32_t error = ERR_SUCCESS;  // what opening it reports, before its style is looked at
     std::vector<Section> sections;
-    const Section* strings = nullptr;  // set once all sections are read
-    std::string folder;                // where the INF lies, with its trailing "\\"
+    std::unordered_map<std::string, size_t> section_by_name;  // by folded name
+    size_t strings = NO_SECTION;                              // [Strings], once all sections are read
+    std::unordered_map<std::string, size_t> string_by_name;   // its first line of each key, by folded key
 };
 
-constexpr size_t NO_SECTION = static_cast<size_t>(-1);
+// An open INF.
+struct InfFile {
+    std::shared_ptr<const InfContent> content;
+    std::string folder;  // where the INF lies, with its trailing "\\"
+};
 
 bool is_blank(char c)
 {
@@ -79,18 +92,16 @@ bool is_blank(char c)
 // Section and key names compare as the profile functions compare them.
 using sim::ini_names_equal;
 
-size_t section_index(const InfFile& file, std::string_view name)
+size_t section_index(const InfContent& content, std::string_view name)
 {
-    for (size_t i = 0; i < file.sections.size(); ++i) {
-        if (ini_names_equal(file.sections[i].name, name)) return i;
-    }
-    return NO_SECTION;
+    const auto found = content.section_by_name.find(sim::ini_folded_name(name));
+    return found != content.section_by_name.end() ? found->second : NO_SECTION;
 }
 
-const Section* find_section(const InfFile& file, std::string_view name)
+const Section* find_section(const InfContent& content, std::string_view name)
 {
-    const size_t index = section_index(file, name);
-    return index != NO_SECTION ? &file.sections[index] : nullptr;
+    const size_t index = section_index(content, name);
+    return index != NO_SECTION ? &content.sections[index] : nullptr;
 }
 
 // Reads the fields of one line from `pos` (its first character that is no
@@ -205,7 +216,7 @@ private:
 };
 
 // Parses the text; 0 or the error SetupAPI reports for it.
-uint32_t parse(std::string_view text, InfFile* file)
+uint32_t parse(std::string_view text, InfContent* file)
 {
     text = text.substr(0, text.find(CONTROL_Z));
     size_t current = NO_SECTION;
@@ -223,11 +234,9 @@ uint32_t parse(std::string_view text, InfFile* file)
             std::string name(text.substr(pos + 1, close - pos - 1));
             if (name.size() > MAX_SECTION_NAME) return ERR_SECTION_NAME_TOO_LONG;
             for (char& n : name) n = n == '\0' ? ' ' : n;
-            current = section_index(*file, name);
-            if (current == NO_SECTION) {
-                current = file->sections.size();
-                file->sections.push_back(Section{name, {}});
-            }
+            const auto [found, added] = file->section_by_name.emplace(sim::ini_folded_name(name), file->sections.size());
+            if (added) file->sections.push_back(Section{name, {}});
+            current = found->second;
             pos = text.find('\n', close);
         } else if (current == NO_SECTION) {
             // SetupAPI goes on character by character here.
@@ -239,14 +248,28 @@ uint32_t parse(std::string_view text, InfFile* file)
             pos = LineReader(text, pos).read(&lines.back());
         }
     }
-    file->strings = find_section(*file, "Strings");
-    if (line_before_sections && file->strings == nullptr) return ERR_EXPECTED_SECTION_NAME;
+    file->strings = section_index(*file, "Strings");
+    if (file->strings != NO_SECTION) {
+        const std::vector<Line>& lines = file->sections[file->strings].lines;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].has_key) file->string_by_name.emplace(sim::ini_folded_name(lines[i].key), i);
+        }
+    }
+    if (line_before_sections && file->strings == NO_SECTION) return ERR_EXPECTED_SECTION_NAME;
     return ERR_SUCCESS;
 }
 
-bool has_known_signature(const InfFile& file)
+// The content of an INF's text.
+InfContent parsed_content(std::string_view text)
 {
-    const Section* version = find_section(file, "Version");
+    InfContent content;
+    content.error = parse(text, &content);
+    return content;
+}
+
+bool has_known_signature(const InfContent& content)
+{
+    const Section* version = find_section(content, "Version");
     if (version == nullptr) return false;
     for (const Line& line : version->lines) {
         if (!line.has_key || !ini_names_equal(line.key, "Signature")) continue;
@@ -290,13 +313,11 @@ std::optional<std::string> directory_id(const InfFile& file, long id)
 std::optional<std::string> replacement(const InfFile& file, std::string_view name, bool before_backslash)
 {
     if (name.empty()) return std::string("%");
-    if (file.strings != nullptr) {
-        for (const Line& line : file.strings->lines) {
-            if (line.has_key && ini_names_equal(line.key, name)) {
-                if (line.fields.empty()) break;
-                return line.fields[0];
-            }
-        }
+    const InfContent& content = *file.content;
+    const auto found = content.string_by_name.find(sim::ini_folded_name(name));
+    if (found != content.string_by_name.end()) {
+        const Line& line = content.sections[content.strings].lines[found->second];
+        if (!line.fields.empty()) return line.fields[0];
     }
     // Read as strtol reads it: blanks, a sign, decimal digits, and nothing after.
     const std::string digits(name);
@@ -383,22 +404,24 @@ INF_Handle INF_Open(const char* path, uint32_t style)
     FILE_Close(handle);
     if (!mapped) return nullptr;
 
-    const std::string text = inf_text(std::string(reinterpret_cast<const char*>(view.data), view.size));
+    static sim::ParsedFileCache<InfContent> parsed_files;
+    const uint32_t code_page = sim::current_ansi_code_page();
+    std::shared_ptr<const InfContent> content =
+        parsed_files.get(std::string_view(reinterpret_cast<const char*>(view.data), view.size), code_page,
+                         [](std::string_view bytes) { return parsed_content(inf_text(std::string(bytes))); });
     FILE_Unmap(&view);
 
-    auto* file = new InfFile;
-    const std::string_view name(path);
-    const size_t separator = sim::find_last_of(name, "\\", sim::current_ansi_code_page());
-    file->folder = std::string(name.substr(0, separator == std::string_view::npos ? 0 : separator + 1));
-    uint32_t error = parse(text, file);
-    if (error == ERR_SUCCESS && (style & INF_WIN4_STYLE) != 0 && !has_known_signature(*file)) {
+    uint32_t error = content->error;
+    if (error == ERR_SUCCESS && (style & INF_WIN4_STYLE) != 0 && !has_known_signature(*content)) {
         error = ERR_WRONG_INF_STYLE;
     }
     if (error != ERR_SUCCESS) {
-        delete file;
         sim::current().last_error = error;
         return nullptr;
     }
+    const std::string_view name(path);
+    const size_t separator = sim::find_last_of(name, "\\", code_page);
+    auto* file = new InfFile{std::move(content), std::string(name.substr(0, separator == std::string_view::npos ? 0 : separator + 1))};
     sim::current().last_error = ERR_SUCCESS;
     return file;
 }
@@ -406,14 +429,15 @@ INF_Handle INF_Open(const char* path, uint32_t style)
 bool INF_FindFirstLine(INF_Handle inf, const char* section, const char* key, INF_Line* line)
 {
     const auto* file = static_cast<const InfFile*>(inf);
-    const Section* found = file != nullptr && section != nullptr ? find_section(*file, section) : nullptr;
+    const Section* found = file != nullptr && section != nullptr ? find_section(*file->content, section) : nullptr;
     if (found != nullptr) {
         for (size_t i = 0; i < found->lines.size(); ++i) {
             const Line& candidate = found->lines[i];
             if (key != nullptr && !(candidate.has_key && ini_names_equal(substituted(*file, candidate.key), key))) {
                 continue;
             }
-            *line = INF_Line{inf, inf, static_cast<uint32_t>(found - file->sections.data()), static_cast<uint32_t>(i)};
+            *line = INF_Line{inf, inf, static_cast<uint32_t>(found - file->content->sections.data()),
+                             static_cast<uint32_t>(i)};
             sim::current().last_error = ERR_SUCCESS;
             return true;
         }
@@ -427,8 +451,8 @@ bool INF_GetStringField(const INF_Line* line, uint32_t field, char* buffer, uint
     // SetupAPI leaves the last error at 0 for a missing field.
     sim::current().last_error = ERR_SUCCESS;
     const auto* file = line != nullptr ? static_cast<const InfFile*>(line->current_inf) : nullptr;
-    if (file == nullptr || line->section >= file->sections.size()) return false;
-    const Section& section = file->sections[line->section];
+    if (file == nullptr || line->section >= file->content->sections.size()) return false;
+    const Section& section = file->content->sections[line->section];
     if (line->line >= section.lines.size()) return false;
     const Line& found = section.lines[line->line];
     const std::string* raw = nullptr;

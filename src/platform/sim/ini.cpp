@@ -87,6 +87,13 @@ bool ini_names_equal(std::string_view a, std::string_view b)
     return true;
 }
 
+std::string ini_folded_name(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+    return folded;
+}
+
 std::string_view trim_name_argument(std::string_view name)
 {
     while (!name.empty() && name.front() == ' ') name.remove_prefix(1);

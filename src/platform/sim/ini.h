@@ -62,6 +62,10 @@ IniDocument parse_ini(const std::string& bytes, uint32_t code_page = 1252);
 // letters of the Latin-1 range as Windows-1252 has them.
 bool ini_names_equal(std::string_view a, std::string_view b);
 
+// The name with its letters folded as ini_names_equal folds them: two names
+// are equal exactly when their folded names are the same bytes.
+std::string ini_folded_name(std::string_view name);
+
 // A section or key name as a caller passes it: leading and trailing spaces
 // (0x20 only) do not count.
 std::string_view trim_name_argument(std::string_view name);

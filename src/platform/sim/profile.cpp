@@ -10,16 +10,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <system_error>
-#include <utility>
-#include <vector>
+#include <string_view>
 
 #include "platform/profile.h"
 #include "platform/sim/codepage.h"
 #include "platform/sim/drives.h"
 #include "platform/sim/ini.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/parsed_file_cache.h"
 
 namespace {
 
@@ -36,19 +37,8 @@ std::string profile_file(const char* file)
     return has_folder ? name : sim::windows_folder() + "\\" + name;
 }
 
-// The file last parsed, kept while its bytes stay the same: Windows' profile
-// functions keep the last file too, so reading key after key of one settings
-// file does not parse it again each time.
-struct ParsedFile {
-    std::string host;
-    uint32_t code_page = 0;
-    std::string bytes;
-    sim::IniDocument document;
-};
-
-// Reads the file into `parsed`, parsing it again only when its bytes (or the
-// code page) changed; 0, or the error opening it gives.
-uint32_t read_and_parse(const char* file, ParsedFile* parsed)
+// Reads the file's bytes into `bytes`: 0, or the error opening it gives.
+uint32_t read_file(const char* file, std::string* bytes)
 {
     if (sim::operation_fails(sim::OperationKind::File)) return sim::current().last_error;
     const std::string path = profile_file(file);
@@ -65,28 +55,27 @@ uint32_t read_and_parse(const char* file, ParsedFile* parsed)
     std::ifstream in(host, std::ios::binary | std::ios::ate);
     if (!in) return ERR_ACCESS_DENIED;
     // One read of the whole file: every profile call comes through here.
-    std::string bytes(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+    bytes->resize(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)));
     in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    const uint32_t code_page = sim::current_ansi_code_page();
-    if (host != parsed->host || code_page != parsed->code_page || bytes != parsed->bytes) {
-        parsed->document = sim::parse_ini(bytes, code_page);
-        parsed->host = host;
-        parsed->code_page = code_page;
-        parsed->bytes = std::move(bytes);
-    }
+    in.read(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+    bytes->resize(static_cast<size_t>(in.gcount()));
     return ERR_SUCCESS;
 }
 
 // Reads and parses the file: its document, or an empty one with *error set
-// to what opening it gives.
+// to what opening it gives. The document stays valid until the next call.
 const sim::IniDocument* load(const char* file, uint32_t* error)
 {
     static const sim::IniDocument empty;
-    static ParsedFile last;
-    *error = read_and_parse(file, &last);
-    return *error == ERR_SUCCESS ? &last.document : &empty;
+    static sim::ParsedFileCache<sim::IniDocument> parsed_files;
+    static std::shared_ptr<const sim::IniDocument> last;
+    static std::string bytes;  // kept for its capacity: the same file is read call after call
+    *error = read_file(file, &bytes);
+    if (*error != ERR_SUCCESS) return &empty;
+    last = parsed_files.get(bytes, sim::current_ansi_code_page(), [](std::string_view text) {
+        return sim::parse_ini(std::string(text), sim::current_ansi_code_page());
+    });
+    return last.get();
 }
 
 // A string into a buffer of `capacity` (at least 1): cut to capacity-1 and
@@ -101,19 +90,39 @@ uint32_t copy_cut(const std::string& text, char* buffer, uint32_t capacity, bool
     return static_cast<uint32_t>(length);
 }
 
-// Strings one after another, each with its NUL, the whole ended by a second
-// NUL. Returns the count without the final NUL; when they do not fit, the
-// last string is cut so that two NULs end the buffer, and the return is
-// capacity-2.
-uint32_t copy_multi(const std::vector<std::string>& strings, char* buffer, uint32_t capacity, bool* cut)
+// Strings one after another, each with its NUL, for a buffer of `capacity`:
+// once they fill it, the strings after are left out, as no result shows them,
+// so a section of any size costs what the buffer holds.
+class MultiString {
+public:
+    explicit MultiString(uint32_t capacity) : capacity_(capacity) {}
+
+    // False once the strings fill the buffer: there is no need to add more.
+    bool add(std::string_view text)
+    {
+        if (all_.size() >= capacity_) return false;
+        all_.append(text);
+        all_ += '\0';
+        ++count_;
+        return true;
+    }
+    bool empty() const { return count_ == 0; }
+    const std::string& all() const { return all_; }
+
+private:
+    uint32_t capacity_;
+    std::string all_;
+    size_t count_ = 0;
+};
+
+// The strings, the whole ended by a second NUL. Returns the count without the
+// final NUL; when they do not fit, the last string is cut so that two NULs
+// end the buffer, and the return is capacity-2.
+uint32_t copy_multi(const MultiString& strings, char* buffer, uint32_t capacity, bool* cut)
 {
     *cut = false;
     if (capacity == 0) return 0;
-    std::string all;
-    for (const std::string& text : strings) {
-        all += text;
-        all += '\0';
-    }
+    const std::string& all = strings.all();
     if (all.size() + 1 <= capacity) {
         std::memcpy(buffer, all.data(), all.size());
         buffer[all.size()] = '\0';
@@ -154,9 +163,9 @@ uint32_t section_names(const sim::IniDocument& document, uint32_t load_error, ch
         machine.last_error = load_error;
         return 0;
     }
-    std::vector<std::string> names;
+    MultiString names(capacity);
     for (const sim::IniSection& section : document.sections) {
-        if (!section.name.empty()) names.push_back(section.name);
+        if (!section.name.empty() && !names.add(section.name)) break;
     }
     bool cut = false;
     const uint32_t count = copy_multi(names, buffer, capacity, &cut);
@@ -170,11 +179,11 @@ uint32_t key_names(const sim::IniDocument& document, uint32_t load_error, const 
                    const char* default_text, char* buffer, uint32_t capacity)
 {
     sim::Machine& machine = sim::current();
-    std::vector<std::string> names;
+    MultiString names(capacity);
     const sim::IniSection* found = load_error == ERR_SUCCESS ? sim::find_section(document, section) : nullptr;
     if (found != nullptr) {
         for (const sim::IniEntry& entry : found->entries) {
-            if (entry.has_value && !entry.comment) names.push_back(entry.name);
+            if (entry.has_value && !entry.comment && !names.add(entry.name)) break;
         }
     }
     if (names.empty()) {
@@ -304,15 +313,15 @@ uint32_t PROFILE_GetSection(const char* section, char* buffer, uint32_t capacity
     const sim::IniSection* found = error == ERR_SUCCESS ? sim::find_section(*document, section) : nullptr;
     if (found == nullptr) {
         bool cut = false;
-        copy_multi({}, buffer, capacity, &cut);
+        copy_multi(MultiString(capacity), buffer, capacity, &cut);
         machine.last_error = error != ERR_SUCCESS ? error : ERR_FILE_NOT_FOUND;
         return 0;
     }
 
-    std::vector<std::string> lines;
+    MultiString lines(capacity);
     for (const sim::IniEntry& entry : found->entries) {
         if (entry.comment) continue;
-        lines.push_back(entry.has_value ? entry.name + "=" + entry.value : entry.name);
+        if (!lines.add(entry.has_value ? entry.name + "=" + entry.value : entry.name)) break;
     }
     bool cut = false;
     const uint32_t count = copy_multi(lines, buffer, capacity, &cut);
