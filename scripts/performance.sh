@@ -6,7 +6,8 @@
 #     the mutex), in time and in instructions (callgrind, run_setup only);
 #   - the real Setup.exe's silent install under Wine against an empty program
 #     started by the same runner;
-#   - the size of Setup.exe by section.
+#   - the size of Setup.exe by section;
+#   - setup-sim check on large packages (scripts/check-speed-figures.sh).
 # Usage: scripts/performance.sh [output file]   (default docs/performance.md)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,6 +50,8 @@ wine_ms() {  # program -> median run time in ms
 setup_ms=$(wine_ms build/windows/Setup.exe)
 empty_ms=$(wine_ms build/windows/tests/wine/empty_program.exe)
 tools/wine/wine-session.sh stop "$state" >/dev/null
+
+check_figures=$(scripts/check-speed-figures.sh build/bench/setup-sim)
 
 sections=$(i686-w64-mingw32-objdump -h build/windows/Setup.exe |
     awk '/^ +[0-9]+ /{ printf "| %s | %d |\n", $2, ("0x" $3) + 0 }')
