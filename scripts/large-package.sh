@@ -3,7 +3,8 @@
 # unless --from names another), for measuring how the package check grows
 # with a package's size:
 #   - each INF lists MODELS touch-pad models in each of its models sections
-#     (the example's own first), each with a name of its own in [Strings];
+#     (the example's own first), each with a name of its own in [Strings]
+#     and an install section of its own, as vendors' INFs have them;
 #   - Setup.ini is followed by unused sections, a "key=value" line each,
 #     until it holds at least SETUP_INI_BYTES bytes (0: left as it is).
 # The package works as the example does: the settings the program reads and
@@ -32,12 +33,12 @@ mkdir -p "$out"
 cp -R "$example"/. "$out"/
 
 # Each INF: the example's own lines, with every models section and
-# [Strings] grown by the generated models.
+# [Strings] grown by the generated models, and their install sections after.
 grow_inf() {  # example INF -> package INF
     awk -v models="$models" '
         function model_lines(    i) {
             for (i = 1; i < models; ++i)
-                printf "%%Touchpad%d%%=VxTouch_Inst, ACPI\\VXM%04X, *VXM%04X\r\n", i, i % 65536, i % 65536
+                printf "%%Touchpad%d%%=VxTouch_Inst%d, ACPI\\VXM%04X, *VXM%04X\r\n", i, i, i % 65536, i % 65536
         }
         function string_lines(    i) {
             for (i = 1; i < models; ++i) printf "Touchpad%d=\"Vexa Norde Touchpad model %d\"\r\n", i, i
@@ -48,7 +49,10 @@ grow_inf() {  # example INF -> package INF
         }
         /^\[/ { end_of_section(); section = $0 }
         { sub(/\r$/, ""); printf "%s\r\n", $0 }
-        END { end_of_section() }' "$1" >"$2"
+        END {
+            end_of_section()
+            for (i = 1; i < models; ++i) printf "\r\n[VxTouch_Inst%d]\r\nCopyFiles=VxTouch_Files\r\n", i
+        }' "$1" >"$2"
 }
 (cd "$example" && find . -name '*.inf') | while read -r inf; do grow_inf "$example/$inf" "$out/$inf"; done
 
