@@ -162,4 +162,44 @@ TEST_F(SimInfTest, MissingFileOrFolderFailsWithTheFileError)
     EXPECT_EQ(sim::current().last_error, 3u);
 }
 
+// Bytes read before are parsed only once, yet every open reads the file as it
+// is then, from its own folder, in the machine's code page of the moment.
+TEST_F(SimInfTest, EachOpenReadsItsFileAsItIsNow)
+{
+    const std::string folder_line = kHead + "DriverVer=d,%01%\r\n";
+    const std::string utf8_line = "\xEF\xBB\xBF" + kHead + "DriverVer=d,\xD0\x96\r\n";  // a Cyrillic letter
+    const struct {
+        const char* path;
+        std::string content;
+        uint32_t code_page;
+        uint32_t style;
+        const char* expected;
+    } rows[] = {
+        {"C:\\One\\t.inf", folder_line, 1252, INF_WIN4_STYLE, "C:\\One\\"},
+        {"C:\\Two\\t.inf", folder_line, 1252, INF_WIN4_STYLE, "C:\\Two\\"},  // the same bytes elsewhere
+        {"C:\\One\\t.inf", utf8_line, 1252, INF_WIN4_STYLE, "?"},
+        {"C:\\One\\t.inf", utf8_line, 1251, INF_WIN4_STYLE, "\xC6"},        // another code page
+        {"C:\\One\\t.inf", "[Version]\r\nDriverVer=d,3\r\n", 1252, 0, "3"},  // rewritten
+        {"C:\\One\\t.inf", "[Version]\r\nDriverVer=d,3\r\n", 1252, INF_WIN4_STYLE, "open 0xE0000100"},
+    };
+    for (const auto& row : rows) {
+        write_file(row.path, row.content);
+        sim::current().ansi_code_page = row.code_page;
+        std::string result;
+        INF_Handle inf = INF_Open(row.path, row.style);
+        INF_Line line{};
+        char buffer[64] = "";
+        if (inf == nullptr) {
+            char code[32];
+            std::snprintf(code, sizeof code, "open 0x%X", sim::current().last_error);
+            result = code;
+        } else if (INF_FindFirstLine(inf, "Version", "DriverVer", &line) &&
+                   INF_GetStringField(&line, 2, buffer, sizeof buffer, nullptr)) {
+            result = buffer;
+        }
+        INF_Close(inf);
+        EXPECT_EQ(result, row.expected) << row.path << " " << row.content;
+    }
+}
+
 }  // namespace
