@@ -251,7 +251,8 @@ std::string transcript_text(const record::RunRecord& run)
     out += "Program: " + utf8_of_ansi(run.program_path) + '\n';
     out += "Command line: " + utf8_of_ansi(run.command_line) + '\n';
     if (run.check_run) {
-        out += "Check run: nothing started, written or changed; boxes answered with their default button\n";
+        out += "Check run: nothing started, written or changed; boxes answered as --answers says, else with their "
+               "default button\n";
     }
     int number = 0;
     for (const record::Box& box : run.boxes) {
@@ -277,11 +278,15 @@ std::string transcript_text(const record::RunRecord& run)
         if (is_engine_run(process)) out += "  engine exit code: " + engine_exit_text(process.exit_code) + '\n';
     }
     if (run.processes.empty()) out += "Processes: none\n";
-    for (const std::string& folder : run.folders_created) out += "Folder created: " + utf8_of_ansi(folder) + '\n';
+    // A check run did none of it: it says what the program would have done.
+    const std::string created = run.check_run ? "Folder would be created: " : "Folder created: ";
+    const std::string written = run.check_run ? "File would be written: " : "File written: ";
+    const std::string deleted = run.check_run ? "File would be deleted: " : "File deleted: ";
+    for (const std::string& folder : run.folders_created) out += created + utf8_of_ansi(folder) + '\n';
     if (run.files_written.empty()) out += "Files written: none\n";
     // What the program wrote itself is shown in full; a copy only by its origin.
     for (const record::WrittenFile& file : run.files_written) {
-        out += "File written: " + utf8_of_ansi(file.path);
+        out += written + utf8_of_ansi(file.path);
         if (!file.copy_of.empty()) {
             out += " (copy of " + utf8_of_ansi(file.copy_of) + ")\n";
             continue;
@@ -290,8 +295,9 @@ std::string transcript_text(const record::RunRecord& run)
         out += " (" + readable.encoding + ", " + std::to_string(file.size) + " bytes)\n";
         if (!readable.text.empty()) out += indented(readable.text);
     }
-    for (const std::string& path : run.files_deleted) out += "File deleted: " + utf8_of_ansi(path) + '\n';
-    out += std::string("Restart: ") + (run.restart_requested ? "requested" : "no") + '\n';
+    for (const std::string& path : run.files_deleted) out += deleted + utf8_of_ansi(path) + '\n';
+    out += std::string("Restart: ") + (!run.restart_requested ? "no" : run.check_run ? "would be requested" : "requested") +
+           '\n';
     if (run.ended_at_once) out += "Ended at once, without the end of run\n";
     out += "Result: " + std::to_string(run.result) + ' ' + result_name(run.result) + '\n';
     out += "Exit code: " + std::to_string(run.exit_code) + '\n';

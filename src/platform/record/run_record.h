@@ -88,6 +88,18 @@ int default_button(uint32_t style);
 const char* button_name(int id);
 int button_id(const std::string& name);
 
+// A number as the tools take one on their command lines: decimal (leading
+// zeros are no octal) or hexadecimal after "0x", up to 0xFFFFFFFF. False for
+// anything else.
+bool parse_number(const std::string& text, uint32_t* value);
+
+// A box answer as the tools take one: a button's name (button_id) or its
+// number (1 to 99), else 0. A list is the answers one after another,
+// separated by commas ("Yes,No,OK"); false at the first word that names no
+// answer, which `bad_word` receives.
+int parse_answer(const std::string& word);
+bool parse_answers(const std::string& list, std::vector<int>* answers, std::string* bad_word);
+
 // Answers the box as MessageBox does: with `answer` (a button id; 0 for none
 // given) when the box has that button, else with its default button, and
 // then, for an answer that was given, the reason in `error`. Windows' box
