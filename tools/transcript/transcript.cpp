@@ -231,7 +231,7 @@ std::string engine_exit_json(uint32_t exit_code)
            ", \"result_name\": " + json_string(result_name(result)) + '}';
 }
 
-// Paths the program passed in ANSI, as JSON strings.
+// Texts in ANSI (paths the program passed, reasons), as JSON strings.
 std::string json_list(const std::vector<std::string>& paths)
 {
     std::string out = "[";
@@ -298,6 +298,7 @@ std::string transcript_text(const record::RunRecord& run)
     for (const std::string& path : run.files_deleted) out += deleted + utf8_of_ansi(path) + '\n';
     out += std::string("Restart: ") + (!run.restart_requested ? "no" : run.check_run ? "would be requested" : "requested") +
            '\n';
+    for (const std::string& reason : run.reasons) out += "Why: " + utf8_of_ansi(reason) + '\n';
     if (run.ended_at_once) out += "Ended at once, without the end of run\n";
     out += "Result: " + std::to_string(run.result) + ' ' + result_name(run.result) + '\n';
     out += "Exit code: " + std::to_string(run.exit_code) + '\n';
@@ -349,6 +350,6 @@ std::string transcript_json(const record::RunRecord& run)
         separator = ", ";
     }
     out += "], \"files_deleted\": " + json_list(run.files_deleted) +
-           ", \"restart\": " + json_bool(run.restart_requested) + "}\n";
+           ", \"reasons\": " + json_list(run.reasons) + ", \"restart\": " + json_bool(run.restart_requested) + "}\n";
     return out;
 }

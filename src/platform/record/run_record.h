@@ -72,6 +72,9 @@ struct RunRecord {
     std::vector<std::string> folders_created;  // Windows paths
     std::vector<WrittenFile> files_written;    // new or changed by the run
     std::vector<std::string> files_deleted;    // there before the run, gone after it
+    // Why the run took a turn, where the boxes and files alone do not say it
+    // (a check run: another Setup.exe holding the single-instance mutex).
+    std::vector<std::string> reasons;
     bool shutdown_privilege_enabled = false;
     bool restart_requested = false;
     uint32_t restart_flags = 0;
