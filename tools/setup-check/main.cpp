@@ -49,30 +49,28 @@ bool is_blank(wchar_t c)
     return c == L' ' || c == L'\t';
 }
 
-std::string utf8_of(const std::wstring& wide)
+// UTF-16 in a code page: UTF-8, or the ANSI code page with best fit and '?',
+// as Windows makes GetCommandLineA of the UTF-16 command line.
+std::string narrow(UINT code_page, const std::wstring& wide)
 {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+    const int bytes = WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
                                           nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), bytes, nullptr,
+        WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), text.data(), bytes, nullptr,
                             nullptr);
     }
-    return utf8;
+    return text;
 }
 
-// UTF-16 in the ANSI code page, best fit and '?' as Windows makes
-// GetCommandLineA of the UTF-16 command line.
+std::string utf8_of(const std::wstring& wide)
+{
+    return narrow(CP_UTF8, wide);
+}
+
 std::string ansi_of(const std::wstring& wide)
 {
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                          nullptr, nullptr);
-    std::string ansi(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) {
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), bytes, nullptr,
-                            nullptr);
-    }
-    return ansi;
+    return narrow(CP_ACP, wide);
 }
 
 std::string utf8_of_ansi(const std::string& ansi)
