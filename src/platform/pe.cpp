@@ -217,6 +217,34 @@ bool PE_GetMachineType(const uint8_t* image, uint64_t size, uint16_t* machine)
     return true;
 }
 
+uint32_t PE_ImageStartError(const uint8_t* image, uint64_t size, bool os_is_64bit)
+{
+    constexpr uint64_t SIZE_OF_IMAGE_AT = 56;     // in both optional header forms
+    constexpr uint64_t SIZE_OF_HEADERS_END = 64;  // SizeOfHeaders is the field before CheckSum
+    const Bytes bytes{image, size};
+    uint64_t nt = 0;
+    if (!find_nt_headers(bytes, &nt)) return ERR_BAD_EXE_FORMAT;
+    const uint8_t* file_header = image + nt + 4;
+    const uint16_t machine = read_u16(file_header);
+    const uint16_t optional_size = read_u16(file_header + 16);
+    const uint64_t optional = nt + 4 + FILE_HEADER_SIZE;
+    if (optional_size < SIZE_OF_HEADERS_END || !bytes.holds(optional, optional_size)) return ERR_BAD_EXE_FORMAT;
+    const uint16_t magic = read_u16(image + optional);
+    const bool runs_here = (magic == OPTIONAL_MAGIC_PE32 && machine == PE_MACHINE_I386) ||
+                           (magic == OPTIONAL_MAGIC_PE32_PLUS && machine == PE_MACHINE_AMD64 && os_is_64bit);
+    if (!runs_here) return ERR_BAD_EXE_FORMAT;
+
+    const uint64_t image_size = read_u32(image + optional + SIZE_OF_IMAGE_AT);
+    const uint64_t sections = optional + optional_size;
+    const uint64_t table_size = SECTION_HEADER_SIZE * read_u16(file_header + 2);
+    if (!bytes.holds(sections, table_size) || sections + table_size > image_size) return ERR_BAD_EXE_FORMAT;
+    for (uint64_t at = sections; at < sections + table_size; at += SECTION_HEADER_SIZE) {
+        const uint32_t raw_size = read_u32(image + at + 16);
+        if (raw_size != 0 && !bytes.holds(read_u32(image + at + 20), raw_size)) return ERR_BAD_EXE_FORMAT;
+    }
+    return 0;
+}
+
 bool PE_QueryVersionString(const uint8_t* image, uint64_t size, const char* sub_block, uint16_t* text,
                            uint32_t capacity)
 {

@@ -16,6 +16,15 @@ constexpr uint16_t PE_MACHINE_ARM64 = 0xAA64;
 // e_lfanew points at "PE\0\0" and a whole file header inside the image.
 bool PE_GetMachineType(const uint8_t* image, uint64_t size, uint16_t* machine);
 
+// Whether Windows can map the bytes as an image, as process creation does
+// before anything runs: 0, or the error CreateProcess fails with
+// (ERR_BAD_EXE_FORMAT). It wants an "MZ" header pointing at "PE\0\0", an
+// optional header of a machine the system runs (x86 anywhere; x64 only on a
+// 64-bit Windows, `os_is_64bit`) that reaches SizeOfHeaders, a section table
+// inside the file and inside SizeOfImage, and every section's raw data inside
+// the file: a header without the rest of its program is refused.
+uint32_t PE_ImageStartError(const uint8_t* image, uint64_t size, bool os_is_64bit);
+
 // A text of the image's version resource, found as VerQueryValueW finds it:
 // `sub_block` names the keys from the root, each after a "\" and compared
 // without regard to ASCII letter case ("\StringFileInfo\040904b0\ProductVersion").

@@ -30,6 +30,37 @@ TEST(PeImage, ReadsTheMachineOfWellFormedImages)
     }
 }
 
+// What process creation refuses before anything runs: the error for each
+// image on a 32-bit and on a 64-bit Windows.
+TEST(PeImage, StartsOnlyWholeImagesOfAMachineTheSystemRuns)
+{
+    const std::string x86 = pe_image(PE_MACHINE_I386);
+    std::string no_optional_header = x86.substr(0, 152);
+    no_optional_header[0x54] = '\0';
+    std::string sections_outside_image = x86;
+    sections_outside_image[0x58 + 56 + 1] = '\0';  // SizeOfImage 0x2000 becomes 0
+    const struct {
+        const char* name;
+        std::string image;
+        uint32_t on_32bit, on_64bit;
+    } rows[] = {
+        {"x86", x86, 0, 0},
+        {"x64", pe_image(PE_MACHINE_AMD64), ERR_BAD_EXE_FORMAT, 0},
+        {"ARM64", pe_image(PE_MACHINE_ARM64), ERR_BAD_EXE_FORMAT, ERR_BAD_EXE_FORMAT},
+        {"headers without their section", x86.substr(0, 0x200), ERR_BAD_EXE_FORMAT, ERR_BAD_EXE_FORMAT},
+        {"no optional header", no_optional_header, ERR_BAD_EXE_FORMAT, ERR_BAD_EXE_FORMAT},
+        {"section table beyond SizeOfImage", sections_outside_image, ERR_BAD_EXE_FORMAT, ERR_BAD_EXE_FORMAT},
+        {"MZ alone", "MZ", ERR_BAD_EXE_FORMAT, ERR_BAD_EXE_FORMAT},
+    };
+    for (const auto& row : rows) {
+        const std::vector<uint8_t> bytes(row.image.begin(), row.image.end());
+        EXPECT_EQ(std::make_pair(PE_ImageStartError(bytes.data(), bytes.size(), false),
+                                 PE_ImageStartError(bytes.data(), bytes.size(), true)),
+                  std::make_pair(row.on_32bit, row.on_64bit))
+            << row.name;
+    }
+}
+
 TEST(PeImage, RejectsWhatIsNoImage)
 {
     std::string pe_offset_outside = pe_image(PE_MACHINE_I386);

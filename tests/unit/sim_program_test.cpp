@@ -8,6 +8,8 @@
 #include "platform/proc.h"
 #include "platform/reg.h"
 #include "setup-sim/profile_loader.h"
+#include "platform/pe.h"
+#include "support/package_fixture.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -42,7 +44,7 @@ TEST_F(SimProgramTraces, EachRunAppendsItsLogLinesAndWritesItsRegistryValues)
     std::fclose(file);
     std::string error;
     ASSERT_TRUE(load_machine_profile(profile, &machine, &error)) << error;
-    write_file("C:\\Package\\DPInst.exe", "MZ");
+    write_file("C:\\Package\\DPInst.exe", pe_image(PE_MACHINE_I386));
     write_file("C:\\Windows\\DpInst.log", "history\r\n");
 
     std::string outcome;
@@ -63,7 +65,7 @@ TEST_F(SimProgramTraces, EachRunAppendsItsLogLinesAndWritesItsRegistryValues)
 TEST_F(SimProgramTraces, EngineLogLinesReachTheWindowsFolderOrTheRunStops)
 {
     machine.programs["dpinst.exe"].engine_log_lines = {"INFO: one"};
-    write_file("C:\\Package\\DPInst.exe", "MZ");
+    write_file("C:\\Package\\DPInst.exe", pe_image(PE_MACHINE_I386));
     char command_line[] = "\"C:\\Package\\DPInst.exe\" /f";
     uint32_t exit_code = 0;
     ASSERT_TRUE(PROC_CreateAndWait(command_line, &exit_code));

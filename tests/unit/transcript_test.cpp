@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
+#include "platform/record/run_record.h"
 #include "support/sim_fixture.h"
 #include "transcript/transcript.h"
 
@@ -53,8 +57,8 @@ TEST_F(CheckRunTranscript, SaysWhatWasHeldBackAndWhatItWasTakenToEndWith)
         run.processes = {row.process};
         const std::string text = transcript_text(run);
         EXPECT_NE(text.find(row.lines), std::string::npos) << text;
-        EXPECT_NE(text.find("\nCheck run: nothing started, written or changed; boxes answered with their default "
-                            "button\n"),
+        EXPECT_NE(text.find("\nCheck run: nothing started, written or changed; boxes answered as --answers says, "
+                            "else with their default button\n"),
                   std::string::npos)
             << text;
     }
@@ -80,3 +84,42 @@ TEST_F(CheckRunTranscript, ShowsAnsiPathsInUtf8)
 }
 
 }  // namespace
+
+// Numbers and box answers as both tools take them on their command lines.
+TEST(ToolArguments, ReadNumbersAndAnswersOrRefuseThem)
+{
+    const struct {
+        const char* text;
+        bool read;
+        uint32_t value;
+    } numbers[] = {
+        {"0", true, 0},           {"010", true, 10},        {"4294967295", true, 0xFFFFFFFF},
+        {"0x40000001", true, 0x40000001}, {"0XFFFFFFFF", true, 0xFFFFFFFF}, {"4294967296", false, 0},
+        {"0x100000000", false, 0}, {"0x", false, 0},        {"", false, 0},
+        {"-1", false, 0},         {"12a", false, 0},        {" 1", false, 0},
+    };
+    for (const auto& row : numbers) {
+        uint32_t value = 0;
+        const bool read = record::parse_number(row.text, &value);
+        EXPECT_EQ(std::make_pair(read, read ? value : 0u), std::make_pair(row.read, row.value)) << row.text;
+    }
+    const struct {
+        const char* list;
+        bool read;
+        std::vector<int> answers;
+        const char* bad_word;
+    } lists[] = {
+        {"", true, {}, ""},
+        {"Yes,no,OK,7", true, {6, 7, 1, 7}, ""},
+        {"Yes,Maybe,No", false, {6}, "Maybe"},
+        {"Yes,,No", false, {6}, ""},
+        {"100", false, {}, "100"},
+    };
+    for (const auto& row : lists) {
+        std::vector<int> answers;
+        std::string bad_word;
+        const bool read = record::parse_answers(row.list, &answers, &bad_word);
+        EXPECT_EQ(std::make_tuple(read, answers, bad_word), std::make_tuple(row.read, row.answers, std::string(row.bad_word)))
+            << row.list;
+    }
+}

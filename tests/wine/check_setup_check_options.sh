@@ -4,7 +4,8 @@
 #
 # --help and -h print the usage and end with 0, --version prints the
 # program's version (resources/program_version.h) and ends with 0, an
-# unknown option or a missing value ends with 64.
+# unknown option, a missing value, an engine exit code of eight decimal
+# digits (hex without its 0x) and an answer that names no button end with 64.
 set -euo pipefail
 # shellcheck source=../../tools/wine/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine/wine-env.sh"
@@ -34,5 +35,8 @@ done <<ROWS
 --version|0|SetupCheck.exe $version
 --no-such-option|64|
 --engine-exit-code|64|
+--engine-exit-code 40000001 /s|64|
+--engine-exit-code 010x|64|
+--answers Yes,Maybe /s|64|
 ROWS
 exit $failed

@@ -3,24 +3,27 @@
 // machine through the check backend and prints the transcript setup-sim
 // prints.
 //
-//   SetupCheck.exe [--json] [--program FILE] [--engine-exit-code CODE] [--] [COMMAND LINE OF SETUP.EXE]
+//   SetupCheck.exe [--json] [--program FILE] [--engine-exit-code CODE] [--answers LIST] [--]
+//                  [COMMAND LINE OF SETUP.EXE]
 //   SetupCheck.exe --help | -h | --version
 //
 // --program           the program whose run is checked (default Setup.exe); a
 //                     name or relative path is taken in SetupCheck.exe's folder
 // --engine-exit-code  what the engine, which is not started, is taken to end
-//                     with: decimal or 0x... (default 0)
+//                     with: 0x... or a decimal of at most seven digits (default 0)
+// --answers           the boxes' answers in turn, as setup-sim takes them
+//                     (Yes,No,OK,...); boxes beyond them get their default button
 //
 // Its own options come first and begin with "--", which no option of
 // Setup.exe does; the rest of the command line reaches the program exactly
-// as Setup.exe would receive it.
+// as Setup.exe would receive it: in the ANSI code page, converted from the
+// UTF-16 command line as Windows converts it for GetCommandLineA.
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "platform/check/check_run.h"
-#include "platform/command_text.h"
+#include "platform/record/run_record.h"
 #include "platform/path.h"
 #include "platform/sys.h"
 #include "platform/win32/module_path.h"
@@ -34,28 +37,79 @@ namespace {
 constexpr int USAGE_ERROR = 64;
 
 const char USAGE[] =
-    "usage: SetupCheck.exe [--json] [--program FILE] [--engine-exit-code CODE] [--] [COMMAND LINE OF SETUP.EXE]\n"
+    "usage: SetupCheck.exe [--json] [--program FILE] [--engine-exit-code CODE] [--answers LIST] [--]\n"
+    "                      [COMMAND LINE OF SETUP.EXE]\n"
     "       SetupCheck.exe --help | -h | --version\n";
 
-bool is_blank(char c)
+// SetupCheck.exe's own options, which a warning names where they come too late.
+const char* const OWN_OPTIONS[] = {"--json", "--program", "--engine-exit-code", "--answers", "--help", "--version"};
+
+bool is_blank(wchar_t c)
 {
-    return c == ' ' || c == '\t';
+    return c == L' ' || c == L'\t';
+}
+
+// UTF-16 in a code page: UTF-8, or the ANSI code page with best fit and '?',
+// as Windows makes GetCommandLineA of the UTF-16 command line.
+std::string narrow(UINT code_page, const std::wstring& wide)
+{
+    const int bytes = WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                          nullptr, nullptr);
+    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) {
+        WideCharToMultiByte(code_page, 0, wide.data(), static_cast<int>(wide.size()), text.data(), bytes, nullptr,
+                            nullptr);
+    }
+    return text;
+}
+
+std::string utf8_of(const std::wstring& wide)
+{
+    return narrow(CP_UTF8, wide);
+}
+
+std::string ansi_of(const std::wstring& wide)
+{
+    return narrow(CP_ACP, wide);
+}
+
+std::string utf8_of_ansi(const std::string& ansi)
+{
+    const int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(units > 0 ? units : 0), L'\0');
+    if (units > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), units);
+    return utf8_of(wide);
 }
 
 // One word of our own options: quoted, or up to the next blank.
-std::string next_word(const char** text)
+std::wstring next_word(const wchar_t** text)
 {
-    const char* cursor = *text;
-    std::string word;
-    if (*cursor == '"') {
-        for (++cursor; *cursor != '\0' && *cursor != '"'; ++cursor) word += *cursor;
-        if (*cursor == '"') ++cursor;
+    const wchar_t* cursor = *text;
+    std::wstring word;
+    if (*cursor == L'"') {
+        for (++cursor; *cursor != L'\0' && *cursor != L'"'; ++cursor) word += *cursor;
+        if (*cursor == L'"') ++cursor;
     } else {
-        for (; *cursor != '\0' && !is_blank(*cursor); ++cursor) word += *cursor;
+        for (; *cursor != L'\0' && !is_blank(*cursor); ++cursor) word += *cursor;
     }
     while (is_blank(*cursor)) ++cursor;
     *text = cursor;
     return word;
+}
+
+// The text after the program's name on a UTF-16 command line, as the
+// start-up code hands it to WinMain (quoted name, or up to the first blank).
+const wchar_t* after_program_name(const wchar_t* line)
+{
+    if (*line == L'"') {
+        for (++line; *line != L'\0' && *line != L'"'; ++line) {
+        }
+        if (*line == L'"') ++line;
+    } else {
+        while (*line != L'\0' && !is_blank(*line)) ++line;
+    }
+    while (is_blank(*line)) ++line;
+    return line;
 }
 
 void write_out(HANDLE handle, const std::string& utf8)
@@ -81,6 +135,32 @@ int usage_error(const std::string& message)
     return USAGE_ERROR;
 }
 
+// An option of ours among the words Setup.exe gets is one given too late:
+// it reaches the program as part of its command line, and a person should know.
+void warn_of_late_options(const std::wstring& program_text)
+{
+    const wchar_t* cursor = program_text.c_str();
+    while (*cursor != L'\0') {
+        const std::string word = utf8_of(next_word(&cursor));
+        for (const char* option : OWN_OPTIONS) {
+            if (word == option) {
+                write_out(GetStdHandle(STD_ERROR_HANDLE),
+                          "SetupCheck: warning: " + word + " comes after the first word of Setup.exe's command line, "
+                          "so Setup.exe gets it; SetupCheck.exe's options go first\n");
+            }
+        }
+    }
+}
+
+// What --engine-exit-code takes: 0x and hex digits, or a decimal number. The
+// engine's codes are written as eight hex digits (40000001), so a decimal of
+// eight or more digits is taken for hex without its 0x and refused.
+bool parse_engine_exit_code(const std::string& text, uint32_t* code)
+{
+    const bool hex = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0;
+    return (hex || text.size() < 8) && record::parse_number(text, code);
+}
+
 // In the form every "A" call can use, as Setup.exe takes its own path: it
 // lies in the same folder.
 std::string own_folder()
@@ -100,16 +180,6 @@ std::string program_path(const std::string& given)
     char full[MAX_PATH] = "";
     const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     return length > 0 && length < sizeof full ? std::string(full, length) : path;
-}
-
-bool parse_code(const std::string& text, uint32_t* code)
-{
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
-    if (*end != '\0' || value > 0xFFFFFFFFull || text[0] == '-') return false;
-    *code = static_cast<uint32_t>(value);
-    return true;
 }
 
 record::MachineDescription this_machine()
@@ -132,17 +202,19 @@ record::MachineDescription this_machine()
 
 int main()
 {
-    const char* text = SYS_WinMainCommandText(GetCommandLineA());
+    // Our own words from the UTF-16 command line, so that a path in any
+    // script survives; Setup.exe's words as it would get them.
+    const wchar_t* text = after_program_name(GetCommandLineW());
     bool json = false;
     std::string program = "Setup.exe";
     check::RunSettings settings;
     // No option of Setup.exe starts with "-": "-h" can only be asking for help.
-    if (text[0] == '-' && text[1] == 'h' && (text[2] == '\0' || is_blank(text[2]))) {
+    if (text[0] == L'-' && text[1] == L'h' && (text[2] == L'\0' || is_blank(text[2]))) {
         write_out(GetStdHandle(STD_OUTPUT_HANDLE), USAGE);
         return 0;
     }
-    while (text[0] == '-' && text[1] == '-') {
-        const std::string option = next_word(&text);
+    while (text[0] == L'-' && text[1] == L'-') {
+        const std::string option = utf8_of(next_word(&text));
         if (option == "--") break;
         if (option == "--json") {
             json = true;
@@ -152,32 +224,42 @@ int main()
         } else if (option == "--version") {
             write_out(GetStdHandle(STD_OUTPUT_HANDLE), "SetupCheck.exe " SETUP_VERSION_TEXT "\n");
             return 0;
-        } else if (option == "--program" || option == "--engine-exit-code") {
-            if (*text == '\0') return usage_error(option + " needs a value");
-            const std::string value = next_word(&text);
+        } else if (option == "--program" || option == "--engine-exit-code" || option == "--answers") {
+            if (*text == L'\0') return usage_error(option + " needs a value");
+            const std::wstring value = next_word(&text);
+            std::string bad_answer;
             if (option == "--program") {
-                program = value;
-            } else if (parse_code(value, &settings.engine_exit_code)) {
+                program = ansi_of(value);
+            } else if (option == "--answers") {
+                if (!record::parse_answers(utf8_of(value), &settings.answers, &bad_answer)) {
+                    return usage_error("unknown answer " + bad_answer + " (Yes, No, OK, Cancel or a number)");
+                }
+            } else if (parse_engine_exit_code(utf8_of(value), &settings.engine_exit_code)) {
                 settings.engine_exit_code_chosen = true;
             } else {
-                return usage_error("--engine-exit-code takes a number from 0 to 0xFFFFFFFF");
+                return usage_error("--engine-exit-code " + utf8_of(value) +
+                                   ": takes 0x and up to eight hex digits (0x40000001), or a decimal number of up to "
+                                   "seven digits; eight or more digits without 0x are taken for hex missing its 0x");
             }
         } else {
             return usage_error("unknown option " + option);
         }
     }
+    const std::wstring program_text = text;
+    warn_of_late_options(program_text);
+    const std::string command_text = ansi_of(program_text);
     settings.program_path = program_path(program);
     const DWORD attributes = GetFileAttributesA(settings.program_path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return usage_error("no program " + settings.program_path + " (--program names another)");
+        return usage_error("no program " + utf8_of_ansi(settings.program_path) + " (--program names another)");
     }
 
     check::start_run(settings);
     record::RunRecord& run = check::run_record();
     run.machine = this_machine();
     run.program_path = settings.program_path;
-    run.command_line = text;
-    run.exit_code = run_setup(GetModuleHandleA(nullptr), text);
+    run.command_line = command_text;
+    run.exit_code = run_setup(GetModuleHandleA(nullptr), command_text.c_str());
     const RunEnding ending = last_run_ending();
     run.result = ending.result;
     run.ended_at_once = ending.ended_at_once;

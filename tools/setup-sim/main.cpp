@@ -189,11 +189,9 @@ int run_command(int argc, char** argv)
     const long runs = std::strtol(runs_text.c_str(), &runs_end, 10);
     if (*runs_end != '\0' || runs < 1 || runs > 100) return refuse(USAGE_ERROR, "--runs takes a number from 1 to 100");
     std::vector<int> answer_codes;
-    std::stringstream answer_list(answers);
-    for (std::string word; std::getline(answer_list, word, ',');) {
-        const int answer = parse_answer(word);
-        if (answer == 0) return refuse(USAGE_ERROR, "unknown answer " + word + " (Yes, No, OK, Cancel or a number)");
-        answer_codes.push_back(answer);
+    std::string bad_answer;
+    if (!record::parse_answers(answers, &answer_codes, &bad_answer)) {
+        return refuse(USAGE_ERROR, "unknown answer " + bad_answer + " (Yes, No, OK, Cancel or a number)");
     }
     const fs::path package = words.front();
     std::error_code status_error;

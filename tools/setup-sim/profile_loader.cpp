@@ -354,7 +354,7 @@ struct Loader {
                         break;
                     }
                     for (const std::string& word : split_list(sim::unquote_value(entry.value))) {
-                        const int answer = parse_answer(word);
+                        const int answer = record::parse_answer(word);
                         if (answer == 0) {
                             ok = fail(entry, "User", "unknown answer " + word);
                             break;
@@ -420,14 +420,6 @@ void builtin_machine(sim::Machine* machine)
                                            {"ROOT\\BasicDisplay"}});
     // Windows' own driver installer finishes one package without asking for a restart.
     machine->programs["dpinst.exe"].exit_code = 0x1;
-}
-
-int parse_answer(const std::string& word)
-{
-    const int button = record::button_id(word);
-    if (button != 0) return button;
-    uint32_t number = 0;
-    return parse_number(word, &number) && number > 0 && number < 100 ? static_cast<int>(number) : 0;
 }
 
 bool load_machine_profile(const std::string& host_file, sim::Machine* machine, std::string* error)

@@ -18,7 +18,3 @@ void builtin_machine(sim::Machine* machine);
 // for a mistake in it, its line ("win7.ini:3: [Machine] Version: ...").
 // [Drives] must name folders that exist: none is made on the host.
 bool load_machine_profile(const std::string& host_file, sim::Machine* machine, std::string* error);
-
-// A button's name as MessageBox knows it ("OK", "Yes", "TryAgain", ..., in any
-// case) or a number: the button code, or 0.
-int parse_answer(const std::string& word);

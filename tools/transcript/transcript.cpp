@@ -231,7 +231,7 @@ std::string engine_exit_json(uint32_t exit_code)
            ", \"result_name\": " + json_string(result_name(result)) + '}';
 }
 
-// Paths the program passed in ANSI, as JSON strings.
+// Texts in ANSI (paths the program passed, reasons), as JSON strings.
 std::string json_list(const std::vector<std::string>& paths)
 {
     std::string out = "[";
@@ -251,7 +251,8 @@ std::string transcript_text(const record::RunRecord& run)
     out += "Program: " + utf8_of_ansi(run.program_path) + '\n';
     out += "Command line: " + utf8_of_ansi(run.command_line) + '\n';
     if (run.check_run) {
-        out += "Check run: nothing started, written or changed; boxes answered with their default button\n";
+        out += "Check run: nothing started, written or changed; boxes answered as --answers says, else with their "
+               "default button\n";
     }
     int number = 0;
     for (const record::Box& box : run.boxes) {
@@ -277,11 +278,15 @@ std::string transcript_text(const record::RunRecord& run)
         if (is_engine_run(process)) out += "  engine exit code: " + engine_exit_text(process.exit_code) + '\n';
     }
     if (run.processes.empty()) out += "Processes: none\n";
-    for (const std::string& folder : run.folders_created) out += "Folder created: " + utf8_of_ansi(folder) + '\n';
+    // A check run did none of it: it says what the program would have done.
+    const std::string created = run.check_run ? "Folder would be created: " : "Folder created: ";
+    const std::string written = run.check_run ? "File would be written: " : "File written: ";
+    const std::string deleted = run.check_run ? "File would be deleted: " : "File deleted: ";
+    for (const std::string& folder : run.folders_created) out += created + utf8_of_ansi(folder) + '\n';
     if (run.files_written.empty()) out += "Files written: none\n";
     // What the program wrote itself is shown in full; a copy only by its origin.
     for (const record::WrittenFile& file : run.files_written) {
-        out += "File written: " + utf8_of_ansi(file.path);
+        out += written + utf8_of_ansi(file.path);
         if (!file.copy_of.empty()) {
             out += " (copy of " + utf8_of_ansi(file.copy_of) + ")\n";
             continue;
@@ -290,8 +295,10 @@ std::string transcript_text(const record::RunRecord& run)
         out += " (" + readable.encoding + ", " + std::to_string(file.size) + " bytes)\n";
         if (!readable.text.empty()) out += indented(readable.text);
     }
-    for (const std::string& path : run.files_deleted) out += "File deleted: " + utf8_of_ansi(path) + '\n';
-    out += std::string("Restart: ") + (run.restart_requested ? "requested" : "no") + '\n';
+    for (const std::string& path : run.files_deleted) out += deleted + utf8_of_ansi(path) + '\n';
+    out += std::string("Restart: ") + (!run.restart_requested ? "no" : run.check_run ? "would be requested" : "requested") +
+           '\n';
+    for (const std::string& reason : run.reasons) out += "Why: " + utf8_of_ansi(reason) + '\n';
     if (run.ended_at_once) out += "Ended at once, without the end of run\n";
     out += "Result: " + std::to_string(run.result) + ' ' + result_name(run.result) + '\n';
     out += "Exit code: " + std::to_string(run.exit_code) + '\n';
@@ -343,6 +350,6 @@ std::string transcript_json(const record::RunRecord& run)
         separator = ", ";
     }
     out += "], \"files_deleted\": " + json_list(run.files_deleted) +
-           ", \"restart\": " + json_bool(run.restart_requested) + "}\n";
+           ", \"reasons\": " + json_list(run.reasons) + ", \"restart\": " + json_bool(run.restart_requested) + "}\n";
     return out;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/record/run_record.h"
 
@@ -15,6 +16,7 @@ struct RunSettings {
     std::string program_path;       // the Setup.exe whose run is checked
     uint32_t engine_exit_code = 0;  // what the held-back engine is taken to end with
     bool engine_exit_code_chosen = false;
+    std::vector<int> answers;       // the boxes' answers in turn (button ids); then default buttons
 };
 
 void start_run(const RunSettings& settings);
@@ -22,7 +24,8 @@ const RunSettings& run_settings();
 record::RunRecord& run_record();
 
 // A box of the run, the program's or the shell's: recorded, never shown, and
-// answered with its default button, as a box nobody is there to answer.
+// answered with the next of the run's answers, as MessageBox would take that
+// button, or with its default button, as a box nobody is there to answer.
 int show_box(record::Box box);
 
 }  // namespace check

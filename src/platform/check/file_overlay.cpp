@@ -24,9 +24,18 @@ std::string full_path(const char* path)
 
 std::string parent_folder(const std::string& full)
 {
-    const char* found = PATH_FindLastOf(full.c_str(), "\\");
-    if (found == nullptr) return full;
+    // A network path's root is its server and share ("\\server\share"),
+    // which has no folder above it that could hold it.
+    size_t root_end = 0;
+    if (full.rfind("\\\\", 0) == 0) {
+        const size_t server_end = full.find('\\', 2);
+        root_end = server_end == std::string::npos ? full.size() : full.find('\\', server_end + 1);
+        if (root_end == std::string::npos) return "";
+    }
+    const char* found = PATH_FindLastOf(full.c_str() + root_end, "\\");
+    if (found == nullptr) return root_end > 0 ? "" : full;
     const size_t separator = static_cast<size_t>(found - full.c_str());
+    if (root_end > 0 && separator == root_end) return full.substr(0, root_end);
     // A drive's root keeps its backslash: "C:" alone names the drive's current folder.
     return full.substr(0, separator > 0 && full[separator - 1] == ':' ? separator + 1 : separator);
 }

@@ -26,7 +26,9 @@ struct OpenFile {
 // The full path Windows makes of a path (GetFullPathNameA): the key under
 // which the run keeps a file.
 std::string full_path(const char* path);
-// The folder a full path lies in ("C:\" for "C:\x").
+// The folder a full path lies in ("C:\" for "C:\x", "\\server\share" for
+// "\\server\share\x"), or "" for a network path's server or share, which
+// lies in none.
 std::string parent_folder(const std::string& full);
 bool same_path(const std::string& a, const std::string& b);
 

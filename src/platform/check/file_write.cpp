@@ -29,11 +29,35 @@ uint32_t source_error(const std::string& full)
     return (attributes & FILE_ATTR_DIRECTORY) != 0 ? ERR_ACCESS_DENIED : 0;
 }
 
-// 0 when a file can be put at the path, else the error Windows gives.
+// 0 when the folder that a new file or folder of the path goes in is there,
+// else the error Windows gives. A network path's server or share lies in no
+// folder: the system's own answer for it stands (an unreachable server).
+// Windows drops trailing blanks and periods from a path's last part only, so
+// a parent whose name ends in one ("C:\tb  " of "C:\tb  \x") names no
+// folder, even where "C:\tb" is one.
+uint32_t parent_error(const std::string& full)
+{
+    const std::string parent = check::parent_folder(full);
+    if (parent.empty()) {
+        return FILE_GetAttributes(full.c_str()) == FILE_INVALID_ATTRIBUTES ? SYS_GetLastError() : ERR_ACCESS_DENIED;
+    }
+    const char last = parent.back();
+    if (last == ' ' || last == '.') return ERR_PATH_NOT_FOUND;
+    if (FILE_GetAttributes(parent.c_str()) == FILE_INVALID_ATTRIBUTES) {
+        const uint32_t error = SYS_GetLastError();
+        return error == ERR_FILE_NOT_FOUND || error == 0 ? ERR_PATH_NOT_FOUND : error;
+    }
+    return is_folder(parent) ? 0 : ERR_PATH_NOT_FOUND;
+}
+
+// 0 when a file can be put at the path, else the error Windows gives. A path
+// that ends in "\" names a folder: no file is made by that name.
 uint32_t destination_error(const std::string& full)
 {
-    if (is_folder(full)) return ERR_ACCESS_DENIED;
-    return is_folder(check::parent_folder(full)) ? 0 : ERR_PATH_NOT_FOUND;
+    const bool names_folder = full.size() > 3 && full.back() == '\\';
+    if (is_folder(names_folder ? full.substr(0, full.size() - 1) : full)) return ERR_ACCESS_DENIED;
+    if (names_folder) return ERR_INVALID_NAME;
+    return parent_error(full);
 }
 
 bool fail(uint32_t error)
@@ -135,7 +159,7 @@ bool FILE_CreateDirectory(const char* path)
     // also the second byte of many double-byte characters, which are good names.
     if (full.size() > 2 && PATH_FindFirstOf(full.c_str() + 2, "\"<>|*?") != nullptr) return fail(ERR_INVALID_NAME);
     if (FILE_GetAttributes(full.c_str()) != FILE_INVALID_ATTRIBUTES) return fail(ERR_ALREADY_EXISTS);
-    if (!is_folder(check::parent_folder(full))) return fail(ERR_PATH_NOT_FOUND);
+    if (const uint32_t error = parent_error(full)) return fail(error);
     check::run_record().folders_created.push_back(full);
     return true;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/check/check_run.h"
 #include "platform/sys.h"
@@ -33,6 +34,8 @@ void* SYS_CreateMutex(const char* name, bool /*initially_owned*/)
     HANDLE existing = OpenMutexA(SYNCHRONIZE, FALSE, name);
     // One this process may not open exists all the same: an elevated Setup.exe holds it.
     if (existing != nullptr || GetLastError() == ERROR_ACCESS_DENIED) {
+        check::run_record().reasons.push_back(std::string("another Setup.exe is running: it holds the mutex ") + name +
+                                              ", so this run ends as a second copy does");
         SetLastError(ERROR_ALREADY_EXISTS);
         return existing;
     }

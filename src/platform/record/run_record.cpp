@@ -71,6 +71,52 @@ int button_id(const std::string& name)
     return 0;
 }
 
+bool parse_number(const std::string& text, uint32_t* value)
+{
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const size_t first = hex ? 2 : 0;
+    if (text.size() <= first || text.size() - first > (hex ? 8u : 10u)) return false;
+    uint64_t number = 0;
+    for (size_t i = first; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit = -1;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (digit < 0) return false;
+        number = number * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+    }
+    if (number > 0xFFFFFFFFull) return false;
+    *value = static_cast<uint32_t>(number);
+    return true;
+}
+
+int parse_answer(const std::string& word)
+{
+    const int button = button_id(word);
+    if (button != 0) return button;
+    uint32_t number = 0;
+    return parse_number(word, &number) && number > 0 && number < 100 ? static_cast<int>(number) : 0;
+}
+
+bool parse_answers(const std::string& list, std::vector<int>* answers, std::string* bad_word)
+{
+    if (list.empty()) return true;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        const std::string word = list.substr(start, comma - start);
+        const int answer = parse_answer(word);
+        if (answer == 0) {
+            *bad_word = word;
+            return false;
+        }
+        answers->push_back(answer);
+        start = comma + 1;
+    }
+    return true;
+}
+
 void answer_box(Box* box, int answer)
 {
     const int* buttons = buttons_of(box->style);

@@ -72,6 +72,9 @@ struct RunRecord {
     std::vector<std::string> folders_created;  // Windows paths
     std::vector<WrittenFile> files_written;    // new or changed by the run
     std::vector<std::string> files_deleted;    // there before the run, gone after it
+    // Why the run took a turn, where the boxes and files alone do not say it
+    // (a check run: another Setup.exe holding the single-instance mutex).
+    std::vector<std::string> reasons;
     bool shutdown_privilege_enabled = false;
     bool restart_requested = false;
     uint32_t restart_flags = 0;
@@ -87,6 +90,18 @@ int default_button(uint32_t style);
 // without regard to case).
 const char* button_name(int id);
 int button_id(const std::string& name);
+
+// A number as the tools take one on their command lines: decimal (leading
+// zeros are no octal) or hexadecimal after "0x", up to 0xFFFFFFFF. False for
+// anything else.
+bool parse_number(const std::string& text, uint32_t* value);
+
+// A box answer as the tools take one: a button's name (button_id) or its
+// number (1 to 99), else 0. A list is the answers one after another,
+// separated by commas ("Yes,No,OK"); false at the first word that names no
+// answer, which `bad_word` receives.
+int parse_answer(const std::string& word);
+bool parse_answers(const std::string& list, std::vector<int>* answers, std::string* bad_word);
 
 // Answers the box as MessageBox does: with `answer` (a button id; 0 for none
 // given) when the box has that button, else with its default button, and

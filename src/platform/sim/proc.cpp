@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
+#include "platform/pe.h"
 #include "platform/proc.h"
 #include "platform/sim/codepage.h"
 #include "platform/sim/drives.h"
@@ -36,8 +38,8 @@ std::string file_name_of(const std::string& path)
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-// Whether the file can be started, as process creation decides it: 0, or the
-// error it fails with.
+// Whether the file can be started, as process creation decides it before
+// anything runs: 0, or the error it fails with.
 uint32_t start_error(const std::string& windows_path)
 {
     if (!is_absolute(windows_path)) return ERR_FILE_NOT_FOUND;
@@ -47,10 +49,8 @@ uint32_t start_error(const std::string& windows_path)
     if (!fs::exists(fs::path(host).parent_path(), error)) return ERR_PATH_NOT_FOUND;
     if (!fs::is_regular_file(host, error)) return fs::exists(host, error) ? ERR_ACCESS_DENIED : ERR_FILE_NOT_FOUND;
     std::ifstream in(host, std::ios::binary);
-    char magic[2] = {};
-    in.read(magic, 2);
-    if (in.gcount() != 2 || magic[0] != 'M' || magic[1] != 'Z') return ERR_BAD_EXE_FORMAT;
-    return 0;
+    const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return PE_ImageStartError(reinterpret_cast<const uint8_t*>(image.data()), image.size(), sim::current().is_64bit);
 }
 
 // Start the program: record it, decide whether it starts and with what code it ends.
