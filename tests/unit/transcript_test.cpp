@@ -41,15 +41,15 @@ TEST_F(CheckRunTranscript, SaysWhatWasHeldBackAndWhatItWasTakenToEndWith)
         {engine(true, 0, false),
          " -> held back (check run), taken as ending with exit code 0x00000000 (the default; --engine-exit-code "
          "chooses another)\n  engine exit code: failed no, restart needed no, packages installed 0, only copied to "
-         "the driver store 0 -> result 0 SUCCESS\nFiles written: none\n"},
+         "the driver store 0 -> result 0 SUCCESS\nRestart: no\n"},
         {engine(true, 0x80000100, true),
          " -> held back (check run), taken as ending with exit code 0x80000100 (chosen with --engine-exit-code)\n"
          "  engine exit code: failed yes, restart needed no, packages installed 0, only copied to the driver store 1 "
-         "-> result 4 DEP_HARD_ERROR\nFiles written: none\n"},
-        {engine(false, 0, false, 2), " -> not started, error 2\nFiles written: none\n"},
+         "-> result 4 DEP_HARD_ERROR\nRestart: no\n"},
+        {engine(false, 0, false, 2), " -> not started, error 2\nRestart: no\n"},
         {prerequisite,
          "Process 1: shell dotNetFx40_Client_x86_x64.exe /q (in C:\\P\\DotNetFx) -> held back (check run), taken as "
-         "started and ended\nFiles written: none\n"},
+         "started and ended\nRestart: no\n"},
     };
     for (const auto& row : rows) {
         record::RunRecord run;
