@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <numeric>
 #include <utility>
 
 #include "platform/types.h"
@@ -136,17 +135,18 @@ void place_last_events(RunRecord* run, const std::vector<size_t>& positions)
     std::vector<Event>& events = run->events;
     if (positions.size() > events.size()) return;
     const size_t others = events.size() - positions.size();
-    std::vector<size_t> order(positions.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return positions[a] < positions[b]; });
+    // A pass over the moved events for each place (no sort: its buffer
+    // would pull the runtime's exception reporting into SetupCheck.exe).
     std::vector<Event> placed;
     placed.reserve(events.size());
-    size_t next = 0;
     for (size_t at = 0; at <= others; ++at) {
-        for (; next < order.size() && positions[order[next]] <= at; ++next) placed.push_back(events[others + order[next]]);
+        for (size_t moved = 0; moved < positions.size(); ++moved) {
+            if (positions[moved] == at || (at == others && positions[moved] > others)) {
+                placed.push_back(events[others + moved]);
+            }
+        }
         if (at < others) placed.push_back(events[at]);
     }
-    for (; next < order.size(); ++next) placed.push_back(events[others + order[next]]);
     events = std::move(placed);
 }
 
