@@ -172,6 +172,47 @@ TEST(SetupSim, RunsInARowShareTheMachine)
         << output.text;
 }
 
+// Each run's events in the order they happened, what the drives show placed
+// where the run changed it: the second install asks before the engine runs,
+// the engine's log and the program's own come after it, the folders of the
+// program's log before that log, and the log before the restart.
+TEST(SetupSim, EventsInTheOrderTheyHappened)
+{
+    const std::string reinstall = "--runs 2 --answers Yes --machine " + EXAMPLES +
+                                  "/machines/win10-x64-installs-driver.ini " + EXAMPLES + "/package";
+    const std::string install_log = "{\"kind\": \"folder\", \"index\": 0}, {\"kind\": \"folder\", \"index\": 1}, "
+                                    "{\"kind\": \"folder\", \"index\": 2}, {\"kind\": \"file\", \"index\": 0}";
+    const struct {
+        std::string arguments;
+        std::vector<std::string> events;  // of each run
+    } rows[] = {
+        {reinstall,
+         {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"file\", \"index\": 1}]",
+          "[{\"kind\": \"box\", \"index\": 0}, {\"kind\": \"process\", \"index\": 0}, "
+          "{\"kind\": \"file\", \"index\": 0}, {\"kind\": \"file\", \"index\": 1}]"}},
+        {"--machine " + EXAMPLES + "/machines/win81-x64.ini " + EXAMPLES + "/package /s /vFORCERESTART=true",
+         {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"restart\"}]"}},
+    };
+    for (const auto& row : rows) {
+        const Output json = run_setup_sim("--json " + row.arguments);
+        std::vector<std::string> events;
+        const std::string key = "\"events\": ";
+        for (size_t at = json.text.find(key); at != std::string::npos; at = json.text.find(key, at + 1)) {
+            events.push_back(json.text.substr(at + key.size(), json.text.find(']', at) + 1 - at - key.size()));
+        }
+        EXPECT_EQ(events, row.events) << json.text;
+    }
+    const std::string text = run_setup_sim(reinstall).text;
+    const size_t second_run = text.find("Run 2 of 2\n");
+    const size_t box = text.find("Box 1: ", second_run);
+    const size_t engine = text.find("Process 1: \"C:\\Package\\x64\\DPInst.exe\" /f -> exit code", second_run);
+    const size_t engine_log = text.find("File written: C:\\Windows\\DpInst.log", second_run);
+    const size_t log = text.find("File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log", second_run);
+    EXPECT_TRUE(second_run < box && box < engine && engine < engine_log && engine_log < log &&
+                log != std::string::npos)
+        << text;
+}
+
 // A folder of its own for the inputs of the tests below, and $TMPDIR of the
 // runs, to see that they leave no temporary folder behind.
 class SetupSimInputs : public ::testing::Test {

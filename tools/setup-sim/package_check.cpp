@@ -136,12 +136,12 @@ void examine_engine(CheckSession& session, CheckRow* row)
     const SetupContext& context = g_process.context;
     row->engine_path = context.engine_path;
     row->engine_image = engine_image(context.engine_path);
-    machine.record.boxes.clear();
+    record::clear_boxes(&machine.record);
     row->engine_fits = CheckExeAndPlatform(nullptr, context.engine_path) == 1;
     row->engine_message = machine.record.boxes.empty() ? 0 : message_of(machine.record.boxes.back());
 
     char inf_path[PATH_CAPACITY] = "";
-    machine.record.boxes.clear();
+    record::clear_boxes(&machine.record);
     const bool inf_found = locate_package_inf(nullptr, context.engine_path, inf_path) == 1;
     row->inf_message = machine.record.boxes.empty() ? 0 : message_of(machine.record.boxes.back());
     if (inf_found) {
@@ -155,7 +155,7 @@ void examine_engine(CheckSession& session, CheckRow* row)
     char command_line[PATH_CAPACITY];
     build_engine_command_line(&context, command_line, sizeof command_line);
     row->command_line = command_line;
-    machine.record.boxes.clear();
+    record::clear_boxes(&machine.record);
 }
 
 // Why the run showed message 2 or 3, from what the routines said one by one.
