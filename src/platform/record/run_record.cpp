@@ -279,11 +279,20 @@ uint32_t shell_start_error(uint32_t open_error)
 bool shell_error_box(const Process& failed_start, const char* file, Box* box)
 {
     constexpr uint32_t MB_ICONERROR = 0x10;
-    if (failed_start.no_error_ui || failed_start.error != ERR_FILE_NOT_FOUND) return false;
+    if (failed_start.no_error_ui) return false;
+    std::string text;
+    if (failed_start.error == ERR_FILE_NOT_FOUND) {
+        text = std::string("Windows cannot find '") + file +
+               "'. Make sure you typed the name correctly, and then try again.";
+    } else if (failed_start.error == ERR_BAD_EXE_FORMAT) {
+        // The system's text for the error with the file put in.
+        text = std::string(file) + " is not a valid Win32 application.";
+    } else {
+        return false;
+    }
     *box = Box{};
     box->caption = file;
-    box->text = std::string("Windows cannot find '") + file +
-                "'. Make sure you typed the name correctly, and then try again.";
+    box->text = text;
     box->style = UI_MB_OK | MB_ICONERROR;
     box->shown_by_shell = true;
     return true;

@@ -176,10 +176,11 @@ uint32_t shell_start_error(uint32_t open_error);
 
 // The shell's own box that ShellExecuteEx shows before it returns FALSE when
 // it was not asked for silence (SEE_MASK_FLAG_NO_UI) and cannot find the
-// file it was given (`file`, as passed): false when the failed start shows
-// none. Caption and text are Windows' (Vista and later, English), an OK box
-// with the error icon; Wine's shell shows the system's text for the error
-// under the caption "Error" instead.
+// file it was given (`file`, as passed) or finds no program Windows can start
+// in it (193): false when the failed start shows none. Caption and text are
+// Windows' (English; the text for 193 is the system's message for the
+// error), an OK box with the error icon; Wine's shell shows the system's text
+// for the error under the caption "Error" instead.
 bool shell_error_box(const Process& failed_start, const char* file, Box* box);
 
 }  // namespace record
