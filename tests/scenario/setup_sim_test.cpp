@@ -173,9 +173,10 @@ TEST(SetupSim, RunsInARowShareTheMachine)
 }
 
 // Each run's events in the order they happened, what the drives show placed
-// where the run changed it: the second install asks before the engine runs,
-// the engine's log and the program's own come after it, the folders of the
-// program's log before that log, and the log before the restart.
+// where the run changed it: the second install asks and says why (both
+// versions) before the engine runs, the engine's log and the program's own
+// come after it, the folders of the program's log before that log, and the
+// log before the restart.
 TEST(SetupSim, EventsInTheOrderTheyHappened)
 {
     const std::string reinstall = "--runs 2 --answers Yes --machine " + EXAMPLES +
@@ -188,7 +189,7 @@ TEST(SetupSim, EventsInTheOrderTheyHappened)
     } rows[] = {
         {reinstall,
          {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"file\", \"index\": 1}]",
-          "[{\"kind\": \"box\", \"index\": 0}, {\"kind\": \"process\", \"index\": 0}, "
+          "[{\"kind\": \"box\", \"index\": 0}, {\"kind\": \"reason\", \"index\": 0}, {\"kind\": \"process\", \"index\": 0}, "
           "{\"kind\": \"file\", \"index\": 0}, {\"kind\": \"file\", \"index\": 1}]"}},
         {"--machine " + EXAMPLES + "/machines/win81-x64.ini " + EXAMPLES + "/package /s /vFORCERESTART=true",
          {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"restart\"}]"}},
