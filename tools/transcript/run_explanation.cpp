@@ -223,7 +223,7 @@ void explain_overwrite_decision(const record::RunRecord& run, const char* inf_pa
     if (ended_at_a_box && question_version_source(inf_path, source) && std::strcmp(source, inf_path) != 0) {
         text += "; the question reads the " + package_version_text(source);
     }
-    if (kept_by_force) text += "; with FORCE=0 the run does not install over it";
+    if (kept_by_force) text += "; FORCE is off, so the run does not install over it";
     reasons->push_back({text, before_engine(run)});
 }
 
