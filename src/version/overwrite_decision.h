@@ -10,6 +10,11 @@
 // result_code_override to 1638 without asking.
 int ShowOverwriteMsg(ModuleHandle instance, const char* inf_path);
 
+// The INF whose version the question compares with the installed one
+// (PATH_CAPACITY): the package INF, or the I2C package's filter INF beside
+// it. False when the filter INF's path would be too long to name it.
+bool question_version_source(const char* inf_path, char* source);
+
 // Classifies the installed driver against the package INF: -1 none
 // installed, or OLDER_INSTALLED, SAME_INSTALLED, NEWER_INSTALLED; stores both
 // version texts for the log. 1 when classified, 0 (nothing written) when a

@@ -29,6 +29,7 @@
 #include "program_version.h"
 #include "setup/entry.h"
 #include "setup/run_mode.h"
+#include "transcript/run_explanation.h"
 #include "transcript/transcript.h"
 
 namespace {
@@ -265,6 +266,7 @@ int main()
     const RunEnding ending = last_run_ending();
     run.result = ending.result;
     run.ended_at_once = ending.ended_at_once;
+    explain_run(&run);
     write_out(GetStdHandle(STD_OUTPUT_HANDLE), json ? transcript_json(run) : transcript_text(run));
     return 0;
 }

@@ -41,6 +41,7 @@
 #include "setup-sim/temporary_folder.h"
 #include "setup/context.h"
 #include "setup/entry.h"
+#include "transcript/run_explanation.h"
 #include "transcript/transcript.h"
 
 namespace fs = std::filesystem;
@@ -303,6 +304,7 @@ int run_command(int argc, char** argv)
             }
         }
         record::place_last_events(&outcome, positions);
+        explain_run(&outcome);
         last_exit_code = outcome.exit_code;
         if (json) {
             std::string object = transcript_json(outcome);
