@@ -65,11 +65,13 @@ TEST_F(CheckRunTranscript, SaysWhatWasHeldBackAndWhatItWasTakenToEndWith)
 }
 
 // The program's paths are ANSI text of the machine's code page; both forms of
-// the transcript show them in UTF-8 ("表計算" is 95 5C 8C 76 8E 5A in 932).
+// the transcript show them in UTF-8 ("表計算" is 95 5C 8C 76 8E 5A in 932),
+// and the JSON names the machine they are read on.
 TEST_F(CheckRunTranscript, ShowsAnsiPathsInUtf8)
 {
     machine.system_language = 0x0411;
     record::RunRecord run;
+    run.machine = {10, 0, 19045, true, 0x0411, 0x0411, 932};
     run.command_line = "/s /f2 C:\\\x95\x5C\x8C\x76\x8E\x5A\\r.txt";
     run.folders_created = {"C:\\\x95\x5C\x8C\x76\x8E\x5A"};
     run.files_written = {record::WrittenFile{"C:\\\x95\x5C\x8C\x76\x8E\x5A\\r.txt", "x", 1, ""}};
@@ -81,6 +83,10 @@ TEST_F(CheckRunTranscript, ShowsAnsiPathsInUtf8)
         EXPECT_NE(text.find(expected), std::string::npos) << text;
     }
     EXPECT_NE(json.find("\"folders_created\": [\"C:\\\\表計算\"]"), std::string::npos) << json;
+    EXPECT_NE(json.find(", \"machine\": {\"windows_version\": \"10.0.19045\", \"architecture\": \"x64\", "
+                        "\"system_language\": 1041, \"ui_language\": 1041, \"code_page\": 932}, \"events\": ["),
+              std::string::npos)
+        << json;
 }
 
 // The lines between the transcript's head and its result, and its JSON events.

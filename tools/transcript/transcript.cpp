@@ -318,11 +318,19 @@ std::string event_text(const record::RunRecord& run, const record::Event& event)
 
 }  // namespace
 
+namespace {
+
+std::string windows_version_text(const record::MachineDescription& machine)
+{
+    return std::to_string(machine.major) + '.' + std::to_string(machine.minor) + '.' + std::to_string(machine.build);
+}
+
+}  // namespace
+
 std::string transcript_text(const record::RunRecord& run)
 {
     const record::MachineDescription& machine = run.machine;
-    std::string out = "Machine: Windows " + std::to_string(machine.major) + '.' + std::to_string(machine.minor) +
-                      '.' + std::to_string(machine.build) + (machine.is_64bit ? " x64" : " x86") +
+    std::string out = "Machine: Windows " + windows_version_text(machine) + (machine.is_64bit ? " x64" : " x86") +
                       ", system language " + hex(machine.system_language, 4) + ", UI language " +
                       hex(machine.ui_language, 4) + ", code page " + std::to_string(machine.code_page) + '\n';
     out += "Program: " + utf8_of_ansi(run.program_path) + '\n';
@@ -388,7 +396,11 @@ std::string transcript_json(const record::RunRecord& run)
     }
     out += "], \"files_deleted\": " + json_list(run.files_deleted) +
            ", \"reasons\": " + json_list(run.reasons) + ", \"restart\": " + json_bool(run.restart_requested) +
-           ", \"events\": [";
+           ", \"machine\": {\"windows_version\": " + json_string(windows_version_text(run.machine)) +
+           ", \"architecture\": " + json_string(run.machine.is_64bit ? "x64" : "x86") +
+           ", \"system_language\": " + std::to_string(run.machine.system_language) +
+           ", \"ui_language\": " + std::to_string(run.machine.ui_language) +
+           ", \"code_page\": " + std::to_string(run.machine.code_page) + "}, \"events\": [";
     separator = "";
     for (const record::Event& event : ordered_events(run)) {
         out += separator;
