@@ -51,6 +51,7 @@ add_executable(SetupCheck
     tools/setup-check/main.cpp
     tools/setup-check/runtime.cpp
     tools/transcript/transcript.cpp
+    tools/transcript/run_explanation.cpp
     src/platform/record/run_record.cpp
     ${CHECK_BACKEND_SOURCES}
     ${CHECK_WIN32_SOURCES}

@@ -203,7 +203,7 @@ int no_matching_configuration(const SetupContext* context)
     return 1;
 }
 
-int locate_package_inf(ModuleHandle instance, const char* engine_path, char* inf_path)
+bool find_package_inf(const char* engine_path, char* inf_path, uint32_t* error)
 {
     // A join too long for a path finds nothing: an emptied path would search
     // the current folder instead of the engine's.
@@ -215,19 +215,27 @@ int locate_package_inf(ModuleHandle instance, const char* engine_path, char* inf
     FILE_FindData found{};
     FILE_FindHandle search = joined ? FILE_FindFirst(path, &found) : nullptr;
     if (search == nullptr) {
-        ShowErrorMsg(instance, IDS_FILES_MISSING, IDS_CAPTION, joined ? SYS_GetLastError() : ERR_PATH_NOT_FOUND);
-        return 0;
+        *error = joined ? SYS_GetLastError() : ERR_PATH_NOT_FOUND;
+        return false;
     }
     FILE_FindClose(search);
 
     PATH_RemoveFileSpec(path);
     bounded_copy(g_process.inf_folder, sizeof g_process.inf_folder, path);
     if (!PATH_Append(path, found.name)) {
-        ShowErrorMsg(instance, IDS_FILES_MISSING, IDS_CAPTION, ERR_PATH_NOT_FOUND);
-        return 0;
+        *error = ERR_PATH_NOT_FOUND;
+        return false;
     }
     bounded_copy(inf_path, PATH_CAPACITY, path);
-    return 1;
+    return true;
+}
+
+int locate_package_inf(ModuleHandle instance, const char* engine_path, char* inf_path)
+{
+    uint32_t error = 0;
+    if (find_package_inf(engine_path, inf_path, &error)) return 1;
+    ShowErrorMsg(instance, IDS_FILES_MISSING, IDS_CAPTION, error);
+    return 0;
 }
 
 int run_setup(ModuleHandle instance, const char* command_text)

@@ -18,15 +18,6 @@ constexpr int RESULT_ANOTHER_VERSION_INSTALLED = 1638;
 constexpr const char* I2C_INF = "VxaHIDI2C.inf";
 constexpr const char* I2C_FILTER_INF = "VxHidFiltr.inf";
 
-// False when the filter INF's path would be too long to name it.
-bool question_version_source(const char* inf_path, char* source)
-{
-    bounded_copy(source, PATH_CAPACITY, inf_path);
-    if (std::strcmp(inf_file_name(inf_path), I2C_INF) != 0) return true;
-    PATH_RemoveFileSpec(source);
-    return PATH_Append(source, I2C_FILTER_INF);
-}
-
 constexpr const char* UNREADABLE_INSTALLED_VERSION = "Failed to get current VexaNorde Touch Pad Driver version";
 constexpr const char* UNREADABLE_PACKAGE_VERSION = "Failed to get package VexaNorde Touch Pad Driver version";
 
@@ -40,6 +31,14 @@ int refuse_unreadable_version(const char* text)
 }
 
 }  // namespace
+
+bool question_version_source(const char* inf_path, char* source)
+{
+    bounded_copy(source, PATH_CAPACITY, inf_path);
+    if (std::strcmp(inf_file_name(inf_path), I2C_INF) != 0) return true;
+    PATH_RemoveFileSpec(source);
+    return PATH_Append(source, I2C_FILTER_INF);
+}
 
 int ShowOverwriteMsg(ModuleHandle instance, const char* inf_path)
 {

@@ -16,12 +16,6 @@ namespace {
 constexpr const char* VERSION_LIBRARY = "VxaVer.dll";
 constexpr const char* PRODUCT_VERSION = "\\StringFileInfo\\040904b0\\ProductVersion";
 
-// A product version longer than this is cut; it then still cannot equal an
-// INF version, which is far shorter, so the check refuses it as it would the
-// whole text.
-constexpr uint32_t PRODUCT_VERSION_UNITS = 1024;
-// Room for every unit as two bytes (the double-byte code pages) and the NUL.
-constexpr uint32_t PRODUCT_VERSION_CAPACITY = 2 * PRODUCT_VERSION_UNITS + 1;
 
 // The library's product version in the ANSI code page, as the system's ANSI
 // version query gives it. The file is read with our own PE walk, so nothing
@@ -56,14 +50,18 @@ void separate_with_commas(char* version)
 
 }  // namespace
 
+bool read_version_library(char* library, char* product_version)
+{
+    bounded_copy(library, PATH_CAPACITY, g_process.inf_folder);
+    // Too long a path names no library.
+    return PATH_Append(library, VERSION_LIBRARY) && read_product_version(library, product_version);
+}
+
 int CheckVersionResource(const char* inf_path)
 {
     char library[PATH_CAPACITY];
-    bounded_copy(library, sizeof library, g_process.inf_folder);
-    if (!PATH_Append(library, VERSION_LIBRARY)) return 1;  // too long a path names no library
-
     char product_version[PRODUCT_VERSION_CAPACITY];
-    if (!read_product_version(library, product_version)) return 1;
+    if (!read_version_library(library, product_version)) return 1;
     char driver_version[VERSION_TEXT_CAPACITY];
     if (!loc_QueryInfFilesInf(inf_path, driver_version, sizeof driver_version)) return 1;
     separate_with_commas(driver_version);

@@ -30,6 +30,7 @@
 #include "program_version.h"
 #include "setup/entry.h"
 #include "setup/run_mode.h"
+#include "transcript/run_explanation.h"
 #include "transcript/transcript.h"
 
 namespace {
@@ -263,6 +264,7 @@ int main()
     const RunEnding ending = last_run_ending();
     run.result = ending.result;
     run.ended_at_once = ending.ended_at_once;
+    for (std::string& reason : run_explanation(run)) run.reasons.push_back(std::move(reason));
     write_out(GetStdHandle(STD_OUTPUT_HANDLE), json ? transcript_json(run) : transcript_text(run));
     return 0;
 }

@@ -41,6 +41,7 @@
 #include "setup-sim/temporary_folder.h"
 #include "setup/context.h"
 #include "setup/entry.h"
+#include "transcript/run_explanation.h"
 #include "transcript/transcript.h"
 
 namespace fs = std::filesystem;
@@ -249,6 +250,7 @@ int run_command(int argc, char** argv)
         const RunEnding ending = last_run_ending();
         outcome.result = ending.result;
         outcome.ended_at_once = ending.ended_at_once;
+        for (std::string& reason : run_explanation(outcome)) outcome.reasons.push_back(std::move(reason));
 
         for (const auto& [letter, folder] : machine.drives) {
             const DriveSnapshot after = snapshot(folder);
