@@ -172,11 +172,19 @@ const char* comparison_text(int comparison)
 }
 
 // The overwrite decision, when a driver is installed: both versions, where
-// each comes from, and what the comparison gave.
-void explain_overwrite(const char* inf_path, std::vector<std::string>* reasons)
+// each comes from, and what the comparison gave. An engine that ran may have
+// changed the installed version since; the run kept the one it compared.
+void explain_overwrite(const char* inf_path, bool engine_ran, std::vector<std::string>* reasons)
 {
     char installed[VERSION_TEXT_CAPACITY] = "";
-    const int found = query_installed_version(inf_path, installed);
+    int found = 0;
+    if (engine_ran) {
+        std::memcpy(installed, g_process.installed_version, sizeof installed);
+        installed[sizeof installed - 1] = '\0';
+        found = installed[0] != '\0' ? 1 : 0;
+    } else {
+        found = query_installed_version(inf_path, installed);
+    }
     if (found == 0) return;
     const std::string key = std::string("HKLM\\") + installed_version_key(inf_path) + " ProductVer";
     if (found < 0) {
@@ -249,7 +257,7 @@ std::vector<std::string> run_explanation(const record::RunRecord& run)
         prerequisite_failed = prerequisite_failed || (process.kind == "shell" && !process.started && !process.held_back);
     }
     if (engine || g_process.ended_at_once || (g_process.final_result == DEP_SOFT_ERROR && !prerequisite_failed)) {
-        explain_overwrite(inf_path, &reasons);
+        explain_overwrite(inf_path, engine, &reasons);
     }
     return reasons;
 }
