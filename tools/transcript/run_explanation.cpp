@@ -26,14 +26,6 @@ bool shows_text(const record::Box& box, const char* caption, const char* text)
     return box.caption == caption && box.text == text;
 }
 
-// Whether a box shows string-table message `id` (maybe with an error code after it).
-bool shows_message(const record::Box& box, uint32_t id)
-{
-    char text[PATH_CAPACITY];
-    const int length = UI_LoadString(nullptr, id, text, sizeof text);
-    return length > 0 && box.text.compare(0, static_cast<size_t>(length), text) == 0;
-}
-
 bool any_box(const record::RunRecord& run, bool (*test)(const record::Box&))
 {
     for (const record::Box& box : run.boxes) {
@@ -225,6 +217,13 @@ void explain_missing_settings(const record::RunRecord& run, std::vector<std::str
 }
 
 }  // namespace
+
+bool shows_message(const record::Box& box, uint32_t id)
+{
+    char text[PATH_CAPACITY];
+    const int length = UI_LoadString(nullptr, id, text, sizeof text);
+    return length > 0 && box.text.compare(0, static_cast<size_t>(length), text) == 0;
+}
 
 std::vector<std::string> run_explanation(const record::RunRecord& run)
 {
