@@ -12,8 +12,8 @@ target_include_directories(machine_profiles PUBLIC tools)
 target_compile_options(machine_profiles PRIVATE ${SETUP_WARNINGS})
 target_link_libraries(machine_profiles PUBLIC platform_sim)
 
-# The transcript of a run record and why the run went its way, for setup-sim
-# and its tests.
+# The transcript of a run record and why the run went as it did, for
+# setup-sim and its tests.
 add_library(transcript STATIC tools/transcript/transcript.cpp tools/transcript/run_explanation.cpp)
 target_include_directories(transcript PUBLIC tools)
 target_compile_options(transcript PRIVATE ${SETUP_WARNINGS})

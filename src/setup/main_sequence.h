@@ -11,8 +11,9 @@ constexpr const char* NOT_SUPPORTED_NOTICE = "This driver does not support your 
 void reset_public_properties();
 int check_system_language();
 int no_matching_configuration(const SetupContext* context);
-// The package INF: the first "*.inf" in the engine's folder, whose folder
-// becomes inf_folder. False with the Windows error when there is none.
+// The package INF: the first "*.inf" in the engine's folder into inf_path
+// (PATH_CAPACITY), its folder into g_process.inf_folder. find_package_inf
+// gives the error when there is none; locate_package_inf shows it in the
+// files-missing box.
 bool find_package_inf(const char* engine_path, char* inf_path, uint32_t* error);
-// The same, with the files-missing box when there is none.
 int locate_package_inf(ModuleHandle instance, const char* engine_path, char* inf_path);

@@ -8,12 +8,12 @@
 // installed; 1 to go on, 0 to stop. A blank installed version is reported in
 // an English box and stops; an older installed driver sets
 // result_code_override to 1638 without asking.
-// The INF whose DriverVer the question compares with the installed version,
-// into a buffer of PATH_CAPACITY: the package INF, or for the I2C package the
-// filter driver's INF beside it. False when that path would be too long.
-bool question_version_source(const char* inf_path, char* source);
-
 int ShowOverwriteMsg(ModuleHandle instance, const char* inf_path);
+
+// The INF whose version the question compares with the installed one
+// (PATH_CAPACITY): the package INF, or the I2C package's filter INF beside
+// it. False when the filter INF's path would be too long to name it.
+bool question_version_source(const char* inf_path, char* source);
 
 // Classifies the installed driver against the package INF: -1 none
 // installed, or OLDER_INSTALLED, SAME_INSTALLED, NEWER_INSTALLED; stores both

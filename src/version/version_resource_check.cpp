@@ -50,21 +50,23 @@ void separate_with_commas(char* version)
 
 }  // namespace
 
-bool read_version_library(char* library, char* product_version)
+bool version_library_texts(const char* inf_path, char* library, char* product_version, char* driver_version)
 {
     bounded_copy(library, PATH_CAPACITY, g_process.inf_folder);
-    // Too long a path names no library.
-    return PATH_Append(library, VERSION_LIBRARY) && read_product_version(library, product_version);
+    // A too long path names no library.
+    if (!PATH_Append(library, VERSION_LIBRARY)) return false;
+    if (!read_product_version(library, product_version)) return false;
+    if (!loc_QueryInfFilesInf(inf_path, driver_version, VERSION_TEXT_CAPACITY)) return false;
+    separate_with_commas(driver_version);
+    return true;
 }
 
 int CheckVersionResource(const char* inf_path)
 {
     char library[PATH_CAPACITY];
     char product_version[PRODUCT_VERSION_CAPACITY];
-    if (!read_version_library(library, product_version)) return 1;
     char driver_version[VERSION_TEXT_CAPACITY];
-    if (!loc_QueryInfFilesInf(inf_path, driver_version, sizeof driver_version)) return 1;
-    separate_with_commas(driver_version);
+    if (!version_library_texts(inf_path, library, product_version, driver_version)) return 1;
     if (std::strcmp(product_version, driver_version) == 0) return 1;
 
     UI_MessageBox(VERSION_LIBRARY_MISMATCH, "ERROR",

@@ -172,6 +172,48 @@ TEST(SetupSim, RunsInARowShareTheMachine)
         << output.text;
 }
 
+// Each run's events in the order they happened, what the drives show placed
+// where the run changed it: the second install asks and says why (both
+// versions) before the engine runs, the engine's log and the program's own
+// come after it, the folders of the program's log before that log, and the
+// log before the restart.
+TEST(SetupSim, EventsInTheOrderTheyHappened)
+{
+    const std::string reinstall = "--runs 2 --answers Yes --machine " + EXAMPLES +
+                                  "/machines/win10-x64-installs-driver.ini " + EXAMPLES + "/package";
+    const std::string install_log = "{\"kind\": \"folder\", \"index\": 0}, {\"kind\": \"folder\", \"index\": 1}, "
+                                    "{\"kind\": \"folder\", \"index\": 2}, {\"kind\": \"file\", \"index\": 0}";
+    const struct {
+        std::string arguments;
+        std::vector<std::string> events;  // of each run
+    } rows[] = {
+        {reinstall,
+         {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"file\", \"index\": 1}]",
+          "[{\"kind\": \"box\", \"index\": 0}, {\"kind\": \"reason\", \"index\": 0}, {\"kind\": \"process\", \"index\": 0}, "
+          "{\"kind\": \"file\", \"index\": 0}, {\"kind\": \"file\", \"index\": 1}]"}},
+        {"--machine " + EXAMPLES + "/machines/win81-x64.ini " + EXAMPLES + "/package /s /vFORCERESTART=true",
+         {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"restart\"}]"}},
+    };
+    for (const auto& row : rows) {
+        const Output json = run_setup_sim("--json " + row.arguments);
+        std::vector<std::string> events;
+        const std::string key = "\"events\": ";
+        for (size_t at = json.text.find(key); at != std::string::npos; at = json.text.find(key, at + 1)) {
+            events.push_back(json.text.substr(at + key.size(), json.text.find(']', at) + 1 - at - key.size()));
+        }
+        EXPECT_EQ(events, row.events) << json.text;
+    }
+    const std::string text = run_setup_sim(reinstall).text;
+    const size_t second_run = text.find("Run 2 of 2\n");
+    const size_t box = text.find("Box 1: ", second_run);
+    const size_t engine = text.find("Process 1: \"C:\\Package\\x64\\DPInst.exe\" /f -> exit code", second_run);
+    const size_t engine_log = text.find("File written: C:\\Windows\\DpInst.log", second_run);
+    const size_t log = text.find("File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log", second_run);
+    EXPECT_TRUE(second_run < box && box < engine && engine < engine_log && engine_log < log &&
+                log != std::string::npos)
+        << text;
+}
+
 // A folder of its own for the inputs of the tests below, and $TMPDIR of the
 // runs, to see that they leave no temporary folder behind.
 class SetupSimInputs : public ::testing::Test {
@@ -289,6 +331,61 @@ TEST_F(SetupSimInputs, AFileRewrittenWithTheSameBytesIsListed)
     EXPECT_NE(output.text.find("File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log", second_run),
               std::string::npos)
         << output.text;
+}
+
+// Why the last run went as it did, in the order the lines come: the
+// sections, hardware IDs and devices behind the unsupported-touchpad notice,
+// the two versions behind the version-library box, the installed and package
+// versions where the run compared them, a missing settings file.
+TEST_F(SetupSimInputs, SaysWhyTheRunWentAsItDid)
+{
+    const std::string machines = EXAMPLES + "/machines/";
+    const std::string scenarios = std::string(SOURCE_DIR) + "/tests/wine/scenarios/";
+    const auto scenario_package = [&](const std::string& name) {
+        const std::string folder = work_ + "/" + name;
+        std::filesystem::copy(scenarios + name + "/package", folder, std::filesystem::copy_options::recursive);
+        std::filesystem::copy(EXAMPLES + "/package/DPInst.exe", folder + "/DPInst.exe");
+        return folder;
+    };
+    const std::string other_vendors = file("other-vendors.ini",
+                                           "[Machine]\nVersion=10.0.19045\nArchitecture=x64\n[Devices]\nBuiltin=no\n"
+                                           "[Device:ACPI\\VXB0900\\1]\nClass=Mouse\nHardwareIDs=ACPI\\VXB0900\n"
+                                           "[Device:ACPI\\SYN1E10\\2]\nClass=Mouse\nHardwareIDs=ACPI\\SYN1E10\n");
+    const std::string reinstall = "--runs 2 --machine " + machines + "win10-x64-installs-driver.ini " + EXAMPLES + "/package";
+    const std::string same_version = "installed version 19.2.4.7 (HKEY_LOCAL_MACHINE\\Software\\Vexa\\Kurso, "
+                                     "ProductVer), package version 19.2.4.7 (DriverVer of "
+                                     "C:\\Package\\x64\\VxTouch.inf): the same version is installed";
+    const struct {
+        std::string arguments;
+        std::vector<std::string> reasons;
+    } rows[] = {
+        {"--machine " + other_vendors + " " + EXAMPLES + "/layout2-package /s",
+         {"bus I2C: x64_support_win10 names section CfgI2C; C:\\Package\\I2C\\VxI2C.inf "
+          "[I2CModels.NTamd64.10.0] wants VXB0801, VXB0802",
+          "bus PS2: x64_support_win10 names section CfgPS2; C:\\Package\\PS2\\VxPS2.inf [PS2Models.NTamd64] wants "
+          "VXA0704",
+          "devices seen: 2, none with a wanted ID; of the wanted vendors: ACPI\\VXB0900\\1"}},
+        {"--machine " + machines + "win7-x86.ini " + scenario_package("version_library_mismatch") + " /s",
+         {"C:\\Package\\VxaVer.dll has product version \"8, 1, 0, 83\"; the DriverVer of "
+          "C:\\Package\\touchpad.inf gives \"8, 1, 0, 84\""}},
+        {"--machine " + machines + "win7-x86.ini " + scenario_package("missing_settings") + " /s",
+         {"no settings file C:\\Package\\Setup.ini: the run takes the program's defaults (layout 1, engine "
+          ".\\DPInst.exe)"}},
+        {reinstall + " /s", {same_version}},
+        {reinstall + " /s /vFORCE=false", {same_version + "; FORCE is off, so the run does not install over it"}},
+        {"--answers No " + reinstall, {same_version}},
+        {"--machine " + machines + "win10-x64-installs-driver.ini " + EXAMPLES + "/package /s", {}},
+    };
+    for (const auto& row : rows) {
+        const Output output = run(row.arguments);
+        std::vector<std::string> reasons;
+        const size_t second_run = output.text.find("Run 2 of 2\n");
+        for (size_t at = output.text.find("\nWhy: ", second_run == std::string::npos ? 0 : second_run); at != std::string::npos;
+             at = output.text.find("\nWhy: ", at + 1)) {
+            reasons.push_back(output.text.substr(at + 6, output.text.find('\n', at + 1) - at - 6));
+        }
+        EXPECT_EQ(reasons, row.reasons) << row.arguments << "\n" << output.text;
+    }
 }
 
 // A check stopped by a signal removes its temporary folders on the way out.

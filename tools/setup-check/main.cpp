@@ -24,7 +24,6 @@
 
 #include "platform/check/check_run.h"
 #include "platform/record/run_record.h"
-#include "platform/path.h"
 #include "platform/sys.h"
 #include "platform/win32/module_path.h"
 #include "program_version.h"
@@ -162,25 +161,28 @@ bool parse_engine_exit_code(const std::string& text, uint32_t* code)
     return (hex || text.size() < 8) && record::parse_number(text, code);
 }
 
-// In the form every "A" call can use, as Setup.exe takes its own path: it
-// lies in the same folder.
-std::string own_folder()
+// A name or relative path lies in SetupCheck.exe's folder, beside which it is
+// shipped. The program gets the path in the form every "A" call can use, as
+// Setup.exe takes its own: exact in the ANSI code page, or else its short
+// form; a path with neither is converted as Windows converts it, and the
+// program is then not found under that name.
+std::string program_path(const std::wstring& given)
 {
-    char path[MAX_PATH] = "";
-    const DWORD length = ansi_module_file_name(nullptr, path, sizeof path);
-    if (length == 0 || length >= sizeof path) return "";
-    const char* separator = PATH_FindLastOf(path, "\\");
-    return separator != nullptr ? std::string(path, static_cast<size_t>(separator - path)) : std::string(path);
-}
-
-// A name or relative path lies in SetupCheck.exe's folder, beside which it is shipped.
-std::string program_path(const std::string& given)
-{
-    const bool absolute = given.find(':') != std::string::npos || given.rfind("\\\\", 0) == 0;
-    const std::string path = absolute ? given : own_folder() + "\\" + given;
-    char full[MAX_PATH] = "";
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return length > 0 && length < sizeof full ? std::string(full, length) : path;
+    const bool absolute = given.find(L':') != std::wstring::npos || given.rfind(L"\\\\", 0) == 0;
+    std::wstring path = given;
+    if (!absolute) {
+        wchar_t own[MAX_PATH] = L"";
+        const DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH);
+        std::wstring folder(own, length > 0 && length < MAX_PATH ? length : 0);
+        folder.resize(folder.rfind(L'\\') == std::wstring::npos ? 0 : folder.rfind(L'\\'));
+        path = folder + L"\\" + given;
+    }
+    wchar_t full[MAX_PATH] = L"";
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    if (length > 0 && length < MAX_PATH) path.assign(full, length);
+    char ansi[2 * MAX_PATH];
+    const int bytes = exact_ansi_path(path.c_str(), ansi, sizeof ansi);
+    return bytes > 0 ? std::string(ansi, static_cast<size_t>(bytes - 1)) : ansi_of(path);
 }
 
 record::MachineDescription this_machine()
@@ -207,7 +209,7 @@ int main()
     // script survives; Setup.exe's words as it would get them.
     const wchar_t* text = after_program_name(GetCommandLineW());
     bool json = false;
-    std::string program = "Setup.exe";
+    std::wstring program = L"Setup.exe";
     check::RunSettings settings;
     // No option of Setup.exe starts with "-": "-h" can only be asking for help.
     if (text[0] == L'-' && text[1] == L'h' && (text[2] == L'\0' || is_blank(text[2]))) {
@@ -230,7 +232,7 @@ int main()
             const std::wstring value = next_word(&text);
             std::string bad_answer;
             if (option == "--program") {
-                program = ansi_of(value);
+                program = value;
             } else if (option == "--answers") {
                 if (!record::parse_answers(utf8_of(value), &settings.answers, &bad_answer)) {
                     return usage_error("unknown answer " + bad_answer + " (Yes, No, OK, Cancel or a number)");
@@ -264,7 +266,7 @@ int main()
     const RunEnding ending = last_run_ending();
     run.result = ending.result;
     run.ended_at_once = ending.ended_at_once;
-    for (std::string& reason : run_explanation(run)) run.reasons.push_back(std::move(reason));
+    explain_run(&run);
     write_out(GetStdHandle(STD_OUTPUT_HANDLE), json ? transcript_json(run) : transcript_text(run));
     return 0;
 }

@@ -101,16 +101,34 @@ DriveSnapshot snapshot(const std::string& folder)
     return drive;
 }
 
+// A host path relative to a drive's folder, as the drive's snapshot names
+// it, or "" when it is on another drive.
+std::string relative_on(const fs::path& root, const std::string& host)
+{
+    const fs::path relative = fs::path(host).lexically_normal().lexically_relative(root);
+    return !relative.empty() && *relative.begin() != ".." ? relative.generic_string() : "";
+}
+
 // The files the run wrote on one drive, relative to its folder, even those
 // whose bytes did not change.
 std::set<std::string> written_on(const fs::path& root, const std::set<std::string>& host_files)
 {
     std::set<std::string> written;
     for (const std::string& host : host_files) {
-        const fs::path relative = fs::path(host).lexically_normal().lexically_relative(root);
-        if (!relative.empty() && *relative.begin() != "..") written.insert(relative.generic_string());
+        if (const std::string relative = relative_on(root, host); !relative.empty()) written.insert(relative);
     }
     return written;
+}
+
+// Where among the run's events the run first changed each path of one drive
+// (the events recorded by then), by the path relative to the drive's folder.
+std::map<std::string, size_t> changed_on(const fs::path& root, const std::map<std::string, size_t>& host_paths)
+{
+    std::map<std::string, size_t> changed;
+    for (const auto& [host, position] : host_paths) {
+        if (const std::string relative = relative_on(root, host); !relative.empty()) changed.emplace(relative, position);
+    }
+    return changed;
 }
 
 // A Windows path for the run record, which holds the machine's code page:
@@ -238,6 +256,7 @@ int run_command(int argc, char** argv)
         machine.mutexes = held_elsewhere;
         machine.record = record::RunRecord{};
         machine.host_files_written.clear();
+        machine.host_paths_changed_at.clear();
         std::map<char, DriveSnapshot> before;
         for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
 
@@ -250,28 +269,42 @@ int run_command(int argc, char** argv)
         const RunEnding ending = last_run_ending();
         outcome.result = ending.result;
         outcome.ended_at_once = ending.ended_at_once;
-        for (std::string& reason : run_explanation(outcome)) outcome.reasons.push_back(std::move(reason));
 
+        // What the drives show changed goes among the run's events where the
+        // machine noted the change.
+        std::vector<size_t> positions;
         for (const auto& [letter, folder] : machine.drives) {
             const DriveSnapshot after = snapshot(folder);
             const std::set<std::string> written = written_on(drive_root(folder), machine.host_files_written);
+            const std::map<std::string, size_t> changed = changed_on(drive_root(folder), machine.host_paths_changed_at);
+            const auto position_of = [&](const std::string& relative) {
+                const auto noted = changed.find(relative);
+                return noted != changed.end() ? noted->second : record::NOT_NOTED;
+            };
             for (const std::string& relative : after.folders) {
                 if (before[letter].folders.count(relative) == 0) {
-                    outcome.folders_created.push_back(windows_path_of(letter, relative));
+                    record::add_folder(&outcome, windows_path_of(letter, relative));
+                    positions.push_back(position_of(relative));
                 }
             }
             for (const auto& [relative, content] : after.files) {
                 const auto earlier = before[letter].files.find(relative);
                 if (earlier == before[letter].files.end() || earlier->second != content || written.count(relative) != 0) {
                     const auto package_file = package_files.find(content);
-                    outcome.files_written.push_back({windows_path_of(letter, relative), content, content.size(),
-                                                     package_file != package_files.end() ? package_file->second : ""});
+                    record::add_written_file(&outcome, {windows_path_of(letter, relative), content, content.size(),
+                                                        package_file != package_files.end() ? package_file->second : ""});
+                    positions.push_back(position_of(relative));
                 }
             }
             for (const auto& [relative, content] : before[letter].files) {
-                if (after.files.count(relative) == 0) outcome.files_deleted.push_back(windows_path_of(letter, relative));
+                if (after.files.count(relative) == 0) {
+                    record::add_deleted_file(&outcome, windows_path_of(letter, relative));
+                    positions.push_back(position_of(relative));
+                }
             }
         }
+        record::place_last_events(&outcome, positions);
+        explain_run(&outcome);
         last_exit_code = outcome.exit_code;
         if (json) {
             std::string object = transcript_json(outcome);

@@ -23,7 +23,6 @@
 #include "setup/engine.h"
 #include "setup/main_sequence.h"
 #include "setup/messages.h"
-#include "transcript/run_explanation.h"
 #include "version/version_queries.h"
 #include "version/version_resource_check.h"
 
@@ -90,6 +89,15 @@ sim::Machine machine_for(const WindowsVersion& version, const std::string& hardw
     return machine;
 }
 
+// Whether a box shows the string-table message `id` (its text, maybe with an
+// error code after it), in the machine's language.
+bool shows_message(const record::Box& box, uint32_t id)
+{
+    char text[PATH_CAPACITY];
+    const int length = UI_LoadString(nullptr, id, text, sizeof text);
+    return length > 0 && box.text.compare(0, static_cast<size_t>(length), text) == 0;
+}
+
 uint32_t message_of(const record::Box& box)
 {
     return shows_message(box, IDS_UNSUPPORTED_OS) ? IDS_UNSUPPORTED_OS
@@ -128,12 +136,12 @@ void examine_engine(CheckSession& session, CheckRow* row)
     const SetupContext& context = g_process.context;
     row->engine_path = context.engine_path;
     row->engine_image = engine_image(context.engine_path);
-    machine.record.boxes.clear();
+    record::clear_boxes(&machine.record);
     row->engine_fits = CheckExeAndPlatform(nullptr, context.engine_path) == 1;
     row->engine_message = machine.record.boxes.empty() ? 0 : message_of(machine.record.boxes.back());
 
     char inf_path[PATH_CAPACITY] = "";
-    machine.record.boxes.clear();
+    record::clear_boxes(&machine.record);
     const bool inf_found = locate_package_inf(nullptr, context.engine_path, inf_path) == 1;
     row->inf_message = machine.record.boxes.empty() ? 0 : message_of(machine.record.boxes.back());
     if (inf_found) {
@@ -147,7 +155,7 @@ void examine_engine(CheckSession& session, CheckRow* row)
     char command_line[PATH_CAPACITY];
     build_engine_command_line(&context, command_line, sizeof command_line);
     row->command_line = command_line;
-    machine.record.boxes.clear();
+    record::clear_boxes(&machine.record);
 }
 
 // Why the run showed message 2 or 3, from what the routines said one by one.

@@ -239,34 +239,50 @@ std::string json_list(const std::vector<std::string>& paths)
     return out + "]";
 }
 
-}  // namespace
-
-std::string transcript_text(const record::RunRecord& run)
+// The run's events in order, then one for each item that none names (a
+// record filled without the helpers), kind by kind; an event that names no
+// item, or one named before, is left out.
+std::vector<record::Event> ordered_events(const record::RunRecord& run)
 {
-    const record::MachineDescription& machine = run.machine;
-    std::string out = "Machine: Windows " + std::to_string(machine.major) + '.' + std::to_string(machine.minor) +
-                      '.' + std::to_string(machine.build) + (machine.is_64bit ? " x64" : " x86") +
-                      ", system language " + hex(machine.system_language, 4) + ", UI language " +
-                      hex(machine.ui_language, 4) + ", code page " + std::to_string(machine.code_page) + '\n';
-    out += "Program: " + utf8_of_ansi(run.program_path) + '\n';
-    out += "Command line: " + utf8_of_ansi(run.command_line) + '\n';
-    if (run.check_run) {
-        out += "Check run: nothing started, written or changed; boxes answered as --answers says, else with their "
-               "default button\n";
+    constexpr size_t KINDS = static_cast<size_t>(record::EventKind::Restart) + 1;
+    const size_t counts[KINDS] = {run.boxes.size(),         run.processes.size(), run.folders_created.size(),
+                                  run.files_written.size(), run.files_deleted.size(), run.reasons.size(),
+                                  run.restart_requested ? 1u : 0u};
+    std::vector<bool> named[KINDS];
+    for (size_t kind = 0; kind < KINDS; ++kind) named[kind].assign(counts[kind], false);
+    std::vector<record::Event> events;
+    const auto add = [&](record::EventKind kind, size_t index) {
+        const size_t k = static_cast<size_t>(kind);
+        if (k >= KINDS || index >= counts[k] || named[k][index]) return;
+        named[k][index] = true;
+        events.push_back({kind, index});
+    };
+    for (const record::Event& event : run.events) add(event.kind, event.kind == record::EventKind::Restart ? 0 : event.index);
+    for (size_t kind = 0; kind < KINDS; ++kind) {
+        for (size_t index = 0; index < counts[kind]; ++index) add(static_cast<record::EventKind>(kind), index);
     }
-    int number = 0;
-    for (const record::Box& box : run.boxes) {
-        out += "Box " + std::to_string(++number) + (box.shown_by_shell ? " (the shell's own)" : "") + ": caption \"" +
-               utf8_of_ansi(box.caption) + "\", style " + hex(box.style, 8) + ", answer " + std::to_string(box.answer) +
-               " (" + button_name(box.answer) + ")\n";
+    return events;
+}
+
+// The lines of one event; a box and a process numbered in their own lists.
+std::string event_text(const record::RunRecord& run, const record::Event& event)
+{
+    // A check run did none of it: it says what the program would have done.
+    const std::string would = run.check_run ? " would be " : " ";
+    switch (event.kind) {
+    case record::EventKind::Box: {
+        const record::Box& box = run.boxes[event.index];
+        std::string out = "Box " + std::to_string(event.index + 1) + (box.shown_by_shell ? " (the shell's own)" : "") +
+                          ": caption \"" + utf8_of_ansi(box.caption) + "\", style " + hex(box.style, 8) + ", answer " +
+                          std::to_string(box.answer) + " (" + button_name(box.answer) + ")\n";
         out += "  text: " + visible(utf8_of_ansi(box.text)) + '\n';
         if (!box.error.empty()) out += "  answer not taken: " + box.error + '\n';
+        return out;
     }
-    if (run.boxes.empty()) out += "Boxes: none\n";
-    number = 0;
-    for (const record::Process& process : run.processes) {
-        out += "Process " + std::to_string(++number) + ": " + (process.kind == "shell" ? "shell " : "") +
-               utf8_of_ansi(process.command_line);
+    case record::EventKind::Process: {
+        const record::Process& process = run.processes[event.index];
+        std::string out = "Process " + std::to_string(event.index + 1) + ": " + (process.kind == "shell" ? "shell " : "") +
+                          utf8_of_ansi(process.command_line);
         if (!process.directory.empty()) out += " (in " + utf8_of_ansi(process.directory) + ")";
         if (process.started) {
             out += " -> exit code " + hex(process.exit_code, 8) + '\n';
@@ -276,29 +292,58 @@ std::string transcript_text(const record::RunRecord& run)
             out += " -> not started, error " + std::to_string(process.error) + '\n';
         }
         if (is_engine_run(process)) out += "  engine exit code: " + engine_exit_text(process.exit_code) + '\n';
+        return out;
     }
-    if (run.processes.empty()) out += "Processes: none\n";
-    // A check run did none of it: it says what the program would have done.
-    const std::string created = run.check_run ? "Folder would be created: " : "Folder created: ";
-    const std::string written = run.check_run ? "File would be written: " : "File written: ";
-    const std::string deleted = run.check_run ? "File would be deleted: " : "File deleted: ";
-    for (const std::string& folder : run.folders_created) out += created + utf8_of_ansi(folder) + '\n';
-    if (run.files_written.empty()) out += "Files written: none\n";
-    // What the program wrote itself is shown in full; a copy only by its origin.
-    for (const record::WrittenFile& file : run.files_written) {
-        out += written + utf8_of_ansi(file.path);
-        if (!file.copy_of.empty()) {
-            out += " (copy of " + utf8_of_ansi(file.copy_of) + ")\n";
-            continue;
-        }
+    case record::EventKind::Folder:
+        return "Folder" + would + "created: " + utf8_of_ansi(run.folders_created[event.index]) + '\n';
+    case record::EventKind::File: {
+        // What the program wrote itself is shown in full; a copy only by its origin.
+        const record::WrittenFile& file = run.files_written[event.index];
+        std::string out = "File" + would + "written: " + utf8_of_ansi(file.path);
+        if (!file.copy_of.empty()) return out + " (copy of " + utf8_of_ansi(file.copy_of) + ")\n";
         const ReadableText readable = readable_text(file.bytes);
         out += " (" + readable.encoding + ", " + std::to_string(file.size) + " bytes)\n";
         if (!readable.text.empty()) out += indented(readable.text);
+        return out;
     }
-    for (const std::string& path : run.files_deleted) out += deleted + utf8_of_ansi(path) + '\n';
-    out += std::string("Restart: ") + (!run.restart_requested ? "no" : run.check_run ? "would be requested" : "requested") +
-           '\n';
-    for (const std::string& reason : run.reasons) out += "Why: " + utf8_of_ansi(reason) + '\n';
+    case record::EventKind::Deleted:
+        return "File" + would + "deleted: " + utf8_of_ansi(run.files_deleted[event.index]) + '\n';
+    case record::EventKind::Reason:
+        return "Why: " + utf8_of_ansi(run.reasons[event.index]) + '\n';
+    case record::EventKind::Restart:
+        return std::string("Restart: ") + (run.check_run ? "would be requested" : "requested") + '\n';
+    }
+    return "";
+}
+
+}  // namespace
+
+namespace {
+
+std::string windows_version_text(const record::MachineDescription& machine)
+{
+    return std::to_string(machine.major) + '.' + std::to_string(machine.minor) + '.' + std::to_string(machine.build);
+}
+
+}  // namespace
+
+std::string transcript_text(const record::RunRecord& run)
+{
+    const record::MachineDescription& machine = run.machine;
+    std::string out = "Machine: Windows " + windows_version_text(machine) + (machine.is_64bit ? " x64" : " x86") +
+                      ", system language " + hex(machine.system_language, 4) + ", UI language " +
+                      hex(machine.ui_language, 4) + ", code page " + std::to_string(machine.code_page) + '\n';
+    out += "Program: " + utf8_of_ansi(run.program_path) + '\n';
+    out += "Command line: " + utf8_of_ansi(run.command_line) + '\n';
+    if (run.check_run) {
+        out += "Check run: nothing started, written or changed; boxes answered as --answers says, else with their "
+               "default button\n";
+    }
+    if (run.boxes.empty()) out += "Boxes: none\n";
+    if (run.processes.empty()) out += "Processes: none\n";
+    if (run.files_written.empty()) out += "Files written: none\n";
+    for (const record::Event& event : ordered_events(run)) out += event_text(run, event);
+    if (!run.restart_requested) out += "Restart: no\n";
     if (run.ended_at_once) out += "Ended at once, without the end of run\n";
     out += "Result: " + std::to_string(run.result) + ' ' + result_name(run.result) + '\n';
     out += "Exit code: " + std::to_string(run.exit_code) + '\n';
@@ -350,6 +395,19 @@ std::string transcript_json(const record::RunRecord& run)
         separator = ", ";
     }
     out += "], \"files_deleted\": " + json_list(run.files_deleted) +
-           ", \"reasons\": " + json_list(run.reasons) + ", \"restart\": " + json_bool(run.restart_requested) + "}\n";
-    return out;
+           ", \"reasons\": " + json_list(run.reasons) + ", \"restart\": " + json_bool(run.restart_requested) +
+           ", \"machine\": {\"windows_version\": " + json_string(windows_version_text(run.machine)) +
+           ", \"architecture\": " + json_string(run.machine.is_64bit ? "x64" : "x86") +
+           ", \"system_language\": " + std::to_string(run.machine.system_language) +
+           ", \"ui_language\": " + std::to_string(run.machine.ui_language) +
+           ", \"code_page\": " + std::to_string(run.machine.code_page) + "}, \"events\": [";
+    separator = "";
+    for (const record::Event& event : ordered_events(run)) {
+        out += separator;
+        out += std::string("{\"kind\": \"") + record::event_kind_name(event.kind) + '"';
+        if (event.kind != record::EventKind::Restart) out += ", \"index\": " + std::to_string(event.index);
+        out += '}';
+        separator = ", ";
+    }
+    return out + "]}\n";
 }

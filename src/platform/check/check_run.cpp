@@ -29,8 +29,7 @@ record::RunRecord& run_record()
 int show_box(record::Box box)
 {
     record::answer_box(&box, answers_used < settings.answers.size() ? settings.answers[answers_used++] : 0);
-    run.boxes.push_back(box);
-    return box.answer;
+    return record::add_box(&run, box).answer;
 }
 
 }  // namespace check

@@ -56,7 +56,10 @@ record::WrittenFile* written_file(const std::string& full)
 
 void forget_written(const std::string& full)
 {
-    std::erase_if(run_record().files_written, [&](const record::WrittenFile& file) { return same_path(file.path, full); });
+    record::RunRecord& run = run_record();
+    for (size_t index = run.files_written.size(); index-- > 0;) {
+        if (same_path(run.files_written[index].path, full)) record::remove_written_file(&run, index);
+    }
 }
 
 bool listed(const std::vector<std::string>& paths, const std::string& full)
@@ -64,9 +67,12 @@ bool listed(const std::vector<std::string>& paths, const std::string& full)
     return std::any_of(paths.begin(), paths.end(), [&](const std::string& path) { return same_path(path, full); });
 }
 
-void unlist(std::vector<std::string>* paths, const std::string& full)
+void unlist_deleted(const std::string& full)
 {
-    std::erase_if(*paths, [&](const std::string& path) { return same_path(path, full); });
+    record::RunRecord& run = run_record();
+    for (size_t index = run.files_deleted.size(); index-- > 0;) {
+        if (same_path(run.files_deleted[index], full)) record::remove_deleted_file(&run, index);
+    }
 }
 
 uint64_t machine_file_size(const std::string& full)

@@ -34,9 +34,10 @@ bool same_path(const std::string& a, const std::string& b);
 
 // The file as the run has written it, or nullptr.
 record::WrittenFile* written_file(const std::string& full);
+// The run's file, or its deletion, taken out of the record with its event.
 void forget_written(const std::string& full);
+void unlist_deleted(const std::string& full);
 bool listed(const std::vector<std::string>& paths, const std::string& full);
-void unlist(std::vector<std::string>* paths, const std::string& full);
 
 // The machine's own view, untouched by the run: its attributes for a path
 // (FILE_INVALID_ATTRIBUTES when it has nothing there) and a file's size.

@@ -82,11 +82,9 @@ std::string content_of(const std::string& full)
 // The run's entry for a file it writes, made when there is none.
 record::WrittenFile& written(const std::string& full)
 {
-    check::unlist(&check::run_record().files_deleted, full);
+    check::unlist_deleted(full);
     if (record::WrittenFile* file = check::written_file(full)) return *file;
-    record::RunRecord& run = check::run_record();
-    run.files_written.push_back({full, "", 0, ""});
-    return run.files_written.back();
+    return record::add_written_file(&check::run_record(), {full, "", 0, ""});
 }
 
 // A file that the run copies or moves, as its destination gets it: the
@@ -102,7 +100,7 @@ void remove_file(const std::string& full)
     check::forget_written(full);
     if (check::machine_attributes(full) != FILE_INVALID_ATTRIBUTES &&
         !check::listed(check::run_record().files_deleted, full)) {
-        check::run_record().files_deleted.push_back(full);
+        record::add_deleted_file(&check::run_record(), full);
     }
 }
 
@@ -160,7 +158,7 @@ bool FILE_CreateDirectory(const char* path)
     if (full.size() > 2 && PATH_FindFirstOf(full.c_str() + 2, "\"<>|*?") != nullptr) return fail(ERR_INVALID_NAME);
     if (FILE_GetAttributes(full.c_str()) != FILE_INVALID_ATTRIBUTES) return fail(ERR_ALREADY_EXISTS);
     if (const uint32_t error = parent_error(full)) return fail(error);
-    check::run_record().folders_created.push_back(full);
+    record::add_folder(&check::run_record(), full);
     return true;
 }
 
@@ -197,7 +195,7 @@ bool FILE_MoveReplace(const char* from_path, const char* to_path)
     // A file moved back to where the machine has it is the machine's file again.
     if (check::same_path(content.copy_of, to)) {
         check::forget_written(to);
-        check::unlist(&check::run_record().files_deleted, to);
+        check::unlist_deleted(to);
         return true;
     }
     content.path = to;

@@ -56,7 +56,7 @@ bool hold_back(record::Process process, uint32_t* exit_code)
         process.exit_code_chosen = settings.engine_exit_code_chosen;
         *exit_code = process.exit_code;
     }
-    check::run_record().processes.push_back(process);
+    record::add_process(&check::run_record(), process);
     if (!process.held_back) SYS_SetLastError(process.error);
     return process.held_back;
 }

@@ -34,8 +34,8 @@ void* SYS_CreateMutex(const char* name, bool /*initially_owned*/)
     HANDLE existing = OpenMutexA(SYNCHRONIZE, FALSE, name);
     // One this process may not open exists all the same: an elevated Setup.exe holds it.
     if (existing != nullptr || GetLastError() == ERROR_ACCESS_DENIED) {
-        check::run_record().reasons.push_back(std::string("another Setup.exe is running: it holds the mutex ") + name +
-                                              ", so this run ends as a second copy does");
+        record::add_reason(&check::run_record(), std::string("another Setup.exe is running: it holds the mutex ") + name +
+                                                     ", so this run ends as a second copy does");
         SetLastError(ERROR_ALREADY_EXISTS);
         return existing;
     }

@@ -10,8 +10,6 @@ bool SYS_EnableShutdownPrivilege()
 
 bool SYS_ExitWindows(uint32_t flags, uint32_t /*reason*/)
 {
-    record::RunRecord& run = check::run_record();
-    run.restart_requested = true;
-    run.restart_flags = flags;
+    record::request_restart(&check::run_record(), flags);
     return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 #include "platform/types.h"
 #include "platform/ui.h"
@@ -39,7 +40,115 @@ const int* buttons_of(uint32_t style)
     return buttons[kind < sizeof buttons / sizeof buttons[0] ? kind : 0];
 }
 
+// An item taken out of its kind's list with its event; the events of the
+// items after it move up with them.
+template <typename Item>
+void remove_item(RunRecord* run, std::vector<Item>* items, EventKind kind, size_t index)
+{
+    if (index >= items->size()) return;
+    items->erase(items->begin() + static_cast<std::ptrdiff_t>(index));
+    std::erase(run->events, Event{kind, index});
+    for (Event& event : run->events) {
+        if (event.kind == kind && event.index > index) --event.index;
+    }
+}
+
+template <typename Item>
+Item& add_item(RunRecord* run, std::vector<Item>* items, EventKind kind, const Item& item)
+{
+    run->events.push_back({kind, items->size()});
+    items->push_back(item);
+    return items->back();
+}
+
 }  // namespace
+
+const char* event_kind_name(EventKind kind)
+{
+    switch (kind) {
+    case EventKind::Box: return "box";
+    case EventKind::Process: return "process";
+    case EventKind::Folder: return "folder";
+    case EventKind::File: return "file";
+    case EventKind::Deleted: return "deleted";
+    case EventKind::Reason: return "reason";
+    case EventKind::Restart: return "restart";
+    }
+    return "";
+}
+
+Box& add_box(RunRecord* run, const Box& box)
+{
+    return add_item(run, &run->boxes, EventKind::Box, box);
+}
+
+Process& add_process(RunRecord* run, const Process& process)
+{
+    return add_item(run, &run->processes, EventKind::Process, process);
+}
+
+void add_folder(RunRecord* run, const std::string& path)
+{
+    add_item(run, &run->folders_created, EventKind::Folder, path);
+}
+
+WrittenFile& add_written_file(RunRecord* run, const WrittenFile& file)
+{
+    return add_item(run, &run->files_written, EventKind::File, file);
+}
+
+void add_deleted_file(RunRecord* run, const std::string& path)
+{
+    add_item(run, &run->files_deleted, EventKind::Deleted, path);
+}
+
+void add_reason(RunRecord* run, const std::string& reason)
+{
+    add_item(run, &run->reasons, EventKind::Reason, reason);
+}
+
+void request_restart(RunRecord* run, uint32_t flags)
+{
+    if (!run->restart_requested) run->events.push_back({EventKind::Restart, 0});
+    run->restart_requested = true;
+    run->restart_flags = flags;
+}
+
+void remove_written_file(RunRecord* run, size_t index)
+{
+    remove_item(run, &run->files_written, EventKind::File, index);
+}
+
+void remove_deleted_file(RunRecord* run, size_t index)
+{
+    remove_item(run, &run->files_deleted, EventKind::Deleted, index);
+}
+
+void clear_boxes(RunRecord* run)
+{
+    run->boxes.clear();
+    std::erase_if(run->events, [](const Event& event) { return event.kind == EventKind::Box; });
+}
+
+void place_last_events(RunRecord* run, const std::vector<size_t>& positions)
+{
+    std::vector<Event>& events = run->events;
+    if (positions.size() > events.size()) return;
+    const size_t others = events.size() - positions.size();
+    // A pass over the moved events for each place (no sort: its buffer
+    // would pull the runtime's exception reporting into SetupCheck.exe).
+    std::vector<Event> placed;
+    placed.reserve(events.size());
+    for (size_t at = 0; at <= others; ++at) {
+        for (size_t moved = 0; moved < positions.size(); ++moved) {
+            if (positions[moved] == at || (at == others && positions[moved] > others)) {
+                placed.push_back(events[others + moved]);
+            }
+        }
+        if (at < others) placed.push_back(events[at]);
+    }
+    events = std::move(placed);
+}
 
 int default_button(uint32_t style)
 {
@@ -170,11 +279,20 @@ uint32_t shell_start_error(uint32_t open_error)
 bool shell_error_box(const Process& failed_start, const char* file, Box* box)
 {
     constexpr uint32_t MB_ICONERROR = 0x10;
-    if (failed_start.no_error_ui || failed_start.error != ERR_FILE_NOT_FOUND) return false;
+    if (failed_start.no_error_ui) return false;
+    std::string text;
+    if (failed_start.error == ERR_FILE_NOT_FOUND) {
+        text = std::string("Windows cannot find '") + file +
+               "'. Make sure you typed the name correctly, and then try again.";
+    } else if (failed_start.error == ERR_BAD_EXE_FORMAT) {
+        // The system's text for the error with the file put in.
+        text = std::string(file) + " is not a valid Win32 application.";
+    } else {
+        return false;
+    }
     *box = Box{};
     box->caption = file;
-    box->text = std::string("Windows cannot find '") + file +
-                "'. Make sure you typed the name correctly, and then try again.";
+    box->text = text;
     box->style = UI_MB_OK | MB_ICONERROR;
     box->shown_by_shell = true;
     return true;

@@ -5,6 +5,7 @@
 // (paths, command lines, box texts) are ANSI of the machine's code page.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -55,6 +56,20 @@ struct MachineDescription {
     uint32_t code_page = 0;
 };
 
+// One thing the run did, in the order it did them: the kind of item and
+// where it is in that kind's list (a restart has no list).
+enum class EventKind { Box, Process, Folder, File, Deleted, Reason, Restart };
+
+struct Event {
+    EventKind kind = EventKind::Box;
+    size_t index = 0;
+    bool operator==(const Event&) const = default;
+};
+
+// The kind's name in the transcript's JSON ("box", "process", "folder",
+// "file", "deleted", "reason", "restart").
+const char* event_kind_name(EventKind kind);
+
 struct RunRecord {
     // Filled by the host.
     MachineDescription machine;
@@ -78,7 +93,39 @@ struct RunRecord {
     bool shutdown_privilege_enabled = false;
     bool restart_requested = false;
     uint32_t restart_flags = 0;
+    // The items above in the order they happened: the helpers below add an
+    // item and its event together. A file written many times is one event,
+    // at its first write.
+    std::vector<Event> events;
 };
+
+// An item at the end of its list, with its event after the others; each
+// returns the item as listed.
+Box& add_box(RunRecord* run, const Box& box);
+Process& add_process(RunRecord* run, const Process& process);
+void add_folder(RunRecord* run, const std::string& path);
+WrittenFile& add_written_file(RunRecord* run, const WrittenFile& file);
+void add_deleted_file(RunRecord* run, const std::string& path);
+void add_reason(RunRecord* run, const std::string& reason);
+// The first request is the event; a later one changes only the flags.
+void request_restart(RunRecord* run, uint32_t flags);
+
+// An item taken out of its list with its event; the events of the items
+// after it in that list name them where they are now.
+void remove_written_file(RunRecord* run, size_t index);
+void remove_deleted_file(RunRecord* run, size_t index);
+// Every box and its event (a host that runs the program's routines one by
+// one and reads the boxes each shows).
+void clear_boxes(RunRecord* run);
+
+// Moves the last positions.size() events, which a host added after the run
+// for what it found on the machine, to where they happened: the i-th of
+// them goes after the first positions[i] of the other events (as many as
+// had been recorded when it happened). Events at the same position keep
+// their order; a position past the other events (NOT_NOTED: not known)
+// puts its event last.
+constexpr size_t NOT_NOTED = static_cast<size_t>(-1);
+void place_last_events(RunRecord* run, const std::vector<size_t>& positions);
 
 // The button a box's style makes its default one, which a box answered
 // without a person gets.
@@ -129,10 +176,11 @@ uint32_t shell_start_error(uint32_t open_error);
 
 // The shell's own box that ShellExecuteEx shows before it returns FALSE when
 // it was not asked for silence (SEE_MASK_FLAG_NO_UI) and cannot find the
-// file it was given (`file`, as passed): false when the failed start shows
-// none. Caption and text are Windows' (Vista and later, English), an OK box
-// with the error icon; Wine's shell shows the system's text for the error
-// under the caption "Error" instead.
+// file it was given (`file`, as passed) or finds no program Windows can start
+// in it (193): false when the failed start shows none. Caption and text are
+// Windows' (English; the text for 193 is the system's message for the
+// error), an OK box with the error icon; Wine's shell shows the system's text
+// for the error under the caption "Error" instead.
 bool shell_error_box(const Process& failed_start, const char* file, Box* box);
 
 }  // namespace record

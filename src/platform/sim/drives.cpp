@@ -192,6 +192,18 @@ void install(Machine* machine)
     installed_machine = machine;
 }
 
+void note_host_change(const std::string& host)
+{
+    Machine& machine = current();
+    machine.host_paths_changed_at.emplace(host, machine.record.events.size());
+}
+
+void note_host_written(const std::string& host)
+{
+    current().host_files_written.insert(host);
+    note_host_change(host);
+}
+
 bool operation_fails(OperationKind kind)
 {
     Machine& machine = current();

@@ -251,7 +251,7 @@ FILE_Handle open_stream(const std::string& host, const char* mode)
     file->host = host;
     file->shares_read = reading;
     open_files.push_back(file);
-    if (!reading) sim::current().host_files_written.insert(host);
+    if (!reading) sim::note_host_written(host);
     return file;
 }
 
@@ -434,6 +434,7 @@ bool FILE_CreateDirectory(const char* path)
     std::error_code error;
     if (fs::exists(host, error)) return refuse(ERR_ALREADY_EXISTS);
     if (!fs::create_directory(host, error)) return refuse(ERR_ACCESS_DENIED);
+    sim::note_host_change(host);
     return true;
 }
 
@@ -448,7 +449,7 @@ bool FILE_CopyFile(const char* source, const char* destination)
         error_code = ERR_ACCESS_DENIED;
     }
     if (error_code != 0) return refuse(error_code);
-    sim::current().host_files_written.insert(to);
+    sim::note_host_written(to);
     return true;
 }
 
@@ -460,6 +461,7 @@ bool FILE_Delete(const char* path)
     if (error_code != 0) return refuse(error_code);
     std::error_code error;
     if (!fs::remove(host, error)) return refuse(ERR_ACCESS_DENIED);
+    sim::note_host_change(host);
     return true;
 }
 
@@ -475,7 +477,8 @@ bool FILE_MoveReplace(const char* from, const char* to)
         if (error) error_code = ERR_ACCESS_DENIED;
     }
     if (error_code != 0) return refuse(error_code);
-    sim::current().host_files_written.insert(destination);
+    sim::note_host_change(source);
+    sim::note_host_written(destination);
     return true;
 }
 

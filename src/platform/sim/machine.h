@@ -126,12 +126,17 @@ struct Machine {
 
     // What happened during the run: boxes, processes and the restart in the
     // run record (setup-sim adds the files and folders by comparing the
-    // drives before and after), and what only this machine tells.
+    // drives before and after, placed by host_paths_changed_at), and what
+    // only this machine tells.
     record::RunRecord record;
     // Host paths of the files the run wrote: created or opened for writing,
     // appended to, copied or moved onto. It names a file written again with
     // the bytes it had, which comparing the drives cannot see.
     std::set<std::string> host_files_written;
+    // Host paths the run wrote, made (a folder) or deleted, each with how
+    // many events the run record held when the run first did so: where the
+    // host, which finds them by comparing the drives, places their events.
+    std::map<std::string, size_t> host_paths_changed_at;
     bool dll_search_restricted = false;
     bool critical_error_boxes_suppressed = false;
     uint32_t device_enumerations = 0;  // all-classes device lists taken
@@ -164,6 +169,11 @@ bool make_windows_folder();
 // taken as 4 MB; the system's DLLs take more, so a block refused here fails
 // on Windows too). Beyond it the heap refuses the block.
 bool within_address_space(uint64_t size);
+
+// A host path the run made (a folder) or deleted, and one it wrote, noted
+// in host_paths_changed_at (and host_files_written) at the first time.
+void note_host_change(const std::string& host);
+void note_host_written(const std::string& host);
 
 // Counts one operation of the kind; true when it is the one to fail, with
 // the injected error as the last error.

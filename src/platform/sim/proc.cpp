@@ -77,7 +77,7 @@ void leave_traces(const sim::ProgramBehaviour& behaviour)
                                  "drive? sim::make_windows_folder makes it)\n", path.c_str());
             std::abort();
         }
-        machine.host_files_written.insert(host);
+        sim::note_host_written(host);
     }
     for (const sim::RegistryKey& written : behaviour.registry_writes) {
         auto key = std::find_if(machine.registry.begin(), machine.registry.end(),
@@ -109,11 +109,12 @@ bool start(record::Process process, uint32_t* exit_code)
     if (process.started) {
         process.exit_code = behaviour != machine.programs.end() ? behaviour->second.exit_code : 0;
         if (exit_code != nullptr) *exit_code = process.exit_code;
-        if (behaviour != machine.programs.end()) leave_traces(behaviour->second);
     } else {
         machine.last_error = process.error;
     }
-    machine.record.processes.push_back(process);
+    // What the program leaves comes after its start in the run's events.
+    record::add_process(&machine.record, process);
+    if (process.started && behaviour != machine.programs.end()) leave_traces(behaviour->second);
     return process.started;
 }
 

@@ -267,7 +267,6 @@ bool SYS_ExitWindows(uint32_t flags, uint32_t /*reason*/)
         machine.last_error = ERR_PRIVILEGE_NOT_HELD;
         return false;
     }
-    machine.record.restart_requested = true;
-    machine.record.restart_flags = flags;
+    record::request_restart(&machine.record, flags);
     return true;
 }

@@ -15,8 +15,7 @@ int show_box(record::Box box)
         machine.answers.pop_front();
     }
     record::answer_box(&box, answer);
-    machine.record.boxes.push_back(box);
-    return box.answer;
+    return record::add_box(&machine.record, box).answer;
 }
 
 }  // namespace sim

@@ -16,3 +16,9 @@
 // terminates and returns the characters copied (capacity, with last error
 // 122, when the path was cut), as GetModuleFileNameA does.
 uint32_t ansi_module_file_name(HMODULE module, char* buffer, uint32_t capacity);
+
+// A path in that form: its bytes in the ANSI code page with the terminator
+// when the code page spells it exactly, else its short form's when the file
+// is there and that is spelled exactly; 0 when neither, or when it does not
+// fit in `capacity` bytes.
+int exact_ansi_path(const wchar_t* path, char* buffer, int capacity);
