@@ -370,7 +370,10 @@ TEST_F(SetupSimInputs, SaysWhyTheRunWentAsItDid)
           "C:\\Package\\touchpad.inf gives \"8, 1, 0, 84\""}},
         {"--machine " + machines + "win7-x86.ini " + scenario_package("missing_settings") + " /s",
          {"no settings file C:\\Package\\Setup.ini: the run takes the program's defaults (layout 1, engine "
-          ".\\DPInst.exe)"}},
+          ".\\DPInst.exe, that is C:\\Package\\DPInst.exe)"}},
+        {"--machine " + machines + "win7-x86.ini " + scenarios + "missing_settings/package /s",
+         {"no settings file C:\\Package\\Setup.ini: the run takes the program's defaults (layout 1, engine "
+          ".\\DPInst.exe, that is C:\\Package\\DPInst.exe), which is missing"}},
         {reinstall + " /s", {same_version}},
         {reinstall + " /s /vFORCE=false", {same_version + "; FORCE is off, so the run does not install over it"}},
         {"--answers No " + reinstall, {same_version}},
