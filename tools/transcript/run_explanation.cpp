@@ -129,8 +129,14 @@ std::string devices_reason(const std::vector<std::string>& wanted)
     const std::vector<std::string> devices = strings_of(g_process.device_instance_ids);
     std::vector<std::string> of_vendor;
     for (const std::string& device : devices) {
+        // The vendor is looked for in the device part of the instance ID
+        // ("ACPI\VXB0900\4&1A2B&0": VXB0900), never in its instance part,
+        // whose hexadecimal digits can spell a vendor ("4&ACE1&0").
+        const size_t start = device.find('\\');
+        const std::string device_part =
+            start == std::string::npos ? device : device.substr(start + 1, device.find('\\', start + 1) - start - 1);
         for (const std::string& component : wanted) {
-            if (device.find(vendor_of(component)) != std::string::npos) {
+            if (device_part.find(vendor_of(component)) != std::string::npos) {
                 of_vendor.push_back(device);
                 break;
             }
