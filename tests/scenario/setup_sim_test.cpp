@@ -350,7 +350,7 @@ TEST_F(SetupSimInputs, SaysWhyTheRunWentAsItDid)
     const std::string other_vendors = file("other-vendors.ini",
                                            "[Machine]\nVersion=10.0.19045\nArchitecture=x64\n[Devices]\nBuiltin=no\n"
                                            "[Device:ACPI\\VXB0900\\1]\nClass=Mouse\nHardwareIDs=ACPI\\VXB0900\n"
-                                           "[Device:ACPI\\SYN1E10\\2]\nClass=Mouse\nHardwareIDs=ACPI\\SYN1E10\n");
+                                           "[Device:ACPI\\SYN1E10\\4&VXB0&0]\nClass=Mouse\nHardwareIDs=ACPI\\SYN1E10\n");
     const std::string reinstall = "--runs 2 --machine " + machines + "win10-x64-installs-driver.ini " + EXAMPLES + "/package";
     const std::string same_version = "installed version 19.2.4.7 (HKEY_LOCAL_MACHINE\\Software\\Vexa\\Kurso, "
                                      "ProductVer), package version 19.2.4.7 (DriverVer of "
@@ -370,7 +370,10 @@ TEST_F(SetupSimInputs, SaysWhyTheRunWentAsItDid)
           "C:\\Package\\touchpad.inf gives \"8, 1, 0, 84\""}},
         {"--machine " + machines + "win7-x86.ini " + scenario_package("missing_settings") + " /s",
          {"no settings file C:\\Package\\Setup.ini: the run takes the program's defaults (layout 1, engine "
-          ".\\DPInst.exe)"}},
+          ".\\DPInst.exe, that is C:\\Package\\DPInst.exe)"}},
+        {"--machine " + machines + "win7-x86.ini " + scenarios + "missing_settings/package /s",
+         {"no settings file C:\\Package\\Setup.ini: the run takes the program's defaults (layout 1, engine "
+          ".\\DPInst.exe, that is C:\\Package\\DPInst.exe), which is missing"}},
         {reinstall + " /s", {same_version}},
         {reinstall + " /s /vFORCE=false", {same_version + "; FORCE is off, so the run does not install over it"}},
         {"--answers No " + reinstall, {same_version}},

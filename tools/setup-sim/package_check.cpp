@@ -23,6 +23,7 @@
 #include "setup/engine.h"
 #include "setup/main_sequence.h"
 #include "setup/messages.h"
+#include "transcript/run_explanation.h"
 #include "version/version_queries.h"
 #include "version/version_resource_check.h"
 
@@ -87,15 +88,6 @@ sim::Machine machine_for(const WindowsVersion& version, const std::string& hardw
         machine.devices.push_back(sim::Device{listed + "\\0000", MOUSE_CLASS_GUID, true, {listed}});
     }
     return machine;
-}
-
-// Whether a box shows the string-table message `id` (its text, maybe with an
-// error code after it), in the machine's language.
-bool shows_message(const record::Box& box, uint32_t id)
-{
-    char text[PATH_CAPACITY];
-    const int length = UI_LoadString(nullptr, id, text, sizeof text);
-    return length > 0 && box.text.compare(0, static_cast<size_t>(length), text) == 0;
 }
 
 uint32_t message_of(const record::Box& box)

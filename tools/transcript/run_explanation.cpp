@@ -10,8 +10,11 @@
 #include "config/support_matrix.h"
 #include "platform/file.h"
 #include "platform/sys.h"
+#include "platform/ui.h"
 #include "setup/context.h"
+#include "setup/engine.h"
 #include "setup/main_sequence.h"
+#include "setup/messages.h"
 #include "version/overwrite_decision.h"
 #include "version/version_queries.h"
 #include "version/version_resource_check.h"
@@ -126,8 +129,14 @@ std::string devices_reason(const std::vector<std::string>& wanted)
     const std::vector<std::string> devices = strings_of(g_process.device_instance_ids);
     std::vector<std::string> of_vendor;
     for (const std::string& device : devices) {
+        // The vendor is looked for in the device part of the instance ID
+        // ("ACPI\VXB0900\4&1A2B&0": VXB0900), never in its instance part,
+        // whose hexadecimal digits can spell a vendor ("4&ACE1&0").
+        const size_t start = device.find('\\');
+        const std::string device_part =
+            start == std::string::npos ? device : device.substr(start + 1, device.find('\\', start + 1) - start - 1);
         for (const std::string& component : wanted) {
-            if (device.find(vendor_of(component)) != std::string::npos) {
+            if (device_part.find(vendor_of(component)) != std::string::npos) {
                 of_vendor.push_back(device);
                 break;
             }
@@ -227,16 +236,39 @@ void explain_overwrite_decision(const record::RunRecord& run, const char* inf_pa
     reasons->push_back({text, before_engine(run)});
 }
 
+// No settings file: the defaults, the engine they name as the run looked for
+// it, and after the files-missing box what of the package was missing.
+std::string missing_settings_reason(const record::RunRecord& run)
+{
+    const SetupContext& context = g_process.context;
+    char engine[PATH_CAPACITY] = "";
+    engine_full_path(context.engine_path, engine);
+    std::string text = std::string("no settings file ") + context.settings_file_path +
+                       ": the run takes the program's defaults (layout 1, engine " + context.engine_path + ", that is " +
+                       engine + ")";
+    for (const record::Box& box : run.boxes) {
+        if (!shows_message(box, IDS_FILES_MISSING)) continue;
+        return text + (FILE_GetAttributes(engine) == FILE_INVALID_ATTRIBUTES ? ", which is missing"
+                                                                             : ", with no INF beside it");
+    }
+    return text;
+}
+
 }  // namespace
+
+bool shows_message(const record::Box& box, uint32_t id)
+{
+    char text[PATH_CAPACITY];
+    const int length = UI_LoadString(nullptr, id, text, sizeof text);
+    return length > 0 && box.text.compare(0, static_cast<size_t>(length), text) == 0;
+}
 
 void explain_run(record::RunRecord* run)
 {
     std::vector<Reason> reasons;
     const SetupContext& context = g_process.context;
     if (context.settings_file_path[0] != '\0' && FILE_GetAttributes(context.settings_file_path) == FILE_INVALID_ATTRIBUTES) {
-        reasons.push_back({std::string("no settings file ") + context.settings_file_path +
-                               ": the run takes the program's defaults (layout 1, engine " + context.engine_path + ")",
-                           0});
+        reasons.push_back({missing_settings_reason(*run), 0});
     }
     explain_no_matching_section(*run, &reasons);
     char inf_path[PATH_CAPACITY] = "";

@@ -4,6 +4,8 @@
 // disagree with the run. Nothing of it is in Setup.exe.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/record/run_record.h"
 
 // Adds the reasons (ANSI texts of the machine's code page, as the program's
@@ -14,3 +16,7 @@
 // their comparison before the engine starts, or after the last box when it
 // does not.
 void explain_run(record::RunRecord* run);
+
+// Whether a box shows the string-table message `id` (its text, maybe with an
+// error code after it), in the machine's language.
+bool shows_message(const record::Box& box, uint32_t id);
