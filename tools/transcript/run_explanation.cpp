@@ -185,11 +185,16 @@ const char* comparison_text(int comparison)
     }
 }
 
+std::string package_version_phrase(const char* version, const char* inf_path)
+{
+    return std::string("package version ") + version + " (DriverVer of " + inf_path + ")";
+}
+
 std::string package_version_text(const char* inf_path)
 {
     char version[VERSION_TEXT_CAPACITY] = "";
     return loc_QueryInfFilesInf(inf_path, version, sizeof version)
-               ? std::string("package version ") + version + " (DriverVer of " + inf_path + ")"
+               ? package_version_phrase(version, inf_path)
                : std::string("no package version (no DriverVer version in ") + inf_path + ")";
 }
 
@@ -208,7 +213,7 @@ void explain_overwrite_decision(const record::RunRecord& run, const char* inf_pa
         if (g_process.installed_version[0] == '\0') return;
         bounded_copy(installed, sizeof installed, g_process.installed_version);
         found = 1;
-        package_text = std::string("package version ") + g_process.package_version + " (DriverVer of " + inf_path + ")";
+        package_text = package_version_phrase(g_process.package_version, inf_path);
         comparison = loc_CopmareDrvVersion(installed, g_process.package_version);
     } else {
         found = query_installed_version(inf_path, installed);
