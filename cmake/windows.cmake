@@ -8,6 +8,27 @@ enable_language(RC)
 set(SETUP_SIZE_OPTIONS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -ffunction-sections)
 target_compile_options(setup_logic PRIVATE ${SETUP_SIZE_OPTIONS})
 
+# The two targets: i686 is the shipped build, x86_64 a test build of the same
+# source for machines that run no 32-bit programs (tests/wine/README.md).
+# What differs between them is said here and nowhere else: the manifests'
+# processor architecture (Windows refuses a 64-bit program whose manifest
+# names X86, and the version query then falls back to 6.2), high-entropy
+# ASLR, which only a 64-bit image can have, and the PE format the tests
+# expect.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(SETUP_MANIFEST_ARCH amd64)
+    set(SETUP_TARGET_LINK_OPTIONS -Wl,--high-entropy-va)
+    set(SETUP_PE_FORMAT pei-x86-64)
+elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    set(SETUP_MANIFEST_ARCH X86)
+    set(SETUP_TARGET_LINK_OPTIONS)
+    set(SETUP_PE_FORMAT pei-i386)
+else()
+    message(FATAL_ERROR "no Windows build for the processor '${CMAKE_SYSTEM_PROCESSOR}' (i686 or x86_64)")
+endif()
+configure_file(resources/setup.manifest.in ${GENERATED_DIR}/setup.manifest @ONLY)
+configure_file(resources/setup-check.manifest.in ${GENERATED_DIR}/setup-check.manifest @ONLY)
+
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 add_executable(Setup WIN32
     ${WIN32_SOURCES}
@@ -21,7 +42,7 @@ target_link_libraries(Setup PRIVATE setup_logic setupapi shlwapi advapi32 shell3
 # linked in; ASLR and DEP are on; no symbols are shipped; no time stamp, so
 # that one commit always builds the same bytes.
 target_link_options(Setup PRIVATE -static -static-libgcc -static-libstdc++
-    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections -Wl,--no-insert-timestamp -s ${SETUP_TARGET_LINK_OPTIONS})
 # 160 KB, with every language and the icon. A signature adds its
 # certificates (and a time stamp's) to the file: scripts/release.sh reads the
 # limit from the cache and checks the signed file against it as well.
@@ -31,7 +52,7 @@ add_custom_command(TARGET Setup POST_BUILD
             -P ${CMAKE_SOURCE_DIR}/cmake/check_size.cmake
     VERBATIM)
 set_source_files_properties(resources/setup.rc PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/program_version.h")
+    "${GENERATED_DIR}/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/program_version.h")
 
 # SetupCheck.exe, shipped beside Setup.exe: the same logic on the same
 # Windows backend, except that the backend's files which change the machine
@@ -61,14 +82,14 @@ target_include_directories(SetupCheck PRIVATE src tools ${GENERATED_DIR} resourc
 target_compile_options(SetupCheck PRIVATE ${SETUP_WARNINGS} ${SETUP_SIZE_OPTIONS})
 target_link_libraries(SetupCheck PRIVATE setup_logic setupapi shlwapi advapi32 user32 kernel32)
 target_link_options(SetupCheck PRIVATE -static -static-libgcc -static-libstdc++
-    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--gc-sections -Wl,--no-insert-timestamp -s ${SETUP_TARGET_LINK_OPTIONS})
 set(SETUP_CHECK_EXE_SIZE_LIMIT 163840 CACHE INTERNAL "largest SetupCheck.exe in bytes, signed or not")
 add_custom_command(TARGET SetupCheck POST_BUILD
     COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:SetupCheck> -DLIMIT=${SETUP_CHECK_EXE_SIZE_LIMIT}
             -P ${CMAKE_SOURCE_DIR}/cmake/check_size.cmake
     VERBATIM)
 set_source_files_properties(resources/setup-check.rc PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/resources/setup-check.manifest")
+    "${GENERATED_DIR}/setup-check.manifest")
 
 enable_testing()
 add_subdirectory(tests/wine)

@@ -3,13 +3,13 @@
 # different names, must give the same bytes as each other and as the file
 # under test: no time stamp, build path or other accident of the build may
 # reach the image.
-# Usage: check_reproducible.sh SOURCE_DIR SETUP_EXE
+# Usage: check_reproducible.sh SOURCE_DIR SETUP_EXE TOOLCHAIN_FILE
 set -euo pipefail
-source_dir=$1 built=$2
+source_dir=$1 built=$2 toolchain=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for tree in first second-build; do
-    cmake -S "$source_dir" -B "$work/$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-i686.cmake" \
+    cmake -S "$source_dir" -B "$work/$tree" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DSETUP_WINE_TESTS=OFF >/dev/null
     cmake --build "$work/$tree" --target Setup >/dev/null
 done

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Checks a shipped file itself, from its headers (no Wine needed):
-#   check_setup_exe.sh <objdump> <exe> [setup|check]
+#   check_setup_exe.sh <objdump> <exe> [setup|check] [pei-i386|pei-x86-64]
 #
-# - 32-bit PE for i386: Setup.exe with the GUI subsystem, SetupCheck.exe
-#   ("check") with the console one;
-# - ASLR and DEP on (DllCharacteristics DYNAMIC_BASE 0x40, NX_COMPAT 0x100);
-# - not large-address-aware (file characteristics without 0x20): 2 GB of
-#   address space on every Windows, as the simulated machine gives it;
+# - the build's PE format: PE32 for i386 (the shipped build, the default) or
+#   PE32+ for AMD64 (the 64-bit test build); Setup.exe with the GUI
+#   subsystem, SetupCheck.exe ("check") with the console one;
+# - ASLR and DEP on (DllCharacteristics DYNAMIC_BASE 0x40, NX_COMPAT 0x100),
+#   and for AMD64 ASLR with high-entropy addresses (HIGH_ENTROPY_VA 0x20);
+# - i386: not large-address-aware (file characteristics without 0x20): 2 GB
+#   of address space on every Windows, as the simulated machine gives it;
 # - it imports only system DLLs present on every Windows: the runtime is
 #   linked in, so no libstdc++/libgcc/winpthread DLL is needed beside it, and
 #   none of the DLLs that Windows would look for in the program's folder first;
@@ -17,17 +19,18 @@
 #   makes a mutex or restarts Windows: it cannot change the machine it checks.
 set -euo pipefail
 
-[ $# -eq 2 ] || [ $# -eq 3 ] || { echo "usage: $0 <objdump> <exe> [setup|check]" >&2; exit 2; }
+[ $# -ge 2 ] && [ $# -le 4 ] || { echo "usage: $0 <objdump> <exe> [setup|check] [pei-i386|pei-x86-64]" >&2; exit 2; }
 objdump=$1
 exe=$2
 kind=${3:-setup}
+format=${4:-pei-i386}
 [ -f "$exe" ] || { echo "FAIL: $exe is not built" >&2; exit 1; }
 
 dump=$("$objdump" -p "$exe")
 failed=0
 fail() { echo "FAIL: $*" >&2; failed=1; }
 
-grep -q 'file format pei-i386$' <<<"$dump" || fail "not a PE32 i386 image: $(grep -m1 'file format' <<<"$dump")"
+grep -q "file format $format\$" <<<"$dump" || fail "not a $format image: $(grep -m1 'file format' <<<"$dump")"
 
 subsystem=$(awk '$1 == "Subsystem" {print $2; exit}' <<<"$dump")
 if [ "$kind" = check ]; then
@@ -42,15 +45,29 @@ if [ -z "$characteristics" ]; then
 else
     (( (0x$characteristics & 0x40) != 0 )) || fail "DllCharacteristics 0x$characteristics lacks DYNAMIC_BASE (0x40)"
     (( (0x$characteristics & 0x100) != 0 )) || fail "DllCharacteristics 0x$characteristics lacks NX_COMPAT (0x100)"
+    [ "$format" != pei-x86-64 ] || (( (0x$characteristics & 0x20) != 0 )) ||
+        fail "DllCharacteristics 0x$characteristics lacks HIGH_ENTROPY_VA (0x20)"
 fi
 
 file_characteristics=$(awk '$1 == "Characteristics" {print $2; exit}' <<<"$dump")
 if [ -z "$file_characteristics" ]; then
     fail "no Characteristics in the file header"
-else
+elif [ "$format" = pei-i386 ]; then
     (( (file_characteristics & 0x20) == 0 )) ||
         fail "Characteristics $file_characteristics has LARGE_ADDRESS_AWARE (0x20): the simulated machine's 2 GB would be wrong"
 fi
+
+# Windows refuses to start a program whose manifest names another processor
+# (a side-by-side error), and Wine ignores such a manifest, so the version
+# query falls back to 6.2: every architecture the manifest names, its own
+# and the Common Controls dependency's, is the image's (or "*").
+case "$format" in pei-x86-64) manifest_arch=amd64 ;; *) manifest_arch=X86 ;; esac
+manifest_archs=$(grep -a -o 'processorArchitecture="[^"]*"' "$exe" | sort -u | tr '\n' ' ')
+[ -n "$manifest_archs" ] || fail "the manifest names no processorArchitecture"
+for named in $manifest_archs; do
+    [ "$named" = "processorArchitecture=\"$manifest_arch\"" ] || [ "$named" = 'processorArchitecture="*"' ] ||
+        fail "the manifest names $named in a $format image"
+done
 
 allowed=" kernel32.dll user32.dll advapi32.dll shell32.dll shlwapi.dll setupapi.dll msvcrt.dll gdi32.dll ole32.dll comctl32.dll "
 imports=$(awk -F': ' '/^[[:space:]]*DLL Name:/ {print tolower($2)}' <<<"$dump")
@@ -102,4 +119,4 @@ if [ "$failed" -ne 0 ]; then
     echo "resources (type:name): $(tr '\n' ' ' <<<"$resources")" >&2
     exit 1
 fi
-echo "PASS: PE32 i386, subsystem $subsystem, DYNAMIC_BASE+NX_COMPAT, imports: $(tr '\n' ' ' <<<"$imports")($(wc -l <<<"$functions") functions), resources: $(tr '\n' ' ' <<<"$resources")"
+echo "PASS: $format, subsystem $subsystem, DYNAMIC_BASE+NX_COMPAT, imports: $(tr '\n' ' ' <<<"$imports")($(wc -l <<<"$functions") functions), resources: $(tr '\n' ' ' <<<"$resources")"
