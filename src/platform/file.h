@@ -1,4 +1,10 @@
 // FILE_: directory search and read-only file views.
+//
+// The program opens files of its package, of the Windows folder and of
+// folders named on its command line, never of System32, so the redirection
+// of System32 to SysWOW64 that the shipped 32-bit program gets on 64-bit
+// Windows changes none of its paths: the 64-bit test build opens the same
+// files.
 #pragma once
 
 #include "platform/types.h"

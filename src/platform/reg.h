@@ -16,6 +16,12 @@ constexpr uint32_t REG_TYPE_BINARY = 3;
 constexpr uint32_t REG_TYPE_DWORD = 4;
 constexpr uint32_t REG_TYPE_MULTI_SZ = 7;
 
+// Which registry a key of HKEY_LOCAL_MACHINE\Software names depends on the
+// process: the shipped 32-bit program on 64-bit Windows reads the 32-bit view
+// (Software\Wow6432Node) unless it asks for REG_KEY_WOW64_64KEY, while the
+// 64-bit test build reads the 64-bit view either way. So the installed
+// driver's version is read with the flag (version_queries.cpp), and the
+// prerequisites' presence keys without it, as the shipped program reads them.
 using REG_Key = void*;
 
 // RegOpenKeyExA: returns 0 or the Windows error code; *key is set only on success.

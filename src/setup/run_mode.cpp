@@ -8,6 +8,9 @@ int is_silent_mode()
     return equals_ignoring_case(g_process.command_line, "/q") || equals_ignoring_case(g_process.command_line, "/s");
 }
 
+// The same answer from the shipped 32-bit program and the 64-bit test build:
+// GetSystemWow64DirectoryW fails (120) only on a 32-bit Windows, and answers
+// every process of a 64-bit one, native or under WOW64.
 int is_64bit_os()
 {
     void* kernel32 = SYS_GetLoadedModule("kernel32.dll");

@@ -3,7 +3,13 @@
 
 #include "platform/dev.h"
 
+// SP_DEVINFO_DATA ends in a ULONG_PTR: 28 bytes in the shipped 32-bit build,
+// 32 in the 64-bit test build. Its cbSize must be the process's own size
+// (SetupDiEnumDeviceInfo fails with ERROR_INVALID_USER_BUFFER otherwise), so
+// it is always sizeof, never a number; DEV_Device holds either.
+static_assert(sizeof(SP_DEVINFO_DATA) == (sizeof(void*) == 8 ? 32 : 28));
 static_assert(sizeof(SP_DEVINFO_DATA) <= sizeof(DEV_Device));
+static_assert(alignof(SP_DEVINFO_DATA) <= alignof(DEV_Device));
 
 namespace {
 

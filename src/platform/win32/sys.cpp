@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include <type_traits>
+
 #include "platform/sys.h"
 
 void SYS_SuppressCriticalErrorBoxes()
@@ -60,9 +62,16 @@ bool SYS_HasExport(void* module, const char* name)
     return GetProcAddress(static_cast<HMODULE>(module), name) != nullptr;
 }
 
+// Functions looked up at run time are called through pointers of our own
+// type, whose calling convention must be the export's: WINAPI is __stdcall in
+// the shipped 32-bit build, where a __cdecl pointer would leave the stack
+// unbalanced after every call, and means nothing in the 64-bit test build,
+// whose one convention hides such a mistake. Each pointer type is checked
+// against the system header's declaration, in both builds.
 uint32_t SYS_GetSystemWow64DirectoryW(uint16_t* buffer, uint32_t capacity)
 {
     using Query = UINT(WINAPI*)(LPWSTR, UINT);
+    static_assert(std::is_same_v<Query, decltype(&GetSystemWow64DirectoryW)>);
     HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
     FARPROC address = kernel32 != nullptr ? GetProcAddress(kernel32, "GetSystemWow64DirectoryW") : nullptr;
     if (address == nullptr) {
@@ -102,6 +111,7 @@ void SYS_RestrictDllSearchToSystem32()
     // SetDefaultDllDirectories exists from Windows 8 (and 7 with KB2533623);
     // where it is missing, at least take the current folder out of the search.
     using SetDefault = BOOL(WINAPI*)(DWORD);
+    static_assert(std::is_same_v<SetDefault, decltype(&SetDefaultDllDirectories)>);
     HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
     FARPROC address = kernel32 != nullptr ? GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr;
     if (address != nullptr) {
