@@ -16,15 +16,17 @@ version=$(sed -n 's/^#define SETUP_VERSION_\(MAJOR\|MINOR\|PATCH\|BUILD\) \([0-9
     "$(dirname "${BASH_SOURCE[0]}")/../../resources/program_version.h" | paste -sd.)
 
 wt_session_load "$state"
-prefix=$(wt_session_prefix "$state" win32)
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDLLOVERRIDES="$WT_OVERRIDES_TEST"
+arch=$(wt_image_arch "$check_exe")
+prefix=$(wt_session_prefix "$state" "$arch")
+loader=$(wt_loader "$arch")
+export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDLLOVERRIDES="$WT_OVERRIDES_TEST"
 
 failed=0
 # arguments -> expected exit status, expected start of standard output
 while IFS='|' read -r arguments want_status want_output; do
     status=0
     # shellcheck disable=SC2086 # the words of a row are separate arguments
-    output=$(WINEDEBUG=-all wine "$check_exe" $arguments </dev/null 2>/dev/null) || status=$?
+    output=$(WINEDEBUG=-all "$loader" "$check_exe" $arguments </dev/null 2>/dev/null) || status=$?
     if [ "$status" -ne "$want_status" ] || [[ "$output" != "$want_output"* ]]; then
         echo "FAIL: SetupCheck.exe $arguments: exit status $status (want $want_status), output: ${output:0:200}" >&2
         failed=1

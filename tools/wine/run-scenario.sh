@@ -38,6 +38,13 @@ done
 if [ -z "$program" ] || [ -z "$helpers" ] || [ -z "$scenario" ]; then usage; fi
 scenario=$(cd "$scenario" && pwd)
 name=$(basename "$scenario")
+# A scenario this leg cannot give what it is about is skipped (CTest: exit
+# 77), saying why.
+skip=$(wt_scenario_skip_reason "$scenario" "$helpers") || exit 1
+if [ -n "$skip" ]; then
+    echo "SKIP $name on the $(wt_helpers_arch "$helpers") leg: $skip"
+    exit 77
+fi
 
 if [ -z "$state" ] || ! wt_session_running "$state"; then
     [ -n "$state" ] || state=$(mktemp -d "${TMPDIR:-/tmp}/wine-session.XXXXXX")

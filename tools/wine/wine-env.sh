@@ -36,7 +36,47 @@ wt_cache_dir() { printf '%s\n' "${SETUP_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cac
 
 # "wine-8.0" from "wine-8.0 (Debian 8.0~repack-4)": prefixes are remade when
 # Wine changes.
-wt_wine_tag() { wine --version 2>/dev/null | awk '{print $1}' | tr -c 'A-Za-z0-9.\n-' '_'; }
+wt_wine_tag() {
+    local loader
+    loader=$(wt_loader win64 2>/dev/null) || loader=wine
+    "$loader" --version 2>/dev/null | awk '{print $1}' | tr -c 'A-Za-z0-9.\n-' '_'
+}
+
+# The loader that starts a program of one architecture. "wine" picks Wine's
+# 32-bit loader whenever it is installed, which on a kernel that runs no
+# 32-bit code fails with "Exec format error" before anything starts; a 64-bit
+# program (and everything of a 64-bit prefix: wineboot, the 64-bit regedit)
+# goes to the 64-bit loader directly, which works on every x86-64 kernel.
+wt_loader() {  # win32|win64
+    local candidate
+    if [ "$1" = win32 ]; then printf 'wine\n'; return 0; fi
+    for candidate in "$(command -v wine64 2>/dev/null || true)" /usr/lib/wine/wine64 /usr/lib64/wine/wine64; do
+        if [ -n "$candidate" ] && [ -x "$candidate" ]; then printf '%s\n' "$candidate"; return 0; fi
+    done
+    wt_die "no 64-bit Wine loader (Debian: wine64)"
+}
+
+# The 16-bit machine field of a PE file, in decimal (0x14c i386, 0x8664 AMD64).
+wt_pe_machine() {  # file
+    local pe_offset
+    pe_offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    [ -n "$pe_offset" ] || return 1
+    od -An -tu2 -j$(( pe_offset + 4 )) -N2 "$1" | tr -d ' '
+}
+
+# The prefix architecture a program needs: win64 for an AMD64 image, which
+# only a 64-bit prefix and Wine's 64-bit loader can run, else win32.
+wt_image_arch() {  # file
+    local machine
+    machine=$(wt_pe_machine "$1") || { wt_die "not built: $1"; return 1; }
+    if [ "$machine" = $(( 0x8664 )) ]; then printf 'win64\n'; else printf 'win32\n'; fi
+}
+
+# The architecture of the leg the helpers belong to: the i686 helpers run
+# the shipped programs, the x86-64 ones the 64-bit test build.
+wt_helpers_arch() {  # helpers_dir
+    wt_image_arch "$1/run_and_wait.exe"
+}
 
 wt_check_tools() {
     local t missing=()
@@ -108,10 +148,12 @@ wt_template_ensure() {  # arch
         rm -rf "$template"
         export WINEPREFIX="$template" WINEARCH="$1" WINEDLLOVERRIDES="$WT_OVERRIDES_BASE"
         unset DISPLAY
-        wineboot -i 9>&- >"$cache/$tag-$1.wineboot.log" 2>&1 || { wt_die "wineboot failed, see $cache/$tag-$1.wineboot.log"; exit 1; }
+        local loader
+        loader=$(wt_loader "$1") || exit 1
+        "$loader" wineboot -i 9>&- >"$cache/$tag-$1.wineboot.log" 2>&1 || { wt_die "wineboot failed, see $cache/$tag-$1.wineboot.log"; exit 1; }
         settings="$cache/$tag-$1.settings.reg"
         wt_write_prefix_settings "$settings"
-        wine regedit /S "$(wt_z_path "$settings")" 9>&- >>"$cache/$tag-$1.wineboot.log" 2>&1 || { wt_die "regedit failed"; exit 1; }
+        "$loader" regedit /S "$(wt_z_path "$settings")" 9>&- >>"$cache/$tag-$1.wineboot.log" 2>&1 || { wt_die "regedit failed"; exit 1; }
         wineserver -w 9>&-
         # What the sessions reset their registry to.
         mkdir -p "$template/.pristine"
@@ -308,7 +350,8 @@ wt_session_prefix() {  # state arch [helpers_dir]
         if [ -n "$helpers" ] && [ -f "$helpers/run_and_wait.exe" ]; then
             local job="$state/warmup-$arch.job"
             printf 'command=C:\\windows\\system32\\rundll32.exe\ntimeout_ms=120000\n' >"$job"
-            wine "$helpers/run_and_wait.exe" "$(wt_z_path "$job")" 9>&- </dev/null >"$state/warmup-$arch.log" 2>&1 || true
+            "$(wt_loader "$(wt_helpers_arch "$helpers")")" "$helpers/run_and_wait.exe" "$(wt_z_path "$job")" 9>&- \
+                </dev/null >"$state/warmup-$arch.log" 2>&1 || true
         fi
         touch "$state/prefix-$arch.up"
     ) 9>"$state/prefix-$arch.lock" || { wt_die "the $arch prefix could not be readied"; return 1; }
@@ -356,14 +399,8 @@ wt_conf_all() {  # conf key -> every value, one a line
 # "wine" command starts the 32-bit regedit, whose HKLM\Software is redirected
 # into Wow6432Node.)
 wt_regedit() {  # arch reg_file
-    local loader=wine candidate
-    if [ "$1" = win64 ]; then
-        loader=
-        for candidate in "$(command -v wine64 2>/dev/null || true)" /usr/lib/wine/wine64 /usr/lib64/wine/wine64; do
-            if [ -n "$candidate" ] && [ -x "$candidate" ]; then loader=$candidate; break; fi
-        done
-        [ -n "$loader" ] || { wt_die "no 64-bit Wine loader (wine64) for the 64-bit regedit"; return 1; }
-    fi
+    local loader
+    loader=$(wt_loader "$1") || return 1
     "$loader" regedit /S "$(wt_z_path "$2")"
 }
 
@@ -399,6 +436,26 @@ wt_collect_files() {  # scenario_dir prefix out_dir
     done < <(wt_conf_all "$scen/scenario.conf" expect_tree)
 }
 
+# Why a scenario cannot run on a leg, empty when it can. A scenario says what
+# it depends on with "needs=<what>: <why>": "32-bit-windows" (the point is
+# what the program does on a 32-bit Windows: an x64 engine refused),
+# "32-bit-program" (the point is the i686 program itself: its 2 GB of
+# address space) or "wow64" (the point is a 32-bit program on 64-bit
+# Windows: the registry view it must ask for, the redirected system folder).
+# None runs on the x86-64 leg, whose program is a 64-bit process on a 64-bit
+# Windows; the simulated machine and the i686 leg run them all.
+wt_scenario_skip_reason() {  # scenario_dir helpers_dir
+    local needs leg_arch
+    needs=$(wt_conf_get "$1/scenario.conf" needs)
+    [ -n "$needs" ] || return 0
+    case "${needs%%:*}" in
+        32-bit-windows|32-bit-program|wow64) ;;
+        *) wt_die "$1/scenario.conf: needs=${needs%%:*} is none of 32-bit-windows, 32-bit-program, wow64"; return 1 ;;
+    esac
+    leg_arch=$(wt_helpers_arch "$2") || return 1
+    [ "$leg_arch" = win32 ] || printf 'needs %s\n' "$needs"
+}
+
 # Runs one scenario and leaves its results in out_dir:
 #   exit_code.txt  boxes.jsonl  engine_command_line.txt (if the engine ran)
 #   files/C/... (the files the scenario checks)
@@ -410,7 +467,7 @@ wt_collect_files() {  # scenario_dir prefix out_dir
 # afterwards were written by the check.
 wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir [check_program]
     local state=$1 scen=$2 program=$3 helpers=$4 out=$5 check_program=${6:-}
-    local conf="$scen/scenario.conf" arch windows package program_name engine exit_code_engine machine
+    local conf="$scen/scenario.conf" leg_arch arch windows package program_name engine exit_code_engine machine
     local arguments directory timeout lang lc_messages prefix host_pkg engine_host engine_dir command t0 t1 t2 status
     [ -f "$conf" ] || { wt_die "no $conf"; return 1; }
     [ -f "$program" ] || { wt_die "program not built: $program"; return 1; }
@@ -418,7 +475,13 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir [check_pro
         [ -f "$helpers/$f" ] || { wt_die "helper not built: $helpers/$f"; return 1; }
     done
     t0=$(wt_now_ms)
+    leg_arch=$(wt_helpers_arch "$helpers") || return 1
     arch=$(wt_conf_get "$conf" arch win32)
+    # A 64-bit program runs only in a 64-bit prefix: on the 64-bit leg every
+    # scenario that runs there (wt_scenario_skip_reason) takes one, and a
+    # 64-bit process sees that Windows as a 32-bit one sees a 32-bit Windows:
+    # no registry view or folder redirected.
+    [ "$leg_arch" = win32 ] || arch=win64
     windows=$(wt_conf_get "$conf" windows win7)
     package=$(wt_conf_get "$conf" package 'C:\pkg')
     program_name=$(wt_conf_get "$conf" program_name "$(basename "$program")")
@@ -441,6 +504,13 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir [check_pro
     host_pkg=$(wt_host_path "$prefix" "$package") || return 1
     rm -rf "$host_pkg" && mkdir -p "$host_pkg" || return 1
     if [ -d "$scen/package" ]; then cp -R "$scen/package/." "$host_pkg/" || return 1; fi
+    # Programs of the package that are the leg's own: the machine of its
+    # helpers (i386 or AMD64).
+    local leg_file
+    while IFS= read -r leg_file; do
+        [ -z "$leg_file" ] || wt_patch_machine "$host_pkg/${leg_file//\\//}" "$(wt_pe_machine "$helpers/fake_engine.exe")" ||
+            { wt_die "leg_machine=$leg_file: no such program in the package"; return 1; }
+    done < <(wt_conf_all "$conf" leg_machine)
     cp "$program" "$host_pkg/$program_name" || return 1
     [ -z "$check_program" ] || cp "$check_program" "$host_pkg/SetupCheck.exe" || return 1
     engine_dir=
@@ -497,7 +567,8 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir [check_pro
     fi
     (
         unset LC_ALL LC_CTYPE LC_MESSAGES LANGUAGE LOCPATH
-        exec env "${locale_env[@]}" WINEDEBUG=-all,+relay wine "$helpers/run_and_wait.exe" "$(wt_z_path "$out/job.txt")" \
+        exec env "${locale_env[@]}" WINEDEBUG=-all,+relay "$(wt_loader "$leg_arch")" "$helpers/run_and_wait.exe" \
+            "$(wt_z_path "$out/job.txt")" \
             </dev/null >>"$out/runner.txt" 2>"$out/wine_stderr.txt"
     ) || status=$?
     t2=$(wt_now_ms)

@@ -6,6 +6,7 @@
 #                                    [--locale <name>]...
 #   tools/wine/wine-session.sh stop <state dir>
 #   tools/wine/wine-session.sh template <arch>     (only make the cached prefix)
+#   tools/wine/wine-session.sh legs                (which Wine leg this machine runs)
 #
 # "start" with --arch readies those prefixes at once (making the cached
 # template first if needed), and with --locale compiles those locales into
@@ -14,9 +15,9 @@ set -euo pipefail
 # shellcheck source=wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
-usage() { sed -n '2,12p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,13p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
-[ $# -ge 2 ] || usage
+[ $# -ge 2 ] || [ "${1:-}" = legs ] || usage
 action=$1
 shift
 case "$action" in
@@ -53,6 +54,18 @@ case "$action" in
     template)
         wt_template_ensure "$1"
         wt_template_path "$1"
+        ;;
+    legs)
+        # Where Wine's 32-bit loader cannot start (no 32-bit code on this
+        # kernel), the 64-bit one must, or no Wine test meets a real Win32.
+        if loader=$(wt_loader win64 2>/dev/null) && version=$("$loader" --version 2>&1); then
+            echo "The i686 programs cannot run under Wine here: $(wine --version 2>&1 | head -n 1)"
+            echo "The Wine scenarios run on the x86-64 leg ($version, $loader): ctest --preset windows-x64"
+        else
+            echo "No Wine leg runs on this machine: Wine's 32-bit loader: $(wine --version 2>&1 | head -n 1);" \
+                 "the 64-bit loader: ${version:-not installed (Debian: wine64)}" >&2
+            exit 1
+        fi
         ;;
     *) usage ;;
 esac
