@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the three presets (linux, sanitize,
-# windows) and runs every test: unit and scenario tests on the simulated
-# machine, the same under the sanitizers, and the real Setup.exe under Wine.
+# Installs what is missing, builds the four presets (linux, sanitize,
+# windows, windows-x64) and runs every test: unit and scenario tests on the
+# simulated machine, the same under the sanitizers, and the real programs
+# under Wine: the shipped i686 ones where the machine runs 32-bit programs,
+# the 64-bit test build of the same source everywhere. After each Windows
+# preset a line says which Wine leg ran and how many scenarios passed.
 # A preset that fails to configure, build or pass its tests does not stop the
 # others: every preset runs, the failures are listed at the end, and the exit
 # status is 1 when there was any.
@@ -10,7 +13,32 @@ cd "$(dirname "$0")/.." || exit 1
 scripts/install-deps.sh || exit 1
 jobs=$(nproc)
 failures=()
-for preset in linux sanitize windows; do
+
+# Which Wine leg a preset's tests ran (the label of its Wine tests) and how
+# many scenarios and check runs passed, were skipped or failed, read from
+# CTest's own lines ("12/128 Test #12: wine.help .... Passed").
+wine_summary() {  # ctest output
+    local leg
+    leg=$(grep -oE '^wine-(i686|x86-64) ' "$1" | head -n 1 | tr -d ' ')
+    if [ -z "$leg" ]; then
+        echo "--- Wine: no leg ran in this preset"
+        tools/wine/wine-session.sh legs 2>&1 | sed 's/^/    /'
+        return 0
+    fi
+    awk -v leg="${leg#wine-}" '
+        $2 == "Test" && $4 ~ /^wine\./ {
+            status = $0 ~ / Passed / ? "passed" : ($0 ~ /Skipped/ ? "skipped" : "failed")
+            if ($4 ~ /^wine\.check\./) count["check", status]++
+            else if ($4 !~ /^wine\.(session_|check_options|legs|harness\.|signed\.)/) count["run", status]++
+        }
+        END {
+            printf "--- Wine leg %s: %d scenarios passed, %d skipped, %d failed; their check runs: %d passed, %d skipped, %d failed\n",
+                leg, count["run", "passed"], count["run", "skipped"], count["run", "failed"],
+                count["check", "passed"], count["check", "skipped"], count["check", "failed"]
+        }' "$1"
+}
+
+for preset in linux sanitize windows windows-x64; do
     echo "=== $preset"
     if ! cmake --preset "$preset" >/dev/null; then
         failures+=("$preset: configure failed")
@@ -21,8 +49,9 @@ for preset in linux sanitize windows; do
         continue
     fi
     rm -f "build/$preset/fuzz-artifacts/executions.txt"
-    ctest --preset "$preset" -j "$jobs" || failures+=("$preset: tests failed:$(
+    ctest --preset "$preset" -j "$jobs" | tee "build/$preset/ctest-output.txt" || failures+=("$preset: tests failed:$(
         sed 's/^/ /' "build/$preset/Testing/Temporary/LastTestsFailed.log" 2>/dev/null | tr -d '\n')")
+    case "$preset" in windows*) wine_summary "build/$preset/ctest-output.txt" ;; esac
     if [ -f "build/$preset/fuzz-artifacts/executions.txt" ]; then
         echo "--- fuzz targets"
         sort "build/$preset/fuzz-artifacts/executions.txt"
