@@ -31,6 +31,7 @@ target_link_libraries(program_start PUBLIC setup_logic)
 add_library(setup_sim_tools STATIC
     tools/setup-sim/package_placement.cpp tools/setup-sim/temporary_folder.cpp
     tools/setup-sim/check_command.cpp tools/setup-sim/package_check.cpp tools/setup-sim/package_findings.cpp
+    tools/setup-sim/package_reads.cpp
     tools/setup-sim/check_session.cpp tools/setup-sim/check_report.cpp tools/setup-sim/check_progress.cpp)
 target_include_directories(setup_sim_tools PUBLIC tools resources)
 target_compile_options(setup_sim_tools PRIVATE ${SETUP_WARNINGS})

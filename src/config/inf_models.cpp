@@ -139,6 +139,14 @@ void collect_model_hardware_ids(const char* inf_path, const char* models_section
         list);
 }
 
+bool is_slot_decoration(const char* decoration)
+{
+    for (const OsDecoration& slot : OS_DECORATIONS) {
+        if (std::strcmp(slot.decorated, decoration) == 0 || std::strcmp(slot.undecorated, decoration) == 0) return true;
+    }
+    return false;
+}
+
 void visit_models_sections(const char* inf_path, const os_slot* slot, ModelsSectionVisitor visit, void* data)
 {
     if (slot->os_index >= OS_SLOT_COUNT) return;

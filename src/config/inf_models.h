@@ -22,6 +22,10 @@ void collect_model_hardware_ids(const char* inf_path, const char* models_section
 //
 // Each models section that the INF's "Manufacturer" lines decorate for the
 // slot's Windows, in the order of those lines.
+// Whether some OS slot looks for this decoration of a models section
+// ("NTamd64.10.0", "NTx86"), exactly as written.
+bool is_slot_decoration(const char* decoration);
+
 using ModelsSectionVisitor = void (*)(const char* models_section, void* data);
 void visit_models_sections(const char* inf_path, const os_slot* slot, ModelsSectionVisitor visit, void* data);
 

@@ -33,6 +33,7 @@ CheckSession::CheckSession(const fs::path& package, const sim::Machine& machine)
     if (ready_) {
         program_folder_ = sim::ansi_module_path();
         program_folder_.erase(std::min(program_folder_.rfind('\\'), program_folder_.size()));
+        package_host_ = sim::host_path(program_folder_);
     }
 }
 
@@ -47,4 +48,12 @@ std::string CheckSession::in_package(const std::string& windows_path) const
     const std::string prefix = program_folder_ + "\\";
     const bool inside = windows_path.size() > prefix.size() && windows_path.compare(0, prefix.size(), prefix) == 0;
     return inside ? windows_path.substr(prefix.size()) : windows_path;
+}
+
+std::string CheckSession::package_file(const std::string& host_path) const
+{
+    const std::string prefix = package_host_ + "/";
+    const bool inside = !package_host_.empty() && host_path.size() > prefix.size() &&
+                        host_path.compare(0, prefix.size(), prefix) == 0;
+    return inside ? host_path.substr(prefix.size()) : "";
 }

@@ -28,10 +28,15 @@ public:
     // relative to the package folder ("I2C\VxI2C.inf"); any other path as it is.
     std::string in_package(const std::string& windows_path) const;
 
+    // A host path inside the package as the package's own folder names it
+    // ("I2C/VxI2C.inf"); "" for any other path.
+    std::string package_file(const std::string& host_path) const;
+
 private:
     TemporaryFolder root_;
     sim::Machine machine_;
     std::string program_folder_;  // in ANSI, as the program names it
+    std::string package_host_;    // the program folder's host path
     bool ready_ = false;
     std::string error_;
 };

@@ -8,6 +8,7 @@
 
 #include "config/acpi_check.h"
 #include "config/inf_models.h"
+#include "config/settings.h"
 #include "config/settings_file.h"
 #include "config/support_matrix.h"
 #include "platform/file.h"
@@ -17,11 +18,13 @@
 #include "setup-sim/check_progress.h"
 #include "setup-sim/check_session.h"
 #include "setup-sim/package_findings.h"
+#include "setup-sim/package_reads.h"
 #include "setup-sim/profile_loader.h"
 #include "setup-sim/program_start.h"
 #include "setup/context.h"
 #include "setup/engine.h"
 #include "setup/main_sequence.h"
+#include "setup/run_mode.h"
 #include "setup/messages.h"
 #include "transcript/run_explanation.h"
 #include "version/version_queries.h"
@@ -237,22 +240,36 @@ void describe_outcome(const std::vector<record::Box>& boxes, const std::vector<r
 // One run on the session's machine, as `row` says (its Windows, machine,
 // mode), then the program's routines one by one on the same machine for the
 // facts the run does not print.
-CheckRow run_row(CheckSession& session, CheckRow row)
+CheckRow run_row(CheckSession& session, CheckRow row, PackageReads& reads)
 {
     row.code_page = sim::current_ansi_code_page();
     const sim::Machine& machine = session.machine();
     row.windows_version = std::to_string(machine.major) + "." + std::to_string(machine.minor) + "." +
                           std::to_string(machine.build);
     if (row.interactive) session.machine().answers.push_back(UI_IDYES);
+    reads.start(session);
     row.exit_code = start_program(row.interactive ? INTERACTIVE_COMMAND_LINE : SILENT_COMMAND_LINE);
     row.result = g_process.final_result;
     const std::vector<record::Box> boxes = session.machine().record.boxes;
     const std::vector<record::Process> processes = session.machine().record.processes;
 
     row.section = g_process.engine_section;
+    Layout1Sections sections{};
+    if (g_process.context.major_version != 2 &&
+        layout1_engine_sections(g_process.os_version, is_64bit_os() != 0, &sections)) {
+        row.wanted_section = sections.primary;
+    }
+    for (const record::Process& process : processes) {
+        if (process.started || process.held_back) continue;
+        const bool relative = process.file.find(':') == std::string::npos && process.file.rfind("\\", 0) != 0;
+        row.failed_program = session.in_package(relative && !process.directory.empty()
+                                                    ? process.directory + "\\" + process.file
+                                                    : process.file);
+    }
     if (!row.section.empty()) examine_engine(session, &row);
     row.acpi_refuses = check_support_os_option() == 0;
     row.acpi_device_id = g_process.acpi_device_id;
+    reads.finish(session);
     describe_outcome(boxes, processes, &row);
     return row;
 }
@@ -380,15 +397,15 @@ std::vector<std::string> only_win7_touch_pads()
 // own. With `inf_touch_pads` the touch pads that the run's INF declares are
 // added to it.
 bool try_machine(const fs::path& package, const sim::Machine& machine, const CheckRow& row, int os_index,
-                 PackageCheck* check, PackageLines& lines, std::vector<std::string>* inf_touch_pads, std::string* error,
-                 CheckProgress* progress)
+                 PackageCheck* check, PackageLines& lines, PackageReads& reads, std::vector<std::string>* inf_touch_pads,
+                 std::string* error, CheckProgress* progress)
 {
     CheckSession session(package, machine);
     if (!session.ready()) {
         *error = session.error();
         return false;
     }
-    check->rows.push_back(run_row(session, row));
+    check->rows.push_back(run_row(session, row, reads));
     find_run_problems(session, *check, check->rows.back(), lines, &check->findings);
     if (inf_touch_pads != nullptr && !check->rows.back().inf_path.empty()) {
         add_inf_touch_pads(check->rows.back().inf_path, os_index, inf_touch_pads);
@@ -461,7 +478,7 @@ sim::Machine with_installed_driver(sim::Machine machine, const std::string& inf_
 // The runs of an upgrade: on the machine of the installing run, with an
 // older and with the same version installed, each silent and interactive.
 bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageCheck* check, PackageLines& lines,
-                  std::string* error, CheckProgress* progress)
+                  PackageReads& reads, std::string* error, CheckProgress* progress)
 {
     for (const std::string& installed : {older_version(run.driver_ver), run.driver_ver}) {
         if (installed.empty()) continue;
@@ -471,7 +488,8 @@ bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageChec
             row.machine += ", " + installed + " installed";
             row.installed_version = installed;
             row.interactive = interactive;
-            if (!try_machine(package, machine, row, run.version->os_index, check, lines, nullptr, error, progress)) {
+            if (!try_machine(package, machine, row, run.version->os_index, check, lines, reads, nullptr, error,
+                             progress)) {
                 return false;
             }
         }
@@ -518,6 +536,9 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         return false;
     }
     PackageLines lines;
+    PackageReads reads;
+    std::string settings_in_package;          // as the host names it
+    std::string settings_in_package_windows;  // as findings name it
     std::vector<std::string> only_win7;
     {
         // What the settings say, read as a run on 64-bit Windows 10 reads them.
@@ -531,6 +552,8 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         settings_path(settings_file);
         const uint32_t attributes = FILE_GetAttributes(settings_file);
         check->has_settings_file = attributes != FILE_INVALID_ATTRIBUTES && (attributes & FILE_ATTR_DIRECTORY) == 0;
+        settings_in_package = session.package_file(sim::host_path(settings_file));
+        settings_in_package_windows = session.in_package(settings_file);
         start_program(SILENT_COMMAND_LINE);
         check->layout = g_process.context.major_version == 2 ? 2 : 1;
         if (check->layout == 2) list_supported_slots(session, lines, check);
@@ -571,7 +594,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         if (check->layout == 2 && version.os_index >= 0) devices = touch_pads_for(*check, version.os_index);
         if (devices.empty()) {
             if (!try_machine(package, machine_for(version, ""), row_for(version.name, ""), version.os_index, check,
-                             lines, check->layout == 1 ? &devices : nullptr, error, progress)) {
+                             lines, reads, check->layout == 1 ? &devices : nullptr, error, progress)) {
                 return false;
             }
             note_installing_run(version, check->rows.back(), &installing_runs);
@@ -581,23 +604,25 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         }
         for (const std::string& device : devices) {
             if (!try_machine(package, machine_for(version, device), row_for(version.name, device), version.os_index,
-                             check, lines, nullptr, error, progress)) {
+                             check, lines, reads, nullptr, error, progress)) {
                 return false;
             }
             note_installing_run(version, check->rows.back(), &installing_runs);
         }
     }
     for (const InstallingRun& run : installing_runs) {
-        if (!try_upgrades(package, run, check, lines, error, progress)) return false;
+        if (!try_upgrades(package, run, check, lines, reads, error, progress)) return false;
     }
     for (const ProfileMachine& profile : profiles) {
         CheckRow row;
         row.windows = windows_name(profile.machine);
         row.machine = profile.name;
-        if (!try_machine(package, profile.machine, row, -1, check, lines, nullptr, error, progress)) return false;
+        if (!try_machine(package, profile.machine, row, -1, check, lines, reads, nullptr, error, progress)) return false;
     }
     if (progress != nullptr) progress->end();
     find_case_problems(*check, &check->findings);
+    find_read_problems(reads, package, settings_in_package, check->code_page, &check->findings);
+    find_untold_failures(*check, sim::ansi_to_utf8(settings_in_package_windows, check->code_page), &check->findings);
 
     check->findings = told_findings(check->findings);
     return true;

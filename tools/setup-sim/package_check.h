@@ -46,6 +46,8 @@ struct CheckRow {
     std::string acpi_device_id;
     bool acpi_refuses = false;
     std::vector<std::string> prerequisites;  // installers started before the engine, with parameters
+    std::string failed_program;  // in the package: the engine or installer that could not start, or ""
+    std::string wanted_section;  // layout 1: the engine section the program looks for here, "" when it has none
     bool engine_ran = false;
     uint32_t engine_exit_code = 0;
     // "installs", "not_supported", "refused", "version_library_mismatch",

@@ -98,34 +98,6 @@ std::string file_bytes(const char* path)
     return bytes;
 }
 
-// Edits (insert, delete, replace a character, ignoring case) from one name to the other.
-size_t edit_distance(const std::string& a, const std::string& b)
-{
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t above = row[j];
-            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
-                              std::tolower(static_cast<unsigned char>(b[j - 1]));
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
-// The OS slot whose support key this is.
-uint32_t slot_of(const std::string& key)
-{
-    for (uint32_t i = 0; i < OS_SLOT_COUNT; ++i) {
-        if (key == support_key(i)) return i;
-    }
-    return OS_SLOT_COUNT;
-}
-
 struct Reporter {
     CheckSession* session;
     PackageLines* lines;
@@ -381,11 +353,62 @@ void find_models_section_problems(Reporter& report, const std::string& inf_path,
     }
 }
 
+// A "Manufacturer" line split as the program splits it: the key, the
+// models section's base name, then its decorations.
+std::vector<std::string> manufacturer_fields(const std::string& line)
+{
+    std::vector<char> text(line.begin(), line.end());
+    text.push_back('\0');
+    char* cursor = text.data();
+    std::vector<std::string> fields;
+    for (const char* field = next_field(&cursor, " \t,="); field != nullptr; field = next_field(&cursor, " \t,=")) {
+        fields.push_back(field);
+    }
+    return fields;
+}
+
+// Decorations no OS slot looks for ("NTx64"): the models sections they name
+// are never read.
+void find_decoration_problems(Reporter& report, const std::string& inf_path)
+{
+    const std::vector<std::string> entries = whole_section(inf_path.c_str(), "Manufacturer");
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::vector<std::string> fields = manufacturer_fields(entries[i]);
+        for (size_t f = 2; f < fields.size(); ++f) {
+            if (is_slot_decoration(fields[f].c_str())) continue;
+            report.add("error", "unknown-decoration",
+                       {inf_path, "Manufacturer", "", static_cast<int>(i), "[Manufacturer] " + entries[i], 0},
+                       "names the decoration " + fields[f] + ", which Setup.exe looks for on no Windows (it looks for "
+                       "NTx86 and NTamd64, alone or with .6.1, .6.2, .6.3 or .10.0, as written): [" + fields[1] + "." +
+                           fields[f] + "] is never read");
+        }
+    }
+}
+
+// The "Manufacturer" line a models section of the slot comes from: its base
+// name, then the slot's decoration or the plain platform name found in it.
+Place manufacturer_line_of(const Reporter& report, const SupportedSlot& slot, const std::string& models_section)
+{
+    const std::vector<std::string> entries = whole_section(slot.inf_path.c_str(), "Manufacturer");
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::vector<std::string> fields = manufacturer_fields(entries[i]);
+        if (fields.size() > 1 && models_section.rfind(fields[1] + ".", 0) == 0) {
+            return {slot.inf_path, "Manufacturer", "", static_cast<int>(i), "[Manufacturer] " + entries[i], 0};
+        }
+    }
+    return report.at_section(slot.inf_path, models_section);
+}
+
 void find_inf_problems(Reporter& report, const PackageCheck& check)
 {
     std::vector<std::pair<std::string, std::string>> examined;  // (INF, models section)
+    std::vector<std::string> infs;
     for (const SupportedSlot& slot : check.supported_slots) {
         if (!is_file(slot.inf_path.c_str())) continue;  // told with its configuration section
+        if (std::find(infs.begin(), infs.end(), slot.inf_path) == infs.end()) {
+            infs.push_back(slot.inf_path);
+            find_decoration_problems(report, slot.inf_path);
+        }
         if (slot.models_sections.empty()) {
             report.add("error", "no-manufacturer-entry", report.at_section(slot.inf_path, "Manufacturer"),
                        "has no entry decorated for " + slot.windows + ", which " + slot.bus + " " + slot.support_key +
@@ -393,9 +416,9 @@ void find_inf_problems(Reporter& report, const PackageCheck& check)
         }
         for (const std::string& models_section : slot.models_sections) {
             if (walk_models(slot.inf_path, models_section).lines.empty()) {
-                report.add("error", "models-section-missing", report.at_section(slot.inf_path, models_section),
-                           "is named by [Manufacturer] for " + slot.windows +
-                               " but is missing or empty: no device matches from it");
+                report.add("error", "models-section-missing", manufacturer_line_of(report, slot, models_section),
+                           "makes Setup.exe look for [" + models_section + "] on " + slot.windows +
+                               ", which is missing or empty: no device matches from it");
             }
             const std::pair<std::string, std::string> key{slot.inf_path, models_section};
             if (std::find(examined.begin(), examined.end(), key) != examined.end()) continue;
@@ -532,40 +555,6 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
 
 // --- New checks of the settings and the INFs ---
 
-// Keys of a bus-type section that are not support keys: the program never
-// reads them, so the slot they were meant for stays unsupported.
-void find_unknown_bus_keys(Reporter& report, const SetupContext& context)
-{
-    for (uint32_t b = 0; b < context.bus_count && b < MAX_BUS_TYPES; ++b) {
-        const char* bus = context.bus_types[b].bus_name;
-        for (const std::string& line : whole_section(report.settings_file.c_str(), bus)) {
-            const size_t equals = line.find('=');
-            if (equals == std::string::npos) continue;
-            const std::string key = line.substr(0, equals);
-            bool known = false;
-            std::string nearest;
-            size_t nearest_distance = 3;  // suggest keys at most two edits away
-            for (uint32_t i = 0; i < OS_SLOT_COUNT; ++i) {
-                known = known || equals_ignoring_case(key.c_str(), support_key(i));
-                const size_t distance = edit_distance(key, support_key(i));
-                if (distance < nearest_distance) {
-                    nearest_distance = distance;
-                    nearest = support_key(i);
-                }
-            }
-            if (known) continue;
-            report.add("error", "unknown-bus-key", {report.settings_file, bus, key, -1, "[" + std::string(bus) + "] " + line, 0},
-                       "is not a key Setup.exe reads in a bus-type section" +
-                           (nearest.empty() ? std::string() : " (" + nearest + " is)") +
-                           ": it is ignored without a word, so " +
-                           (nearest.empty() ? std::string("no slot gets") : nearest + " stays \"no\" and " +
-                                                                                 os_slot_windows(slot_of(nearest)) +
-                                                                                 " on this bus does not get") +
-                           " what it says");
-        }
-    }
-}
-
 // Components that name only a vendor (HID\VID_1D6B&PID_0104 gives VID_1D6B):
 // any device of that vendor on the machine, of any class, matches them.
 void find_vendor_only_components(Reporter& report, const PackageCheck& check)
@@ -656,7 +645,6 @@ void find_settings_problems(CheckSession& session, const PackageCheck& check, Pa
     if (check.layout != 2) return;
     find_bus_type_problems(report, context);
     const std::vector<NamedSection> named = find_support_entry_problems(report, context);
-    find_unknown_bus_keys(report, context);
     find_configuration_section_problems(report, context, named);
     find_inf_problems(report, check);
     find_vendor_only_components(report, check);
@@ -749,5 +737,54 @@ void find_case_problems(const PackageCheck& check, std::vector<Finding>* finding
                                  sim::ansi_to_utf8("[" + entry.models_section + "] " + entry.line, check.code_page),
                                  sim::ansi_to_utf8(text, check.code_page)});
         }
+    }
+}
+
+void find_untold_failures(const PackageCheck& check, const std::string& settings_file, std::vector<Finding>* findings)
+{
+    struct Failure {
+        std::string file;
+        std::string description;
+        const CheckRow* first;
+        size_t runs;
+    };
+    std::vector<Failure> failures;
+    for (const CheckRow& row : check.rows) {
+        const bool failed = row.outcome == "refused" || row.outcome == "engine_not_started" ||
+                            row.outcome == "prerequisite_failed" ||
+                            (row.outcome == "ended" && row.description != "ends without a message");
+        // Refusals the package asks for: a touch pad it lists in OnlyWin7
+        // on a later Windows, and a Windows the program has no section for.
+        const bool meant = row.acpi_refuses ||
+                           (row.section.empty() && row.wanted_section.empty() && check.layout == 1);
+        if (!failed || (row.outcome == "refused" && meant)) continue;
+        const std::string file =
+            row.failed_program.empty() ? settings_file : sim::ansi_to_utf8(row.failed_program, row.code_page);
+        const std::string description = sim::ansi_to_utf8(row.description, row.code_page);
+        const auto same = std::find_if(failures.begin(), failures.end(), [&](const Failure& failure) {
+            return failure.file == file && failure.description == description;
+        });
+        if (same != failures.end()) {
+            ++same->runs;
+        } else {
+            failures.push_back({file, description, &row, 1});
+        }
+    }
+    const std::vector<Finding> told = *findings;
+    for (const Failure& failure : failures) {
+        const CheckRow& row = *failure.first;
+        // Told already by a finding of the file, or of the INF the run read.
+        const std::string inf = sim::ansi_to_utf8(row.inf, row.code_page);
+        const bool explained = std::any_of(told.begin(), told.end(), [&](const Finding& finding) {
+            return (finding.file == failure.file || (!inf.empty() && finding.file == inf)) && finding.severity != "note";
+        });
+        if (explained) continue;
+        const std::string where = row.windows + " (" + sim::ansi_to_utf8(row.machine, row.code_page) + ")" +
+                                  (failure.runs > 1 ? " and " + std::to_string(failure.runs - 1) + " more runs" : "");
+        const bool in_settings = failure.file == settings_file && !row.section.empty();
+        findings->push_back({"error", "run-fails", failure.file, 0,
+                             in_settings ? sim::ansi_to_utf8("[" + row.section + "]", row.code_page) : "",
+                             std::string("makes ") + (row.interactive ? "Setup.exe" : "Setup.exe /s") + " fail on " +
+                                 where + ": " + failure.description + ", exit code " + std::to_string(row.exit_code)});
     }
 }

@@ -54,3 +54,10 @@ void find_run_problems(CheckSession& session, const PackageCheck& check, const C
 // Hardware IDs whose component has letters in a case that no device instance
 // ID carries, with what the runs on a machine with that touch pad did.
 void find_case_problems(const PackageCheck& check, std::vector<Finding>* findings);
+
+// Every run that fails (a refusal, a program that cannot start, an engine
+// that is no image) is told by a finding of the file responsible for it:
+// where no other finding names that file, the run's own reason becomes one,
+// once for all the runs that fail the same way. A Windows the program has
+// no engine section for at all (Windows 2000) is no fault of the package.
+void find_untold_failures(const PackageCheck& check, const std::string& settings_file, std::vector<Finding>* findings);

@@ -204,6 +204,13 @@ void note_host_written(const std::string& host)
     note_host_change(host);
 }
 
+void note_read(const std::string& host, const char* section, const char* key, bool found)
+{
+    std::set<FileRead>* trace = current().read_trace;
+    if (trace == nullptr || host.empty() || section == nullptr) return;
+    trace->insert({host, section, key != nullptr ? key : "", found});
+}
+
 bool operation_fails(OperationKind kind)
 {
     Machine& machine = current();

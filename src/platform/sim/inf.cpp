@@ -82,6 +82,7 @@ struct InfContent {
 struct InfFile {
     std::shared_ptr<const InfContent> content;
     std::string folder;  // where the INF lies, with its trailing "\\"
+    std::string host;    // its host path, for the machine's read trace
 };
 
 bool is_blank(char c)
@@ -421,7 +422,8 @@ INF_Handle INF_Open(const char* path, uint32_t style)
     }
     const std::string_view name(path);
     const size_t separator = sim::find_last_of(name, "\\", code_page);
-    auto* file = new InfFile{std::move(content), std::string(name.substr(0, separator == std::string_view::npos ? 0 : separator + 1))};
+    auto* file = new InfFile{std::move(content), std::string(name.substr(0, separator == std::string_view::npos ? 0 : separator + 1)),
+                             sim::current().read_trace != nullptr ? sim::host_path(path) : std::string()};
     sim::current().last_error = ERR_SUCCESS;
     return file;
 }
@@ -438,10 +440,12 @@ bool INF_FindFirstLine(INF_Handle inf, const char* section, const char* key, INF
             }
             *line = INF_Line{inf, inf, static_cast<uint32_t>(found - file->content->sections.data()),
                              static_cast<uint32_t>(i)};
+            sim::note_read(file->host, section, key, true);
             sim::current().last_error = ERR_SUCCESS;
             return true;
         }
     }
+    if (file != nullptr) sim::note_read(file->host, section, key, false);
     sim::current().last_error = ERR_LINE_NOT_FOUND;
     return false;
 }

@@ -65,6 +65,17 @@ struct InjectedFailure {
     uint32_t error = 0;
 };
 
+// One read of a file by section and key, as the program asked it: a
+// private-profile read (GetPrivateProfileString, -Int, -Section) or an INF
+// line search (SetupFindFirstLine). `key` is "" for the section read whole.
+struct FileRead {
+    std::string host;  // the file's host path
+    std::string section;
+    std::string key;
+    bool found = false;  // the section (and key) was there
+    auto operator<=>(const FileRead&) const = default;
+};
+
 struct Machine {
     // Operating system.
     uint32_t major = 10, minor = 0, build = 19045, platform_id = 2;
@@ -144,6 +155,10 @@ struct Machine {
 
     InjectedFailure injected_failure;
     uint32_t operations[OPERATION_KINDS] = {};  // operations of each kind so far
+
+    // When set, every read of a settings or INF file by name lands here:
+    // the package check collects what its runs read (note_read).
+    std::set<FileRead>* read_trace = nullptr;
 };
 
 // The machine the sim backend works on. Tests and setup-sim install one before
@@ -174,6 +189,9 @@ bool within_address_space(uint64_t size);
 // in host_paths_changed_at (and host_files_written) at the first time.
 void note_host_change(const std::string& host);
 void note_host_written(const std::string& host);
+
+// Notes a read of the file at `host` in the machine's read trace, if it keeps one.
+void note_read(const std::string& host, const char* section, const char* key, bool found);
 
 // Counts one operation of the kind; true when it is the one to fail, with
 // the injected error as the last error.

@@ -62,6 +62,13 @@ uint32_t read_file(const char* file, std::string* bytes)
     return ERR_SUCCESS;
 }
 
+// Notes the read in the machine's read trace (which the package check keeps).
+void note_profile_read(const char* file, const char* section, const char* key, bool found)
+{
+    if (sim::current().read_trace == nullptr) return;
+    sim::note_read(sim::host_path(profile_file(file)), section, key, found);
+}
+
 // Reads and parses the file: its document, or an empty one with *error set
 // to what opening it gives. The document stays valid until the next call.
 const sim::IniDocument* load(const char* file, uint32_t* error)
@@ -175,12 +182,13 @@ uint32_t section_names(const sim::IniDocument& document, uint32_t load_error, ch
 
 // GetPrivateProfileString with no key: the key names of the section (no
 // comments, no lines without "="). Nothing to list gives the default.
-uint32_t key_names(const sim::IniDocument& document, uint32_t load_error, const char* section,
+uint32_t key_names(const sim::IniDocument& document, uint32_t load_error, const char* file, const char* section,
                    const char* default_text, char* buffer, uint32_t capacity)
 {
     sim::Machine& machine = sim::current();
     MultiString names(capacity);
     const sim::IniSection* found = load_error == ERR_SUCCESS ? sim::find_section(document, section) : nullptr;
+    note_profile_read(file, section, "", found != nullptr);
     if (found != nullptr) {
         for (const sim::IniEntry& entry : found->entries) {
             if (entry.has_value && !entry.comment && !names.add(entry.name)) break;
@@ -203,6 +211,7 @@ bool read_value(const char* section, const char* key, const char* file, std::str
     const sim::IniDocument* document = load(file, error);
     if (*error != ERR_SUCCESS) return false;
     const std::optional<std::string> found = sim::ini_lookup(*document, section, key);
+    note_profile_read(file, section, key, found.has_value());
     if (!found) {
         *error = ERR_FILE_NOT_FOUND;
         return false;
@@ -261,7 +270,7 @@ uint32_t PROFILE_GetString(const char* section, const char* key, const char* def
         uint32_t error = ERR_SUCCESS;
         const sim::IniDocument* document = load(file, &error);
         return section == nullptr ? section_names(*document, error, buffer, capacity)
-                                  : key_names(*document, error, section, default_text, buffer, capacity);
+                                  : key_names(*document, error, file, section, default_text, buffer, capacity);
     }
 
     std::string value;
@@ -311,6 +320,7 @@ uint32_t PROFILE_GetSection(const char* section, char* buffer, uint32_t capacity
     uint32_t error = ERR_SUCCESS;
     const sim::IniDocument* document = load(file, &error);
     const sim::IniSection* found = error == ERR_SUCCESS ? sim::find_section(*document, section) : nullptr;
+    note_profile_read(file, section, "", found != nullptr);
     if (found == nullptr) {
         bool cut = false;
         copy_multi(MultiString(capacity), buffer, capacity, &cut);

@@ -1,0 +1,290 @@
+#include "setup-sim/package_reads.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+
+#include "platform/sim/codepage.h"
+#include "platform/sim/ini.h"
+
+namespace {
+
+// Separators package authors put between the names of a list that the
+// program splits at commas only.
+constexpr const char* STRAY_SEPARATORS = ";| /";
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// The names, "A, B and C".
+std::string listed(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    }
+    return text;
+}
+
+// The bytes of a file of the package; "" for a folder or a file that is not there.
+std::string file_bytes(const std::filesystem::path& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return "";
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What the program asked one file for, by the names in it.
+struct FileAsked {
+    const sim::IniDocument* document;
+    const std::set<AskedName>* asked;
+
+    bool section_asked(const std::string& section) const
+    {
+        return std::any_of(asked->begin(), asked->end(),
+                           [&](const AskedName& name) { return sim::ini_names_equal(name.section, section); });
+    }
+    bool key_read(const std::string& section, const std::string& key) const
+    {
+        return std::any_of(asked->begin(), asked->end(), [&](const AskedName& name) {
+            return sim::ini_names_equal(name.section, section) && (name.key.empty() || sim::ini_names_equal(name.key, key));
+        });
+    }
+    // The sections the program looked for that the file does not have.
+    std::vector<std::string> sections_missed() const
+    {
+        std::vector<std::string> names;
+        for (const AskedName& name : *asked) {
+            if (sim::find_section(*document, name.section) == nullptr &&
+                std::find(names.begin(), names.end(), name.section) == names.end()) {
+                names.push_back(name.section);
+            }
+        }
+        return names;
+    }
+    // The keys the program read in the section, and those of them it is missing.
+    std::vector<std::string> keys_read(const std::string& section, bool missing_only) const
+    {
+        const sim::IniSection* found = sim::find_section(*document, section);
+        std::vector<std::string> names;
+        for (const AskedName& name : *asked) {
+            if (name.key.empty() || !sim::ini_names_equal(name.section, section)) continue;
+            if (missing_only && found != nullptr && sim::find_key(*found, name.key) != nullptr) continue;
+            if (std::find(names.begin(), names.end(), name.key) == names.end()) names.push_back(name.key);
+        }
+        return names;
+    }
+};
+
+struct Reporter {
+    std::string file;  // in the package, as findings name it ("I2C\VxI2C.inf")
+    uint32_t code_page;
+    std::vector<Finding>* findings;
+
+    std::string text(const std::string& ansi) const { return sim::ansi_to_utf8(ansi, code_page); }
+    void add(const char* severity, const char* kind, uint32_t line, const std::string& subject, const std::string& what)
+    {
+        findings->push_back({severity, kind, file, line, text(subject), text(what)});
+    }
+};
+
+// Whether a finding of the file already names the section (its subject is
+// one of the section's lines, or its text names it as a word): the section's
+// lines go unread because of what that finding tells, which is the one
+// finding of the mistake.
+bool already_told(const std::vector<Finding>& findings, const std::string& file, const std::string& section)
+{
+    const auto is_word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; };
+    return std::any_of(findings.begin(), findings.end(), [&](const Finding& finding) {
+        if (finding.file != file) return false;
+        if (finding.subject.rfind("[" + section + "]", 0) == 0) return true;
+        for (size_t at = finding.text.find(section); at != std::string::npos; at = finding.text.find(section, at + 1)) {
+            const size_t end = at + section.size();
+            if ((at == 0 || !is_word(finding.text[at - 1])) && (end == finding.text.size() || !is_word(finding.text[end]))) {
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+// A name the program splits out of a list: the list's line holds it between
+// separators of its own that the program does not split at ("I2C;PS2").
+struct JoinedName {
+    std::string name;
+    std::vector<std::string> parts;
+};
+
+std::vector<std::string> split_at_stray_separators(const std::string& name)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t at = name.find_first_of(STRAY_SEPARATORS); ; at = name.find_first_of(STRAY_SEPARATORS, start)) {
+        const std::string part = name.substr(start, at == std::string::npos ? std::string::npos : at - start);
+        if (!part.empty()) parts.push_back(part);
+        if (at == std::string::npos) break;
+        start = at + 1;
+    }
+    return parts;
+}
+
+std::vector<std::string> split_at(const std::string& text, char separator)
+{
+    std::vector<std::string> fields;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(separator, start);
+        fields.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return fields;
+        start = end + 1;
+    }
+}
+
+// The sections the program looked for under a name that joins sections of
+// the file, each with the line of the list that holds it.
+void find_joined_names(Reporter& report, const FileAsked& file, std::vector<std::string>* explained)
+{
+    for (const std::string& missed : file.sections_missed()) {
+        const std::vector<std::string> parts = split_at_stray_separators(missed);
+        if (parts.size() < 2) continue;
+        std::vector<std::string> present;
+        for (const std::string& part : parts) {
+            if (sim::find_section(*file.document, part) != nullptr) present.push_back("[" + part + "]");
+        }
+        if (present.empty()) continue;
+        for (const sim::IniSection& section : file.document->sections) {
+            for (const sim::IniEntry& entry : section.entries) {
+                if (entry.comment || !entry.has_value || entry.value.find(missed) == std::string::npos) continue;
+                report.add("error", "list-separator", entry.line,
+                           "[" + section.name + "] " + entry.name + "=" + entry.value,
+                           "holds " + quoted(missed) + ", which Setup.exe reads as one name: it splits this list at "
+                           "commas only, so it looks for a section [" + missed +
+                               "], which the file does not have, and never reads " + listed(present));
+                explained->insert(explained->end(), parts.begin(), parts.end());
+                // And the sections those name, which only they lead to.
+                for (const std::string& part : parts) {
+                    const sim::IniSection* unread = sim::find_section(*file.document, part);
+                    for (const sim::IniEntry& named : unread != nullptr ? unread->entries : std::vector<sim::IniEntry>{}) {
+                        for (const std::string& field : split_at(named.value, ',')) explained->push_back(field);
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Edits (insert, delete, replace a character, ignoring case) from one name to the other.
+size_t edit_distance(const std::string& a, const std::string& b)
+{
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                              std::tolower(static_cast<unsigned char>(b[j - 1]));
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The name of `candidates` nearest to `name`, "" when none is near: two
+// edits (a swap of two letters is two), or a quarter of a long name.
+std::string nearest_name(const std::string& name, const std::vector<std::string>& candidates)
+{
+    size_t best = std::max<size_t>(2, name.size() / 4) + 1;
+    std::string nearest;
+    for (const std::string& candidate : candidates) {
+        const size_t distance = edit_distance(name, candidate);
+        if (distance < best) {
+            best = distance;
+            nearest = candidate;
+        }
+    }
+    return nearest;
+}
+
+}  // namespace
+
+void PackageReads::start(CheckSession& session)
+{
+    trace_.clear();
+    session.machine().read_trace = &trace_;
+}
+
+void PackageReads::finish(CheckSession& session)
+{
+    session.machine().read_trace = nullptr;
+    for (const sim::FileRead& read : trace_) {
+        const std::string file = session.package_file(read.host);
+        if (!file.empty()) files_[file].insert({read.section, read.key, read.found});
+    }
+    trace_.clear();
+}
+
+void find_read_problems(const PackageReads& reads, const std::filesystem::path& package,
+                        const std::string& settings_file, uint32_t code_page, std::vector<Finding>* findings)
+{
+    const std::vector<Finding> told = *findings;
+    for (const auto& [file, asked] : reads.files()) {
+        const sim::IniDocument document = sim::parse_ini(file_bytes(package / file), code_page);
+        std::string shown = file;
+        std::replace(shown.begin(), shown.end(), '/', '\\');
+        Reporter report{shown, code_page, findings};
+        const FileAsked read{&document, &asked};
+        const bool settings = file == settings_file;
+        // An INF holds sections for Windows' installer, which the program
+        // never reads: only a name near one the program missed is a finding.
+        std::vector<std::string> explained;
+        if (settings) find_joined_names(report, read, &explained);
+        const std::vector<std::string> missed_sections = read.sections_missed();
+        for (const sim::IniSection& section : document.sections) {
+            if (section.name.empty()) continue;
+            const std::string header = "[" + section.name + "]";
+            if (!read.section_asked(section.name)) {
+                const std::string near = nearest_name(section.name, missed_sections);
+                if (!near.empty()) {
+                    // What the runs met without the section follows from this one mistake.
+                    const std::string missing = "[" + report.text(near) + "]";
+                    findings->erase(std::remove_if(findings->begin(), findings->end(),
+                                                   [&](const Finding& finding) {
+                                                       return finding.file == shown &&
+                                                              finding.subject.rfind(missing, 0) == 0;
+                                                   }),
+                                    findings->end());
+                    report.add("error", "unread-section", section.line, header,
+                               "is never read: Setup.exe looks for [" + near + "], which the file does not have");
+                } else if (settings && std::find(explained.begin(), explained.end(), section.name) == explained.end() &&
+                           !already_told(told, shown, report.text(section.name))) {
+                    report.add("warning", "unread-section", section.line, header,
+                               "is never read: no run looks for a section of this name (a custom-request section "
+                               "is read only when its name is on the command line, Setup.exe /" + section.name + ")");
+                }
+                continue;
+            }
+            const std::vector<std::string> missed_keys = read.keys_read(section.name, true);
+            const bool section_told = already_told(told, shown, report.text(section.name));
+            for (const sim::IniEntry& entry : section.entries) {
+                if (entry.comment || !entry.has_value || read.key_read(section.name, entry.name)) continue;
+                const std::string subject = header + " " + entry.name + "=" + entry.value;
+                const std::string near = nearest_name(entry.name, missed_keys);
+                if (!near.empty()) {
+                    report.add("error", "unread-key", entry.line, subject,
+                               "is never read: Setup.exe reads " + near + " in " + header +
+                                   ", which the section does not have, so " + near + " takes its default");
+                } else if (settings && !section_told) {
+                    report.add("warning", "unread-key", entry.line, subject,
+                               "is never read: Setup.exe reads only " + listed(read.keys_read(section.name, false)) +
+                                   " in " + header);
+                }
+            }
+        }
+    }
+}
