@@ -161,8 +161,8 @@ std::string refusal_reason(const CheckRow& row, uint32_t message)
         if (row.engine_message == IDS_UNSUPPORTED_OS) return "the engine is an " + row.engine_image + " image";
         if (row.acpi_refuses) return "touch pad " + row.acpi_device_id + " is listed in OnlyWin7";
     } else if (message == IDS_FILES_MISSING) {
+        if (row.engine_image == "missing") return "the engine is missing";
         if (row.inf_message == IDS_FILES_MISSING) return "no INF beside the engine";
-        if (row.engine_message == IDS_FILES_MISSING) return "the engine is missing";
     }
     return "";
 }
@@ -621,6 +621,15 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
     }
     if (progress != nullptr) progress->end();
     find_case_problems(*check, &check->findings);
+    if (check->has_settings_file) {
+        CheckSession session(package, machine_for(WINDOWS_VERSIONS[7], ""));
+        if (!session.ready()) {
+            *error = session.error();
+            return false;
+        }
+        start_program(SILENT_COMMAND_LINE);
+        find_only_win7_problems(session, lines, package, &check->findings);
+    }
     find_read_problems(reads, package, settings_in_package, check->code_page, &check->findings);
     find_untold_failures(*check, sim::ansi_to_utf8(settings_in_package_windows, check->code_page), &check->findings);
 

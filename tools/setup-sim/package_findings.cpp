@@ -4,9 +4,13 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "common/bounded_string.h"
+#include "config/acpi_check.h"
 #include "config/inf_models.h"
 #include "config/settings.h"
 #include "config/settings_file.h"
@@ -271,9 +275,15 @@ void find_configuration_section_problems(Reporter& report, const SetupContext& c
                            "names no folder of the package: Setup.exe finds no " + main_inf +
                                " and no device ever matches this section");
             } else {
+                const size_t length = std::strlen(section.inf_full_path);
                 report.add("error", "main-inf", report.at_setting(section.section_name, "main_inf"),
-                           "names no file in " + report.session->in_package(folder) +
-                               ": no device ever matches this section");
+                           length + 1 >= PATH_CAPACITY
+                               ? "makes the path " + report.session->in_package(section.inf_full_path) + " of " +
+                                     std::to_string(length) + " characters, longer than Setup.exe's paths hold (" +
+                                     std::to_string(PATH_CAPACITY - 1) +
+                                     "): it reads no INF and no device ever matches this section"
+                               : "names no file in " + report.session->in_package(folder) +
+                                     ": no device ever matches this section");
             }
         }
     }
@@ -484,8 +494,21 @@ void find_engine_problems(Reporter& report, const CheckRow& row)
     const Place subject = report.at_setting(row.section, "Path");
     const std::string message = std::to_string(row.engine_message);
     if (row.engine_image == "missing") {
+        char path[PATH_CAPACITY];
+        const bool whole = engine_full_path(row.engine_path.c_str(), path);
+        char folder[PATH_CAPACITY];
+        bounded_copy(folder, sizeof folder, path);
+        PATH_RemoveFileSpec(folder);
         report.add("error", "engine-missing", subject,
-                   "names no file: Setup.exe's platform check refuses it with message " + message);
+                   !whole ? "makes a path longer than the " + std::to_string(PATH_CAPACITY - 1) +
+                                " characters Setup.exe's paths hold, so it opens no file: its platform check refuses "
+                                "it with message " + message
+                   : row.inf.empty()
+                       ? "names no file (" + report.session->in_package(path) + "), and Setup.exe finds no INF in " +
+                             report.session->in_package(folder) + " either: the run ends with message " +
+                             std::to_string(row.inf_message)
+                       : "names no file (" + report.session->in_package(path) +
+                             "): Setup.exe's platform check refuses it with message " + message);
     } else if (row.engine_image == "not an image") {
         report.add("error", "engine-not-image", subject,
                    "is not an executable image: Setup.exe's platform check refuses it without a message");
@@ -502,7 +525,7 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
     if (!engine_full_path(row.engine_path.c_str(), pattern)) return;
     PATH_RemoveFileSpec(pattern);
     const std::string folder = report.session->in_package(pattern);
-    if (row.inf.empty()) {
+    if (row.inf.empty() && row.engine_image != "missing") {  // a missing engine tells it
         report.add("error", "no-inf-beside-engine", report.at_setting(row.section, "Path"),
                    "has no INF in its folder " + folder + ": Setup.exe's search for the package INF fails with message " +
                        std::to_string(row.inf_message));
@@ -786,5 +809,71 @@ void find_untold_failures(const PackageCheck& check, const std::string& settings
                              in_settings ? sim::ansi_to_utf8("[" + row.section + "]", row.code_page) : "",
                              std::string("makes ") + (row.interactive ? "Setup.exe" : "Setup.exe /s") + " fail on " +
                                  where + ": " + failure.description + ", exit code " + std::to_string(row.exit_code)});
+    }
+}
+
+namespace {
+
+// The short IDs ("VXA0704" of "ACPI\VXA0704") of every hardware ID in the
+// models sections that the "Manufacturer" lines of the package's INFs name,
+// in upper case as Windows lists them.
+std::vector<std::string> declared_touch_pads(const std::filesystem::path& package)
+{
+    std::vector<std::string> ids;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(package, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        std::string extension = it->path().extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+        if (extension != ".inf" || !it->is_regular_file(error)) continue;
+        std::ifstream in(it->path(), std::ios::binary);
+        const sim::IniDocument inf = sim::parse_ini(
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), sim::current_ansi_code_page());
+        const sim::IniSection* manufacturer = sim::find_section(inf, "Manufacturer");
+        if (manufacturer == nullptr) continue;
+        for (const sim::IniEntry& line : manufacturer->entries) {
+            const std::vector<std::string> fields = manufacturer_fields(line.name + "=" + line.value);
+            for (size_t f = 1; f < fields.size(); ++f) {
+                const sim::IniSection* models = sim::find_section(inf, f == 1 ? fields[1] : fields[1] + "." + fields[f]);
+                if (models == nullptr) continue;
+                for (const sim::IniEntry& model : models->entries) {
+                    for (const std::string& field : manufacturer_fields(model.value)) {
+                        const size_t slash = field.rfind('\\');
+                        if (slash != std::string::npos) ids.push_back(listed_hardware_id(field.substr(slash + 1)));
+                    }
+                }
+            }
+        }
+    }
+    return ids;
+}
+
+}  // namespace
+
+void find_only_win7_problems(CheckSession& session, PackageLines& lines, const std::filesystem::path& package,
+                             std::vector<Finding>* findings)
+{
+    Reporter report{&session, &lines, findings, g_process.context.settings_file_path};
+    std::vector<char> list(ONLY_WIN7_CAPACITY);
+    read_only_win7_list(list.data());
+    const std::vector<std::string> ids = declared_touch_pads(package);
+    char* cursor = list.data();
+    for (const char* word = next_field(&cursor, " \t,;"); word != nullptr; word = next_field(&cursor, " \t,;")) {
+        if (std::find(ids.begin(), ids.end(), word) != ids.end()) continue;
+        const auto same_letters = std::find_if(ids.begin(), ids.end(), [&](const std::string& id) {
+            return equals_ignoring_case(id.c_str(), word);
+        });
+        std::string declared_ids;
+        for (const std::string& id : ids) {
+            if (declared_ids.find(id) == std::string::npos) declared_ids += (declared_ids.empty() ? "" : ", ") + id;
+        }
+        report.add("error", "only-win7-unknown-touch-pad", report.at_setting("SupportOS_Option", "OnlyWin7"),
+                   same_letters != ids.end()
+                       ? std::string("names ") + word + ", but Windows lists the touch pad as " + *same_letters +
+                             ": Setup.exe looks for the device's ID in the list as written, so it never applies"
+                       : std::string("names ") + word + ", which no INF of the package declares" +
+                             (declared_ids.empty() ? std::string() : " (they declare " + declared_ids + ")") +
+                             ": it never applies");
     }
 }

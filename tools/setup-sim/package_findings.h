@@ -61,3 +61,10 @@ void find_case_problems(const PackageCheck& check, std::vector<Finding>* finding
 // once for all the runs that fail the same way. A Windows the program has
 // no engine section for at all (Windows 2000) is no fault of the package.
 void find_untold_failures(const PackageCheck& check, const std::string& settings_file, std::vector<Finding>* findings);
+
+// The touch pads "[SupportOS_Option] OnlyWin7" names against those the INFs
+// of the package declare in their models sections: the program looks for
+// the device's ID, which Windows lists in upper case, in the list as
+// written, so a name in another case, or one no INF declares, never applies.
+void find_only_win7_problems(CheckSession& session, PackageLines& lines, const std::filesystem::path& package,
+                             std::vector<Finding>* findings);
