@@ -52,6 +52,24 @@ int exit_status(const Output& output)
 
 const std::string EXAMPLES = std::string(SOURCE_DIR) + "/examples";
 
+// The events of the last run of a text transcript, one line each, without
+// the lines under them and cut before what follows the item itself (" ("
+// and the file's size, " -> " and the exit code).
+std::vector<std::string> event_lines(const std::string& text)
+{
+    static const char* const EVENT_STARTS[] = {"Box ",          "Process ",      "Folder created: ", "File written: ",
+                                               "File deleted: ", "Why: ",         "Restart: requested"};
+    const size_t last_run = text.rfind("\nRun ");
+    std::istringstream in(text.substr(last_run == std::string::npos ? 0 : last_run));
+    std::vector<std::string> events;
+    for (std::string line; std::getline(in, line);) {
+        for (const char* start : EVENT_STARTS) {
+            if (line.rfind(start, 0) == 0) events.push_back(line.substr(0, std::min(line.find(" ("), line.find(" -> "))));
+        }
+    }
+    return events;
+}
+
 TEST(SetupSim, ExamplePackageOnEachExampleMachine)
 {
     const struct {
@@ -114,13 +132,14 @@ TEST(SetupSim, EngineExitCodeIsDecoded)
 }
 
 // A word in single shell quotes reaches the program as written; an
-// extraction lists the folders it made and the files it copied.
+// extraction lists the folders it made and the files it copied, each where it
+// made it.
 TEST(SetupSim, CommandLinePassesThroughAndExtractionIsListed)
 {
     const Output output = run_setup_sim(EXAMPLES + "/layout2-package '/extract_all:\"C:\\my  drivers\"'");
     EXPECT_NE(output.text.find("Command line: /extract_all:\"C:\\my  drivers\"\n"), std::string::npos) << output.text;
     EXPECT_NE(output.text.find("Folder created: C:\\my  drivers\\production\\Windows8-x64\n"
-                               "Folder created: C:\\my  drivers\\production\\Windows8.1-x64\n"),
+                               "File written: C:\\my  drivers\\production\\Windows8-x64\\DPInst.exe"),
               std::string::npos)
         << output.text;
     EXPECT_NE(output.text.find("File written: C:\\my  drivers\\production\\Windows7-x64\\I2C\\VxI2C.inf"
@@ -174,25 +193,27 @@ TEST(SetupSim, RunsInARowShareTheMachine)
 
 // Each run's events in the order they happened, what the drives show placed
 // where the run changed it: the second install asks and says why (both
-// versions) before the engine runs, the engine's log and the program's own
-// come after it, the folders of the program's log before that log, and the
-// log before the restart.
+// versions) before the engine runs, the engine's log and then the program's
+// own come after it, the folders of the program's log before that log, and
+// the log before the restart.
 TEST(SetupSim, EventsInTheOrderTheyHappened)
 {
     const std::string reinstall = "--runs 2 --answers Yes --machine " + EXAMPLES +
                                   "/machines/win10-x64-installs-driver.ini " + EXAMPLES + "/package";
-    const std::string install_log = "{\"kind\": \"folder\", \"index\": 0}, {\"kind\": \"folder\", \"index\": 1}, "
-                                    "{\"kind\": \"folder\", \"index\": 2}, {\"kind\": \"file\", \"index\": 0}";
+    const std::string log_folders = "{\"kind\": \"folder\", \"index\": 0}, {\"kind\": \"folder\", \"index\": 1}, "
+                                    "{\"kind\": \"folder\", \"index\": 2}";
     const struct {
         std::string arguments;
         std::vector<std::string> events;  // of each run
     } rows[] = {
         {reinstall,
-         {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"file\", \"index\": 1}]",
+         {"[{\"kind\": \"process\", \"index\": 0}, {\"kind\": \"file\", \"index\": 0}, " + log_folders +
+              ", {\"kind\": \"file\", \"index\": 1}]",
           "[{\"kind\": \"box\", \"index\": 0}, {\"kind\": \"reason\", \"index\": 0}, {\"kind\": \"process\", \"index\": 0}, "
           "{\"kind\": \"file\", \"index\": 0}, {\"kind\": \"file\", \"index\": 1}]"}},
         {"--machine " + EXAMPLES + "/machines/win81-x64.ini " + EXAMPLES + "/package /s /vFORCERESTART=true",
-         {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"restart\"}]"}},
+         {"[{\"kind\": \"process\", \"index\": 0}, " + log_folders +
+          ", {\"kind\": \"file\", \"index\": 0}, {\"kind\": \"restart\"}]"}},
     };
     for (const auto& row : rows) {
         const Output json = run_setup_sim("--json " + row.arguments);
@@ -212,6 +233,44 @@ TEST(SetupSim, EventsInTheOrderTheyHappened)
     EXPECT_TRUE(second_run < box && box < engine && engine < engine_log && engine_log < log &&
                 log != std::string::npos)
         << text;
+}
+
+// The log and the copy LOGFILE asks for come in the order the program writes
+// them, whatever their names: Setup.log (its folders first), then the copy
+// (its folders first), also when the copy lies beside the log, when it
+// replaces the file an earlier run left, and with the engine's log joined to
+// them. The machine's clock stands still, so all of a run's writes fall in
+// one second.
+TEST(SetupSim, LogCopyAfterTheLog)
+{
+    const std::string package = EXAMPLES + "/package /s ";
+    const std::string engine = "Process 1: \"C:\\Package\\x64\\DPInst.exe\" /f /sw /se";
+    const std::string rire = "Folder created: C:\\Windows\\Rire";
+    const std::string update_package = rire + "\\UpdatePackage";
+    const std::string log_folder = update_package + "\\log";
+    const std::string log = "File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log";
+    const struct {
+        std::string arguments;
+        std::vector<std::string> events;  // of the last run
+    } rows[] = {
+        {package + "'/vLOGFILE=C:\\Logs\\touchpad.log'",
+         {engine, rire, update_package, log_folder, log, "Folder created: C:\\Logs",
+          "File written: C:\\Logs\\touchpad.log"}},
+        {package + "'/vLOGFILE=C:\\Windows\\Rire\\UpdatePackage\\log\\Copy.log'",
+         {engine, rire, update_package, log_folder, log,
+          "File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Copy.log"}},
+        {"--runs 2 " + package + "'/vLOGFILE=C:\\Logs\\touchpad.log'",
+         {engine, log, "File written: C:\\Logs\\touchpad.log"}},
+        {"--machine " + EXAMPLES + "/machines/win10-x64-installs-driver.ini " + package +
+             "'/v\"DEBUG=true LOGFILE=C:\\ProgramData\\Touchpad\\Setup.log\"'",
+         {engine, "File written: C:\\Windows\\DpInst.log", rire, update_package, log_folder, log,
+          "Folder created: C:\\ProgramData", "Folder created: C:\\ProgramData\\Touchpad",
+          "File written: C:\\ProgramData\\Touchpad\\Setup.log"}},
+    };
+    for (const auto& row : rows) {
+        const Output output = run_setup_sim(row.arguments);
+        EXPECT_EQ(event_lines(output.text), row.events) << row.arguments << "\n" << output.text;
+    }
 }
 
 // A folder of its own for the inputs of the tests below, and $TMPDIR of the
