@@ -14,14 +14,6 @@ constexpr const char* POINTING_STICK_KEY = "Software\\Vexa\\VexaStick\\Common\\C
 constexpr const char* TOUCH_PAD_KEY = "Software\\Vexa\\Kurso";
 constexpr const char* POINTING_STICK_INF = "VxPS2.inf";
 
-// KEY_WOW64_64KEY is asked for on Windows XP and every later NT (a 32-bit
-// Windows ignores it).
-bool reads_64bit_view(const SYS_OsVersion& os)
-{
-    if (os.platform_id != SYS_PLATFORM_WIN32_NT) return false;
-    return (os.major == 5 && os.minor >= 1) || os.major == 6 || (os.major >= 6 && os.minor >= 3) || os.major >= 10;
-}
-
 // "ProductVer" of the key: the second word of the value, or its only word.
 int query_product_ver(const char* key_name, char* version)
 {
@@ -41,7 +33,6 @@ int query_product_ver(const char* key_name, char* version)
     return -2;
 }
 
-
 }  // namespace
 
 int scan_dotted_version(const char* text, int32_t numbers[4])
@@ -56,6 +47,12 @@ int scan_dotted_version(const char* text, int32_t numbers[4])
         if (!scan_decimal(text, length, &position, &numbers[i])) return i;
     }
     return 4;
+}
+
+bool reads_64bit_view(const SYS_OsVersion& os)
+{
+    if (os.platform_id != SYS_PLATFORM_WIN32_NT) return false;
+    return (os.major == 5 && os.minor >= 1) || os.major == 6 || (os.major >= 6 && os.minor >= 3) || os.major >= 10;
 }
 
 uint32_t REG_ReadSz(REG_Root root, const char* pKeyName, const char* value_name, char* pValue)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/reg.h"
+#include "platform/sys.h"
 #include "platform/types.h"
 
 // Version texts live in buffers of this many characters.
@@ -15,6 +16,10 @@ constexpr int SAME_INSTALLED = 1;
 constexpr int NEWER_INSTALLED = 2;
 constexpr int INSTALLED_VERSION_MALFORMED = -1;  // not four dotted numbers
 constexpr int PACKAGE_VERSION_MALFORMED = -2;
+
+// Whether REG_ReadSz asks for the 64-bit registry view (KEY_WOW64_64KEY):
+// on Windows XP and every later NT; a 32-bit Windows ignores it.
+bool reads_64bit_view(const SYS_OsVersion& os);
 
 // One registry value into `pValue` (260 bytes), read from the 64-bit view on
 // 64-bit Windows although the program is 32-bit. 0 or the Windows error code

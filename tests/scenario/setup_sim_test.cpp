@@ -52,6 +52,24 @@ int exit_status(const Output& output)
 
 const std::string EXAMPLES = std::string(SOURCE_DIR) + "/examples";
 
+// The events of the last run of a text transcript, one line each, without
+// the lines under them and cut before what follows the item itself (" ("
+// and the file's size, " -> " and the exit code).
+std::vector<std::string> event_lines(const std::string& text)
+{
+    static const char* const EVENT_STARTS[] = {"Box ",          "Process ",      "Folder created: ", "File written: ",
+                                               "File deleted: ", "Why: ",         "Restart: requested"};
+    const size_t last_run = text.rfind("\nRun ");
+    std::istringstream in(text.substr(last_run == std::string::npos ? 0 : last_run));
+    std::vector<std::string> events;
+    for (std::string line; std::getline(in, line);) {
+        for (const char* start : EVENT_STARTS) {
+            if (line.rfind(start, 0) == 0) events.push_back(line.substr(0, std::min(line.find(" ("), line.find(" -> "))));
+        }
+    }
+    return events;
+}
+
 TEST(SetupSim, ExamplePackageOnEachExampleMachine)
 {
     const struct {
@@ -114,13 +132,14 @@ TEST(SetupSim, EngineExitCodeIsDecoded)
 }
 
 // A word in single shell quotes reaches the program as written; an
-// extraction lists the folders it made and the files it copied.
+// extraction lists the folders it made and the files it copied, each where it
+// made it.
 TEST(SetupSim, CommandLinePassesThroughAndExtractionIsListed)
 {
     const Output output = run_setup_sim(EXAMPLES + "/layout2-package '/extract_all:\"C:\\my  drivers\"'");
     EXPECT_NE(output.text.find("Command line: /extract_all:\"C:\\my  drivers\"\n"), std::string::npos) << output.text;
     EXPECT_NE(output.text.find("Folder created: C:\\my  drivers\\production\\Windows8-x64\n"
-                               "Folder created: C:\\my  drivers\\production\\Windows8.1-x64\n"),
+                               "File written: C:\\my  drivers\\production\\Windows8-x64\\DPInst.exe"),
               std::string::npos)
         << output.text;
     EXPECT_NE(output.text.find("File written: C:\\my  drivers\\production\\Windows7-x64\\I2C\\VxI2C.inf"
@@ -173,26 +192,28 @@ TEST(SetupSim, RunsInARowShareTheMachine)
 }
 
 // Each run's events in the order they happened, what the drives show placed
-// where the run changed it: the second install asks and says why (both
-// versions) before the engine runs, the engine's log and the program's own
-// come after it, the folders of the program's log before that log, and the
-// log before the restart.
+// where the run changed it: the first install says why (no driver installed)
+// and the second asks and says why (both versions) before the engine runs,
+// the engine's log and then the program's own come after it, the folders of
+// the program's log before that log, and the log before the restart.
 TEST(SetupSim, EventsInTheOrderTheyHappened)
 {
     const std::string reinstall = "--runs 2 --answers Yes --machine " + EXAMPLES +
                                   "/machines/win10-x64-installs-driver.ini " + EXAMPLES + "/package";
-    const std::string install_log = "{\"kind\": \"folder\", \"index\": 0}, {\"kind\": \"folder\", \"index\": 1}, "
-                                    "{\"kind\": \"folder\", \"index\": 2}, {\"kind\": \"file\", \"index\": 0}";
+    const std::string log_folders = "{\"kind\": \"folder\", \"index\": 0}, {\"kind\": \"folder\", \"index\": 1}, "
+                                    "{\"kind\": \"folder\", \"index\": 2}";
     const struct {
         std::string arguments;
         std::vector<std::string> events;  // of each run
     } rows[] = {
         {reinstall,
-         {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"file\", \"index\": 1}]",
+         {"[{\"kind\": \"reason\", \"index\": 0}, {\"kind\": \"process\", \"index\": 0}, {\"kind\": \"file\", \"index\": 0}, " +
+              log_folders + ", {\"kind\": \"file\", \"index\": 1}]",
           "[{\"kind\": \"box\", \"index\": 0}, {\"kind\": \"reason\", \"index\": 0}, {\"kind\": \"process\", \"index\": 0}, "
           "{\"kind\": \"file\", \"index\": 0}, {\"kind\": \"file\", \"index\": 1}]"}},
         {"--machine " + EXAMPLES + "/machines/win81-x64.ini " + EXAMPLES + "/package /s /vFORCERESTART=true",
-         {"[{\"kind\": \"process\", \"index\": 0}, " + install_log + ", {\"kind\": \"restart\"}]"}},
+         {"[{\"kind\": \"reason\", \"index\": 0}, {\"kind\": \"process\", \"index\": 0}, " + log_folders +
+          ", {\"kind\": \"file\", \"index\": 0}, {\"kind\": \"restart\"}]"}},
     };
     for (const auto& row : rows) {
         const Output json = run_setup_sim("--json " + row.arguments);
@@ -212,6 +233,45 @@ TEST(SetupSim, EventsInTheOrderTheyHappened)
     EXPECT_TRUE(second_run < box && box < engine && engine < engine_log && engine_log < log &&
                 log != std::string::npos)
         << text;
+}
+
+// The log and the copy LOGFILE asks for come in the order the program writes
+// them, whatever their names: Setup.log (its folders first), then the copy
+// (its folders first), also when the copy lies beside the log, when it
+// replaces the file an earlier run left, and with the engine's log joined to
+// them. The machine's clock stands still, so all of a run's writes fall in
+// one second.
+TEST(SetupSim, LogCopyAfterTheLog)
+{
+    const std::string package = EXAMPLES + "/package /s ";
+    const std::string no_driver = "Why: installed version none";  // before the engine
+    const std::string engine = "Process 1: \"C:\\Package\\x64\\DPInst.exe\" /f /sw /se";
+    const std::string rire = "Folder created: C:\\Windows\\Rire";
+    const std::string update_package = rire + "\\UpdatePackage";
+    const std::string log_folder = update_package + "\\log";
+    const std::string log = "File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Setup.log";
+    const struct {
+        std::string arguments;
+        std::vector<std::string> events;  // of the last run
+    } rows[] = {
+        {package + "'/vLOGFILE=C:\\Logs\\touchpad.log'",
+         {no_driver, engine, rire, update_package, log_folder, log, "Folder created: C:\\Logs",
+          "File written: C:\\Logs\\touchpad.log"}},
+        {package + "'/vLOGFILE=C:\\Windows\\Rire\\UpdatePackage\\log\\Copy.log'",
+         {no_driver, engine, rire, update_package, log_folder, log,
+          "File written: C:\\Windows\\Rire\\UpdatePackage\\log\\Copy.log"}},
+        {"--runs 2 " + package + "'/vLOGFILE=C:\\Logs\\touchpad.log'",
+         {no_driver, engine, log, "File written: C:\\Logs\\touchpad.log"}},
+        {"--machine " + EXAMPLES + "/machines/win10-x64-installs-driver.ini " + package +
+             "'/v\"DEBUG=true LOGFILE=C:\\ProgramData\\Touchpad\\Setup.log\"'",
+         {no_driver, engine, "File written: C:\\Windows\\DpInst.log", rire, update_package, log_folder, log,
+          "Folder created: C:\\ProgramData", "Folder created: C:\\ProgramData\\Touchpad",
+          "File written: C:\\ProgramData\\Touchpad\\Setup.log"}},
+    };
+    for (const auto& row : rows) {
+        const Output output = run_setup_sim(row.arguments);
+        EXPECT_EQ(event_lines(output.text), row.events) << row.arguments << "\n" << output.text;
+    }
 }
 
 // A folder of its own for the inputs of the tests below, and $TMPDIR of the
@@ -336,7 +396,9 @@ TEST_F(SetupSimInputs, AFileRewrittenWithTheSameBytesIsListed)
 // Why the last run went as it did, in the order the lines come: the
 // sections, hardware IDs and devices behind the unsupported-touchpad notice,
 // the two versions behind the version-library box, the installed and package
-// versions where the run compared them, a missing settings file.
+// versions where the run compared them, the value and registry view that held
+// no installed driver (a driver that left its version in the other view is
+// not found), a missing settings file.
 TEST_F(SetupSimInputs, SaysWhyTheRunWentAsItDid)
 {
     const std::string machines = EXAMPLES + "/machines/";
@@ -352,9 +414,10 @@ TEST_F(SetupSimInputs, SaysWhyTheRunWentAsItDid)
                                            "[Device:ACPI\\VXB0900\\1]\nClass=Mouse\nHardwareIDs=ACPI\\VXB0900\n"
                                            "[Device:ACPI\\SYN1E10\\4&VXB0&0]\nClass=Mouse\nHardwareIDs=ACPI\\SYN1E10\n");
     const std::string reinstall = "--runs 2 --machine " + machines + "win10-x64-installs-driver.ini " + EXAMPLES + "/package";
-    const std::string same_version = "installed version 19.2.4.7 (HKEY_LOCAL_MACHINE\\Software\\Vexa\\Kurso, "
-                                     "ProductVer), package version 19.2.4.7 (DriverVer of "
-                                     "C:\\Package\\x64\\VxTouch.inf): the same version is installed";
+    const std::string kurso = "HKEY_LOCAL_MACHINE\\Software\\Vexa\\Kurso, ProductVer";
+    const std::string package_x64 = "package version 19.2.4.7 (DriverVer of C:\\Package\\x64\\VxTouch.inf)";
+    const std::string same_version = "installed version 19.2.4.7 (" + kurso + "), " + package_x64 +
+                                     ": the same version is installed";
     const struct {
         std::string arguments;
         std::vector<std::string> reasons;
@@ -370,14 +433,27 @@ TEST_F(SetupSimInputs, SaysWhyTheRunWentAsItDid)
           "C:\\Package\\touchpad.inf gives \"8, 1, 0, 84\""}},
         {"--machine " + machines + "win7-x86.ini " + scenario_package("missing_settings") + " /s",
          {"no settings file C:\\Package\\Setup.ini: the run takes the program's defaults (layout 1, engine "
-          ".\\DPInst.exe, that is C:\\Package\\DPInst.exe)"}},
+          ".\\DPInst.exe, that is C:\\Package\\DPInst.exe)",
+          "installed version none (" + kurso + ", in the registry of 32-bit Windows: not there), package version "
+          "8.1.0.83 (DriverVer of C:\\Package\\touchpad.inf): no driver is installed"}},
         {"--machine " + machines + "win7-x86.ini " + scenarios + "missing_settings/package /s",
          {"no settings file C:\\Package\\Setup.ini: the run takes the program's defaults (layout 1, engine "
           ".\\DPInst.exe, that is C:\\Package\\DPInst.exe), which is missing"}},
         {reinstall + " /s", {same_version}},
         {reinstall + " /s /vFORCE=false", {same_version + "; FORCE is off, so the run does not install over it"}},
         {"--answers No " + reinstall, {same_version}},
-        {"--machine " + machines + "win10-x64-installs-driver.ini " + EXAMPLES + "/package /s", {}},
+        {"--machine " + machines + "win10-x64-installs-driver.ini " + EXAMPLES + "/package /s",
+         {"installed version none (" + kurso + ", in the 64-bit view: not there), " + package_x64 +
+          ": no driver is installed"}},
+        {"--machine " + file("wow6432node.ini", "[Machine]\nVersion=10.0.19045\nArchitecture=x64\n"
+                                                 "[Registry32:HKLM\\SOFTWARE\\Vexa\\Kurso]\nProductVer=Kurso 19.2.4.7\n") +
+             " " + EXAMPLES + "/package",
+         {"installed version none (" + kurso + ", in the 64-bit view: not there), " + package_x64 +
+          ": no driver is installed"}},
+        {"--machine " + machines + "layout2-ps2.ini " + EXAMPLES + "/layout2-package /s",
+         {"installed version none (HKEY_LOCAL_MACHINE\\Software\\Vexa\\VexaStick\\Common\\Current, ProductVer, in "
+          "the 64-bit view: not there), package version 19.2.4.7 (DriverVer of C:\\Package\\PS2\\VxPS2.inf): no "
+          "driver is installed"}},
     };
     for (const auto& row : rows) {
         const Output output = run(row.arguments);

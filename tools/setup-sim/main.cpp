@@ -120,13 +120,14 @@ std::set<std::string> written_on(const fs::path& root, const std::set<std::strin
     return written;
 }
 
-// Where among the run's events the run first changed each path of one drive
-// (the events recorded by then), by the path relative to the drive's folder.
-std::map<std::string, size_t> changed_on(const fs::path& root, const std::map<std::string, size_t>& host_paths)
+// When the run first changed each path of one drive, by the path relative
+// to the drive's folder.
+std::map<std::string, sim::HostChange> changed_on(const fs::path& root,
+                                                  const std::map<std::string, sim::HostChange>& host_paths)
 {
-    std::map<std::string, size_t> changed;
-    for (const auto& [host, position] : host_paths) {
-        if (const std::string relative = relative_on(root, host); !relative.empty()) changed.emplace(relative, position);
+    std::map<std::string, sim::HostChange> changed;
+    for (const auto& [host, change] : host_paths) {
+        if (const std::string relative = relative_on(root, host); !relative.empty()) changed.emplace(relative, change);
     }
     return changed;
 }
@@ -142,6 +143,66 @@ std::string ansi_path(std::string utf8_path)
 std::string windows_path_of(char drive, const std::string& relative)
 {
     return ansi_path(std::string(1, drive) + ":\\" + relative);
+}
+
+// A change the drives show after a run: a folder made, a file written or
+// one deleted (a folder or a deleted file has its path only), with when the
+// machine noted it.
+struct FoundChange {
+    record::EventKind kind = record::EventKind::File;
+    record::WrittenFile file;
+    sim::HostChange noted{record::NOT_NOTED, record::NOT_NOTED};
+};
+
+// What the drives show the run changed, compared with their snapshots from
+// before it, added to the run's record among its events where the machine
+// noted each change, in the order it made them; a change it did not note
+// comes last. A file written with the very bytes of a package file (by
+// bytes, its Windows path) is shown as a copy of it.
+void add_drive_changes(const sim::Machine& machine, const std::map<char, DriveSnapshot>& before,
+                       const std::map<std::string, std::string>& package_files, record::RunRecord* outcome)
+{
+    std::vector<FoundChange> found;
+    for (const auto& [letter, folder] : machine.drives) {
+        const DriveSnapshot& earlier = before.at(letter);
+        const DriveSnapshot after = snapshot(folder);
+        const std::set<std::string> written = written_on(drive_root(folder), machine.host_files_written);
+        const std::map<std::string, sim::HostChange> changed = changed_on(drive_root(folder), machine.host_paths_changed);
+        const auto change = [&](record::EventKind kind, const std::string& relative, record::WrittenFile file) {
+            file.path = windows_path_of(letter, relative);
+            FoundChange item{kind, file};
+            if (const auto noted = changed.find(relative); noted != changed.end()) item.noted = noted->second;
+            found.push_back(item);
+        };
+        for (const std::string& relative : after.folders) {
+            if (earlier.folders.count(relative) == 0) change(record::EventKind::Folder, relative, {});
+        }
+        for (const auto& [relative, content] : after.files) {
+            const auto old = earlier.files.find(relative);
+            if (old == earlier.files.end() || old->second != content || written.count(relative) != 0) {
+                const auto package_file = package_files.find(content);
+                change(record::EventKind::File, relative,
+                       {"", content, content.size(), package_file != package_files.end() ? package_file->second : ""});
+            }
+        }
+        for (const auto& [relative, content] : earlier.files) {
+            if (after.files.count(relative) == 0) change(record::EventKind::Deleted, relative, {});
+        }
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const FoundChange& a, const FoundChange& b) { return a.noted.order < b.noted.order; });
+    std::vector<size_t> positions;
+    for (const FoundChange& item : found) {
+        if (item.kind == record::EventKind::Folder) {
+            record::add_folder(outcome, item.file.path);
+        } else if (item.kind == record::EventKind::Deleted) {
+            record::add_deleted_file(outcome, item.file.path);
+        } else {
+            record::add_written_file(outcome, item.file);
+        }
+        positions.push_back(item.noted.events);
+    }
+    record::place_last_events(outcome, positions);
 }
 
 // The folder that holds drive C: for --keep-root: made when missing; false
@@ -241,8 +302,6 @@ int run_command(int argc, char** argv)
     if (!kept.empty()) std::cerr << "setup-sim: drive C: " << sim::escaped_utf8(kept) << '\n';
     const std::string host_folder = sim::host_path_of_unicode(program_folder);
 
-    // A file that a run writes with the very bytes of a package file is shown
-    // as a copy of it.
     std::map<std::string, std::string> package_files;  // bytes -> Windows path
     for (const auto& [relative, content] : snapshot(host_folder).files) {
         package_files.emplace(content, ansi_path(program_folder + "\\" + relative));
@@ -256,7 +315,7 @@ int run_command(int argc, char** argv)
         machine.mutexes = held_elsewhere;
         machine.record = record::RunRecord{};
         machine.host_files_written.clear();
-        machine.host_paths_changed_at.clear();
+        machine.host_paths_changed.clear();
         std::map<char, DriveSnapshot> before;
         for (const auto& [letter, folder] : machine.drives) before[letter] = snapshot(folder);
 
@@ -270,40 +329,7 @@ int run_command(int argc, char** argv)
         outcome.result = ending.result;
         outcome.ended_at_once = ending.ended_at_once;
 
-        // What the drives show changed goes among the run's events where the
-        // machine noted the change.
-        std::vector<size_t> positions;
-        for (const auto& [letter, folder] : machine.drives) {
-            const DriveSnapshot after = snapshot(folder);
-            const std::set<std::string> written = written_on(drive_root(folder), machine.host_files_written);
-            const std::map<std::string, size_t> changed = changed_on(drive_root(folder), machine.host_paths_changed_at);
-            const auto position_of = [&](const std::string& relative) {
-                const auto noted = changed.find(relative);
-                return noted != changed.end() ? noted->second : record::NOT_NOTED;
-            };
-            for (const std::string& relative : after.folders) {
-                if (before[letter].folders.count(relative) == 0) {
-                    record::add_folder(&outcome, windows_path_of(letter, relative));
-                    positions.push_back(position_of(relative));
-                }
-            }
-            for (const auto& [relative, content] : after.files) {
-                const auto earlier = before[letter].files.find(relative);
-                if (earlier == before[letter].files.end() || earlier->second != content || written.count(relative) != 0) {
-                    const auto package_file = package_files.find(content);
-                    record::add_written_file(&outcome, {windows_path_of(letter, relative), content, content.size(),
-                                                        package_file != package_files.end() ? package_file->second : ""});
-                    positions.push_back(position_of(relative));
-                }
-            }
-            for (const auto& [relative, content] : before[letter].files) {
-                if (after.files.count(relative) == 0) {
-                    record::add_deleted_file(&outcome, windows_path_of(letter, relative));
-                    positions.push_back(position_of(relative));
-                }
-            }
-        }
-        record::place_last_events(&outcome, positions);
+        add_drive_changes(machine, before, package_files, &outcome);
         explain_run(&outcome);
         last_exit_code = outcome.exit_code;
         if (json) {

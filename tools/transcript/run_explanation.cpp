@@ -15,6 +15,7 @@
 #include "setup/engine.h"
 #include "setup/main_sequence.h"
 #include "setup/messages.h"
+#include "setup/run_mode.h"
 #include "version/overwrite_decision.h"
 #include "version/version_queries.h"
 #include "version/version_resource_check.h"
@@ -198,10 +199,22 @@ std::string package_version_text(const char* inf_path)
                : std::string("no package version (no DriverVer version in ") + inf_path + ")";
 }
 
+// The registry view the installed version was read in: the one registry of
+// a 32-bit Windows, or on a 64-bit one the view REG_ReadSz asks for. (The
+// 64-bit test build reads the 64-bit view either way, and asks for it on
+// every 64-bit Windows there is.)
+const char* installed_version_view()
+{
+    if (!is_64bit_os()) return "the registry of 32-bit Windows";
+    return reads_64bit_view(g_process.os_version) ? "the 64-bit view" : "the 32-bit view";
+}
+
 // The installed and package versions where the run compared them: before the
 // engine (as the program read them then: a simulated engine changes the
 // machine), at the question or the warning that ended the run, or where
-// FORCE=0 kept it from installing over the same or a newer version.
+// FORCE=0 kept it from installing over the same or a newer version. Before
+// the engine, with no driver installed: the value read, its view and the
+// package version.
 void explain_overwrite_decision(const record::RunRecord& run, const char* inf_path, std::vector<Reason>* reasons)
 {
     char installed[VERSION_TEXT_CAPACITY] = "";
@@ -209,10 +222,12 @@ void explain_overwrite_decision(const record::RunRecord& run, const char* inf_pa
     std::string package_text;
     int comparison = PACKAGE_VERSION_MALFORMED;
     if (engine_attempted(run)) {
-        // Kept by the program only when a driver was installed and both were read.
-        if (g_process.installed_version[0] == '\0') return;
+        // The program keeps both versions when a driver was installed and
+        // both were read, the package version alone when it found no driver,
+        // and neither when a version could not be read or compared.
+        if (g_process.package_version[0] == '\0') return;
         bounded_copy(installed, sizeof installed, g_process.installed_version);
-        found = 1;
+        found = installed[0] != '\0' ? 1 : 0;
         package_text = package_version_phrase(g_process.package_version, inf_path);
         comparison = loc_CopmareDrvVersion(installed, g_process.package_version);
     } else {
@@ -230,9 +245,12 @@ void explain_overwrite_decision(const record::RunRecord& run, const char* inf_pa
                                 run.boxes.back().text != VERSION_LIBRARY_MISMATCH;
     if (!engine_attempted(run) && !kept_by_force && !ended_at_a_box) return;
 
-    std::string text = std::string("installed version ") + (found > 0 ? installed : "unreadable (no word in the value)") +
-                       " (HKEY_LOCAL_MACHINE\\" + installed_version_key(inf_path) + ", ProductVer), " + package_text +
-                       ": " + comparison_text(comparison);
+    const std::string value = std::string("HKEY_LOCAL_MACHINE\\") + installed_version_key(inf_path) + ", ProductVer";
+    std::string text = found == 0 ? "installed version none (" + value + ", in " + installed_version_view() +
+                                        ": not there), " + package_text + ": no driver is installed"
+                                  : std::string("installed version ") +
+                                        (found > 0 ? installed : "unreadable (no word in the value)") + " (" + value +
+                                        "), " + package_text + ": " + comparison_text(comparison);
     char source[PATH_CAPACITY];
     if (ended_at_a_box && question_version_source(inf_path, source) && std::strcmp(source, inf_path) != 0) {
         text += "; the question reads the " + package_version_text(source);

@@ -13,8 +13,9 @@
 // belongs: a missing settings file first; the devices seen and the hardware
 // IDs wanted after the "does not support your touchpad" box; both versions
 // after the version-library box; the installed and package versions and
-// their comparison before the engine starts, or after the last box when it
-// does not.
+// their comparison (with no driver installed, the registry value read and
+// its view) before the engine starts, or after the last box when it does
+// not.
 void explain_run(record::RunRecord* run);
 
 // Whether a box shows the string-table message `id` (its text, maybe with an

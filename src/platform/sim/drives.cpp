@@ -195,7 +195,7 @@ void install(Machine* machine)
 void note_host_change(const std::string& host)
 {
     Machine& machine = current();
-    machine.host_paths_changed_at.emplace(host, machine.record.events.size());
+    machine.host_paths_changed.emplace(host, HostChange{machine.record.events.size(), machine.host_paths_changed.size()});
 }
 
 void note_host_written(const std::string& host)

@@ -4,6 +4,7 @@
 // so a run can be checked afterwards (boxes, processes, restart).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -76,6 +77,15 @@ struct FileRead {
     auto operator<=>(const FileRead&) const = default;
 };
 
+// When the run first changed a host path: how many events the run record
+// held then, and how many other paths the run had changed before. Between
+// two events a run can change several paths (the log, then its copy); the
+// second count keeps them in the order the run changed them.
+struct HostChange {
+    size_t events = 0;
+    size_t order = 0;
+};
+
 struct Machine {
     // Operating system.
     uint32_t major = 10, minor = 0, build = 19045, platform_id = 2;
@@ -137,17 +147,17 @@ struct Machine {
 
     // What happened during the run: boxes, processes and the restart in the
     // run record (setup-sim adds the files and folders by comparing the
-    // drives before and after, placed by host_paths_changed_at), and what
+    // drives before and after, placed by host_paths_changed), and what
     // only this machine tells.
     record::RunRecord record;
     // Host paths of the files the run wrote: created or opened for writing,
     // appended to, copied or moved onto. It names a file written again with
     // the bytes it had, which comparing the drives cannot see.
     std::set<std::string> host_files_written;
-    // Host paths the run wrote, made (a folder) or deleted, each with how
-    // many events the run record held when the run first did so: where the
-    // host, which finds them by comparing the drives, places their events.
-    std::map<std::string, size_t> host_paths_changed_at;
+    // Host paths the run wrote, made (a folder) or deleted, each with when
+    // the run first did so: where the host, which finds them by comparing
+    // the drives, places their events.
+    std::map<std::string, HostChange> host_paths_changed;
     bool dll_search_restricted = false;
     bool critical_error_boxes_suppressed = false;
     uint32_t device_enumerations = 0;  // all-classes device lists taken
@@ -186,7 +196,7 @@ bool make_windows_folder();
 bool within_address_space(uint64_t size);
 
 // A host path the run made (a folder) or deleted, and one it wrote, noted
-// in host_paths_changed_at (and host_files_written) at the first time.
+// in host_paths_changed (and host_files_written) at the first time.
 void note_host_change(const std::string& host);
 void note_host_written(const std::string& host);
 
