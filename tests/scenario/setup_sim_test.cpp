@@ -276,6 +276,8 @@ TEST_F(SetupSimInputs, EachEndsWithItsStatusAndMessage)
         {"--runs 0 " + pkg, 64, "--runs takes a number from 1 to 100"},
         {"--answers Maybe " + pkg, 64, "unknown answer Maybe"},
         {"check --jsn " + pkg, 64, "setup-sim check: unknown option --jsn\nusage:"},
+        {"check --json --wide " + pkg, 64, "setup-sim check: --json and --wide exclude each other: "},
+        {"check --wide " + pkg + " --json", 64, "setup-sim check: --json and --wide exclude each other: "},
         {"check", 64, "setup-sim check: no package folder"},
         // The program's exit code for scripts: 1641 has the low 8 bits 105.
         {"--exit-code --machine " + EXAMPLES + "/machines/win81-x64.ini " + pkg + " /s", 105, "Exit code: 1641\n"},
