@@ -267,6 +267,7 @@ TEST_F(SetupSimInputs, EachEndsWithItsStatusAndMessage)
     } rows[] = {
         {"--help", 0, "usage: setup-sim [--json]"},
         {"-h", 0, "usage: setup-sim [--json]"},
+        {"--help", 0, "\n       setup-sim check [--json | --wide] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"},
         {"--version", 0, "setup-sim " SETUP_VERSION_TEXT "\n"},
         {"check -h", 0, "usage: setup-sim check"},
         {"check --version", 0, "setup-sim check " SETUP_VERSION_TEXT "\n"},

@@ -54,7 +54,7 @@ constexpr int USAGE_ERROR = 64;
 const char USAGE[] =
     "usage: setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...] [--keep-root DIR]\n"
     "                 [--runs N] [--exit-code] [--] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n"
-    "       setup-sim check [--json] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"
+    "       setup-sim check [--json | --wide] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"
     "       setup-sim --help | --version\n";
 
 // A message on standard error, in UTF-8 whatever bytes the host's names hold.
