@@ -214,8 +214,9 @@ TEST(SetupSim, EventsInTheOrderTheyHappened)
         << text;
 }
 
-// A folder of its own for the inputs of the tests below, and $TMPDIR of the
-// runs, to see that they leave no temporary folder behind.
+// A folder of its own for the inputs of the tests below, the runs' working
+// folder, and $TMPDIR of the runs, to see that they leave no temporary folder
+// behind.
 class SetupSimInputs : public ::testing::Test {
 protected:
     void SetUp() override
@@ -243,7 +244,10 @@ protected:
         std::fclose(out);
         return path;
     }
-    Output run(const std::string& arguments) { return run_setup_sim_in("TMPDIR=" + work_ + "/tmp", arguments); }
+    Output run(const std::string& arguments)
+    {
+        return run_setup_sim_in("cd " + work_ + " && TMPDIR=" + work_ + "/tmp", arguments);
+    }
     bool temporary_folders_left() const { return !std::filesystem::is_empty(work_ + "/tmp"); }
 
     std::string work_;
@@ -280,6 +284,11 @@ TEST_F(SetupSimInputs, EachEndsWithItsStatusAndMessage)
         {"check --json --wide " + pkg, 64, "setup-sim check: --json and --wide exclude each other: "},
         {"check --wide " + pkg + " --json", 64, "setup-sim check: --json and --wide exclude each other: "},
         {"check", 64, "setup-sim check: no package folder"},
+        // The first word: a command, an option, or a package folder, even a
+        // bare name; any other bare name is a mistyped command.
+        {"chek " + pkg, 64, "setup-sim: unknown command chek (the commands: check); no package folder chek either\nusage:"},
+        {"pkg /s", 0, "Result: 0 SUCCESS\n"},
+        {"-- chek", 2, "setup-sim: no package folder chek\n"},
         // The program's exit code for scripts: 1641 has the low 8 bits 105.
         {"--exit-code --machine " + EXAMPLES + "/machines/win81-x64.ini " + pkg + " /s", 105, "Exit code: 1641\n"},
         {work_ + "/nowhere", 2, "setup-sim: no package folder " + work_ + "/nowhere\n"},
