@@ -129,9 +129,47 @@ void write_out(HANDLE handle, const std::string& utf8)
     WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }
 
+// Our own path as Windows started us; "" when it cannot give it whole.
+std::wstring own_path()
+{
+    std::wstring path(32768, L'\0');  // the longest path Windows has, with its terminator
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length > 0 && length < path.size() ? length : 0);
+    return path;
+}
+
+size_t name_start(const std::wstring& path)
+{
+    const size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? 0 : separator + 1;
+}
+
+// The folder we lie in, without a trailing backslash.
+std::wstring own_folder()
+{
+    const std::wstring path = own_path();
+    const size_t start = name_start(path);
+    return path.substr(0, start > 0 ? start - 1 : 0);
+}
+
+// Our file name as started, which our messages begin with, so that a
+// renamed copy names itself.
+std::string own_name()
+{
+    const std::wstring path = own_path();
+    const std::wstring name = path.substr(name_start(path));
+    return name.empty() ? "SetupCheck.exe" : utf8_of(name);
+}
+
+void tell(const std::string& message)
+{
+    write_out(GetStdHandle(STD_ERROR_HANDLE), own_name() + ": " + message + "\n");
+}
+
 int usage_error(const std::string& message)
 {
-    write_out(GetStdHandle(STD_ERROR_HANDLE), "SetupCheck: " + message + "\n" + USAGE);
+    tell(message);
+    write_out(GetStdHandle(STD_ERROR_HANDLE), USAGE);
     return USAGE_ERROR;
 }
 
@@ -144,9 +182,8 @@ void warn_of_late_options(const std::wstring& program_text)
         const std::string word = utf8_of(next_word(&cursor));
         for (const char* option : OWN_OPTIONS) {
             if (word == option) {
-                write_out(GetStdHandle(STD_ERROR_HANDLE),
-                          "SetupCheck: warning: " + word + " comes after the first word of Setup.exe's command line, "
-                          "so Setup.exe gets it; SetupCheck.exe's options go first\n");
+                tell("warning: " + word + " comes after the first word of Setup.exe's command line, so Setup.exe gets "
+                     "it; " + own_name() + "'s options go first");
             }
         }
     }
@@ -170,13 +207,7 @@ std::string program_path(const std::wstring& given)
 {
     const bool absolute = given.find(L':') != std::wstring::npos || given.rfind(L"\\\\", 0) == 0;
     std::wstring path = given;
-    if (!absolute) {
-        wchar_t own[MAX_PATH] = L"";
-        const DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH);
-        std::wstring folder(own, length > 0 && length < MAX_PATH ? length : 0);
-        folder.resize(folder.rfind(L'\\') == std::wstring::npos ? 0 : folder.rfind(L'\\'));
-        path = folder + L"\\" + given;
-    }
+    if (!absolute) path = own_folder() + L"\\" + given;
     wchar_t full[MAX_PATH] = L"";
     const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
     if (length > 0 && length < MAX_PATH) path.assign(full, length);
