@@ -5,7 +5,9 @@
 # --help and -h print the usage and end with 0, --version prints the
 # program's version (resources/program_version.h) and ends with 0, an
 # unknown option, a missing value, an engine exit code of eight decimal
-# digits (hex without its 0x) and an answer that names no button end with 64.
+# digits (hex without its 0x) and an answer that names no button end with 64;
+# no program file to check, beside it or named by --program, ends with 2 and
+# names the file, without the usage.
 # Messages begin with the name the program was started as: a renamed copy
 # names itself.
 set -euo pipefail
@@ -55,5 +57,7 @@ SetupCheck.exe|--engine-exit-code 40000001 /s|64||SetupCheck.exe: --engine-exit-
 SetupCheck.exe|--engine-exit-code 010x|64||SetupCheck.exe: --engine-exit-code 010x: takes 0x *?usage: *
 SetupCheck.exe|--answers Yes,Maybe /s|64||SetupCheck.exe: unknown answer Maybe *?usage: *
 Renamed.exe|--no-such-option|64||Renamed.exe: unknown option --no-such-option?usage: *
+SetupCheck.exe|--program NoSuch.exe /s|2||SetupCheck.exe: no program file *?NoSuch.exe to check; --program names another
+Renamed.exe|/s|2||Renamed.exe: no program file *?check-options?Setup.exe to check; --program names another
 ROWS
 exit $failed

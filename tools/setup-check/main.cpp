@@ -18,6 +18,9 @@
 // Setup.exe does; the rest of the command line reaches the program exactly
 // as Setup.exe would receive it: in the ANSI code page, converted from the
 // UTF-16 command line as Windows converts it for GetCommandLineA.
+//
+// Exit status: 0 when the run was checked, 2 when there is no program file to
+// check, 64 for a mistake on the command line.
 #include <windows.h>
 
 #include <string>
@@ -34,6 +37,7 @@
 
 namespace {
 
+constexpr int CANNOT_RUN = 2;
 constexpr int USAGE_ERROR = 64;
 
 const char USAGE[] =
@@ -285,7 +289,10 @@ int main()
     settings.program_path = program_path(program);
     const DWORD attributes = GetFileAttributesA(settings.program_path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return usage_error("no program " + utf8_of_ansi(settings.program_path) + " (--program names another)");
+        // Nothing to check here: no mistake on the command line.
+        const char* const folder = attributes == INVALID_FILE_ATTRIBUTES ? "" : " (a folder has that name)";
+        tell("no program file " + utf8_of_ansi(settings.program_path) + folder + " to check; --program names another");
+        return CANNOT_RUN;
     }
 
     check::start_run(settings);
