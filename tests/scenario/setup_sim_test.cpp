@@ -274,8 +274,9 @@ TEST(SetupSim, LogCopyAfterTheLog)
     }
 }
 
-// A folder of its own for the inputs of the tests below, and $TMPDIR of the
-// runs, to see that they leave no temporary folder behind.
+// A folder of its own for the inputs of the tests below, the runs' working
+// folder, and $TMPDIR of the runs, to see that they leave no temporary folder
+// behind.
 class SetupSimInputs : public ::testing::Test {
 protected:
     void SetUp() override
@@ -303,7 +304,10 @@ protected:
         std::fclose(out);
         return path;
     }
-    Output run(const std::string& arguments) { return run_setup_sim_in("TMPDIR=" + work_ + "/tmp", arguments); }
+    Output run(const std::string& arguments)
+    {
+        return run_setup_sim_in("cd " + work_ + " && TMPDIR=" + work_ + "/tmp", arguments);
+    }
     bool temporary_folders_left() const { return !std::filesystem::is_empty(work_ + "/tmp"); }
 
     std::string work_;
@@ -327,6 +331,7 @@ TEST_F(SetupSimInputs, EachEndsWithItsStatusAndMessage)
     } rows[] = {
         {"--help", 0, "usage: setup-sim [--json]"},
         {"-h", 0, "usage: setup-sim [--json]"},
+        {"--help", 0, "\n       setup-sim check [--json | --wide] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"},
         {"--version", 0, "setup-sim " SETUP_VERSION_TEXT "\n"},
         {"check -h", 0, "usage: setup-sim check"},
         {"check --version", 0, "setup-sim check " SETUP_VERSION_TEXT "\n"},
@@ -336,7 +341,14 @@ TEST_F(SetupSimInputs, EachEndsWithItsStatusAndMessage)
         {"--runs 0 " + pkg, 64, "--runs takes a number from 1 to 100"},
         {"--answers Maybe " + pkg, 64, "unknown answer Maybe"},
         {"check --jsn " + pkg, 64, "setup-sim check: unknown option --jsn\nusage:"},
+        {"check --json --wide " + pkg, 64, "setup-sim check: --json and --wide exclude each other: "},
+        {"check --wide " + pkg + " --json", 64, "setup-sim check: --json and --wide exclude each other: "},
         {"check", 64, "setup-sim check: no package folder"},
+        // The first word: a command, an option, or a package folder, even a
+        // bare name; any other bare name is a mistyped command.
+        {"chek " + pkg, 64, "setup-sim: unknown command chek (the commands: check); no package folder chek either\nusage:"},
+        {"pkg /s", 0, "Result: 0 SUCCESS\n"},
+        {"-- chek", 2, "setup-sim: no package folder chek\n"},
         // The program's exit code for scripts: 1641 has the low 8 bits 105.
         {"--exit-code --machine " + EXAMPLES + "/machines/win81-x64.ini " + pkg + " /s", 105, "Exit code: 1641\n"},
         {work_ + "/nowhere", 2, "setup-sim: no package folder " + work_ + "/nowhere\n"},

@@ -18,6 +18,9 @@
 // Setup.exe does; the rest of the command line reaches the program exactly
 // as Setup.exe would receive it: in the ANSI code page, converted from the
 // UTF-16 command line as Windows converts it for GetCommandLineA.
+//
+// Exit status: 0 when the run was checked, 2 when there is no program file to
+// check, 64 for a mistake on the command line.
 #include <windows.h>
 
 #include <string>
@@ -34,6 +37,7 @@
 
 namespace {
 
+constexpr int CANNOT_RUN = 2;
 constexpr int USAGE_ERROR = 64;
 
 const char USAGE[] =
@@ -129,9 +133,47 @@ void write_out(HANDLE handle, const std::string& utf8)
     WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }
 
+// Our own path as Windows started us; "" when it cannot give it whole.
+std::wstring own_path()
+{
+    std::wstring path(32768, L'\0');  // the longest path Windows has, with its terminator
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length > 0 && length < path.size() ? length : 0);
+    return path;
+}
+
+size_t name_start(const std::wstring& path)
+{
+    const size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? 0 : separator + 1;
+}
+
+// The folder we lie in, without a trailing backslash.
+std::wstring own_folder()
+{
+    const std::wstring path = own_path();
+    const size_t start = name_start(path);
+    return path.substr(0, start > 0 ? start - 1 : 0);
+}
+
+// Our file name as started, which our messages begin with, so that a
+// renamed copy names itself.
+std::string own_name()
+{
+    const std::wstring path = own_path();
+    const std::wstring name = path.substr(name_start(path));
+    return name.empty() ? "SetupCheck.exe" : utf8_of(name);
+}
+
+void tell(const std::string& message)
+{
+    write_out(GetStdHandle(STD_ERROR_HANDLE), own_name() + ": " + message + "\n");
+}
+
 int usage_error(const std::string& message)
 {
-    write_out(GetStdHandle(STD_ERROR_HANDLE), "SetupCheck: " + message + "\n" + USAGE);
+    tell(message);
+    write_out(GetStdHandle(STD_ERROR_HANDLE), USAGE);
     return USAGE_ERROR;
 }
 
@@ -144,9 +186,8 @@ void warn_of_late_options(const std::wstring& program_text)
         const std::string word = utf8_of(next_word(&cursor));
         for (const char* option : OWN_OPTIONS) {
             if (word == option) {
-                write_out(GetStdHandle(STD_ERROR_HANDLE),
-                          "SetupCheck: warning: " + word + " comes after the first word of Setup.exe's command line, "
-                          "so Setup.exe gets it; SetupCheck.exe's options go first\n");
+                tell("warning: " + word + " comes after the first word of Setup.exe's command line, so Setup.exe gets "
+                     "it; " + own_name() + "'s options go first");
             }
         }
     }
@@ -170,13 +211,7 @@ std::string program_path(const std::wstring& given)
 {
     const bool absolute = given.find(L':') != std::wstring::npos || given.rfind(L"\\\\", 0) == 0;
     std::wstring path = given;
-    if (!absolute) {
-        wchar_t own[MAX_PATH] = L"";
-        const DWORD length = GetModuleFileNameW(nullptr, own, MAX_PATH);
-        std::wstring folder(own, length > 0 && length < MAX_PATH ? length : 0);
-        folder.resize(folder.rfind(L'\\') == std::wstring::npos ? 0 : folder.rfind(L'\\'));
-        path = folder + L"\\" + given;
-    }
+    if (!absolute) path = own_folder() + L"\\" + given;
     wchar_t full[MAX_PATH] = L"";
     const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
     if (length > 0 && length < MAX_PATH) path.assign(full, length);
@@ -254,7 +289,10 @@ int main()
     settings.program_path = program_path(program);
     const DWORD attributes = GetFileAttributesA(settings.program_path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return usage_error("no program " + utf8_of_ansi(settings.program_path) + " (--program names another)");
+        // Nothing to check here: no mistake on the command line.
+        const char* const folder = attributes == INVALID_FILE_ATTRIBUTES ? "" : " (a folder has that name)";
+        tell("no program file " + utf8_of_ansi(settings.program_path) + folder + " to check; --program names another");
+        return CANNOT_RUN;
     }
 
     check::start_run(settings);

@@ -90,6 +90,7 @@ int run_check_command(int count, char** arguments)
         }
     }
     if (package.empty()) return usage_error("no package folder");
+    if (json && wide) return usage_error("--json and --wide exclude each other: the JSON holds every column already");
 
     std::vector<ProfileMachine> profiles;
     std::string error;

@@ -27,14 +27,23 @@ CheckProgress::CheckProgress(std::ostream& out, Clock clock)
 {
 }
 
+void CheckProgress::expect(size_t runs)
+{
+    planned_ += runs;
+}
+
 void CheckProgress::ran(const std::string& windows, const std::string& machine)
 {
     ++done_;
     const double now = clock_();
     if (now - start_ < QUIET_SECONDS || (told_ && now - last_line_ < LINE_SECONDS)) return;
-    out_ << "setup-sim check: " << done_ << " runs done, " << seconds_text(now - start_)
-         << " (last: " << sim::escaped_utf8(windows) << ", " << sim::escaped_utf8(machine) << ")\n"
-         << std::flush;
+    const double elapsed = now - start_;
+    out_ << "setup-sim check: " << done_ << " of " << planned_ << " runs done, " << seconds_text(elapsed);
+    if (done_ >= PACE_RUNS && done_ < planned_) {
+        out_ << ", about " << seconds_text(elapsed / static_cast<double>(done_) * static_cast<double>(planned_ - done_))
+             << " left";
+    }
+    out_ << " (last: " << sim::escaped_utf8(windows) << ", " << sim::escaped_utf8(machine) << ")\n" << std::flush;
     told_ = true;
     last_line_ = now;
 }

@@ -12,8 +12,11 @@ namespace {
 // A text line of the report is at most this many characters, unless the
 // wide table is asked for.
 constexpr size_t REPORT_WIDTH = 120;
-// The narrowest a wrapped last column gets, however wide the others are.
+// The narrowest a last column gets beside the others; where they leave less,
+// or less than its longest word, it goes below them.
 constexpr size_t NARROWEST_LAST_COLUMN = 24;
+// How far a last column below the others is indented.
+constexpr size_t BELOW_INDENT = 4;
 
 using Table = std::vector<std::vector<std::string>>;
 
@@ -34,55 +37,87 @@ size_t bytes_of_columns(const std::string& utf8, size_t from, size_t columns)
     return at - from;
 }
 
-// Text in lines of at most `width` characters, broken after a blank where
-// there is one, else in the middle of a word.
+// Text in lines of at most `width` characters, broken at blanks only: a
+// word longer than the width stays whole, on a line of its own.
 std::vector<std::string> wrapped(const std::string& text, size_t width)
 {
     std::vector<std::string> lines;
     size_t at = 0;
     while (columns_of(text.substr(at)) > width) {
-        size_t take = bytes_of_columns(text, at, width);
-        const size_t blank = text.rfind(' ', at + take);
-        if (blank != std::string::npos && blank > at) take = blank - at + 1;
-        std::string line = text.substr(at, take);
+        // The last blank at most one past the width ends the line, or else
+        // the first one after its first word.
+        size_t blank = text.rfind(' ', at + bytes_of_columns(text, at, width));
+        if (blank == std::string::npos || blank <= at) blank = text.find(' ', at + 1);
+        if (blank == std::string::npos) break;
+        std::string line = text.substr(at, blank - at);
         while (!line.empty() && line.back() == ' ') line.pop_back();
         lines.push_back(line);
-        at += take;
+        at = text.find_first_not_of(' ', blank);
+        if (at == std::string::npos) return lines;
     }
     lines.push_back(text.substr(at));
     return lines;
 }
 
+size_t longest_word(const std::string& text)
+{
+    size_t longest = 0;
+    std::istringstream words(text);
+    for (std::string word; words >> word;) longest = std::max(longest, columns_of(word));
+    return longest;
+}
+
 // Columns two blanks apart, each as wide as its widest cell; the last
-// column is not padded. With a width, the last column wraps to fit it.
+// column is not padded. With a width, the last column wraps at blanks to fit
+// it: beside the others where they leave it room enough, else below each
+// row, indented.
 std::string aligned(const Table& table, size_t width = 0)
 {
     std::vector<size_t> widths;
+    size_t last_longest_word = 0;
     for (const auto& cells : table) {
         if (widths.size() < cells.size()) widths.resize(cells.size());
         for (size_t i = 0; i < cells.size(); ++i) widths[i] = std::max(widths[i], columns_of(cells[i]));
+        if (!cells.empty()) last_longest_word = std::max(last_longest_word, longest_word(cells.back()));
     }
     size_t last_width = widths.empty() ? 0 : widths.back();
+    bool below = false;
     if (width > 0 && !widths.empty()) {
         size_t others = 0;
         for (size_t i = 0; i + 1 < widths.size(); ++i) others += widths[i] + 2;
-        last_width = std::max(NARROWEST_LAST_COLUMN, width > others ? width - others : 0);
+        const size_t room = width > others ? width - others : 0;
+        below = room < std::max(NARROWEST_LAST_COLUMN, last_longest_word);
+        last_width = below ? std::max(width, BELOW_INDENT + 1) - BELOW_INDENT : room;
     }
     std::string out;
+    const auto add_line = [&out](std::string line) {
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        out += line + '\n';
+    };
     for (const auto& cells : table) {
         if (cells.empty()) continue;
-        const std::vector<std::string> last = wrapped(cells.back(), last_width);
-        for (size_t part = 0; part < last.size(); ++part) {
-            std::string line;
-            for (size_t i = 0; i + 1 < cells.size(); ++i) {
-                const std::string cell = part == 0 ? cells[i] : "";
-                line += cell + std::string(widths[i] - columns_of(cell) + 2, ' ');
+        std::string others;
+        for (size_t i = 0; i + 1 < cells.size(); ++i) others += cells[i] + std::string(widths[i] - columns_of(cells[i]) + 2, ' ');
+        const std::vector<std::string> parts = wrapped(cells.back(), last_width);
+        if (below) {
+            if (!others.empty()) add_line(others);
+            for (const std::string& part : parts) {
+                if (!part.empty()) add_line(std::string(BELOW_INDENT, ' ') + part);
             }
-            line += last[part];
-            while (!line.empty() && line.back() == ' ') line.pop_back();
-            out += line + '\n';
+            continue;
         }
+        for (size_t i = 0; i < parts.size(); ++i) add_line((i == 0 ? others : std::string(columns_of(others), ' ')) + parts[i]);
     }
+    return out;
+}
+
+// Text wrapped to the report's width, its first line indented by `first`
+// blanks and the others by `rest`.
+std::string indented(const std::string& text, size_t first, size_t rest)
+{
+    std::string out;
+    const std::vector<std::string> lines = wrapped(text, REPORT_WIDTH - std::max(first, rest));
+    for (size_t i = 0; i < lines.size(); ++i) out += std::string(i == 0 ? first : rest, ' ') + lines[i] + '\n';
     return out;
 }
 
@@ -227,7 +262,8 @@ std::string json_list(const std::vector<std::string>& items)
 std::string check_report_text(const std::string& package, const PackageCheck& check, bool wide)
 {
     std::ostringstream out;
-    out << "Package: " << package << " (settings layout " << check.layout << ")\n"
+    constexpr size_t INDENT = 4;
+    out << indented("Package: " + package + " (settings layout " + std::to_string(check.layout) + ")", 0, INDENT)
         << "Each row is a run of Setup.exe on a simulated machine" << (wide ? "" : " (--wide: engine, INF, command line)")
         << ".\n\n"
         << rows_table(check, wide);
@@ -241,13 +277,11 @@ std::string check_report_text(const std::string& package, const PackageCheck& ch
         return out.str();
     }
     out << "Findings: " << check.findings.size() << '\n';
-    constexpr size_t INDENT = 4;
     for (const Finding& finding : check.findings) {
-        out << "  " << finding_place(finding) << ": " << finding.severity << ":"
-            << (finding.subject.empty() ? "" : " " + finding.subject) << '\n';
-        for (const std::string& line : wrapped(finding.text + " [" + finding.kind + "]", REPORT_WIDTH - INDENT)) {
-            out << std::string(INDENT, ' ') << line << '\n';
-        }
+        out << indented(finding_place(finding) + ": " + finding.severity + ":" +
+                            (finding.subject.empty() ? "" : " " + finding.subject),
+                        2, INDENT)
+            << indented(finding.text + " [" + finding.kind + "]", INDENT, INDENT);
     }
     return out.str();
 }

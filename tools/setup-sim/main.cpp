@@ -54,7 +54,7 @@ constexpr int USAGE_ERROR = 64;
 const char USAGE[] =
     "usage: setup-sim [--json] [--machine PROFILE.ini] [--answers Yes,No,...] [--keep-root DIR]\n"
     "                 [--runs N] [--exit-code] [--] PACKAGE_FOLDER [COMMAND LINE WORDS...]\n"
-    "       setup-sim check [--json] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"
+    "       setup-sim check [--json | --wide] [--machines PROFILE_FOLDER] PACKAGE_FOLDER\n"
     "       setup-sim --help | --version\n";
 
 // A message on standard error, in UTF-8 whatever bytes the host's names hold.
@@ -223,9 +223,27 @@ bool keep_root_folder(const fs::path& folder, const fs::path& package, std::stri
     return true;
 }
 
+// The one command that takes the first word; any other first word is an
+// option, or the package folder of a run.
+const char CHECK_COMMAND[] = "check";
+
+// A first word that is no option, no path and no folder here is taken for a
+// mistyped command ("chek") rather than for a package folder: a package
+// folder given by a path that does not exist is still told as such.
+bool names_unknown_command(const std::string& first)
+{
+    std::error_code status_error;
+    return !first.empty() && first[0] != '-' && first.find('/') == std::string::npos &&
+           !fs::is_directory(first, status_error);
+}
+
 int run_command(int argc, char** argv)
 {
-    if (argc > 1 && std::string(argv[1]) == "check") return run_check_command(argc - 2, argv + 2);
+    if (argc > 1 && std::string(argv[1]) == CHECK_COMMAND) return run_check_command(argc - 2, argv + 2);
+    if (argc > 1 && names_unknown_command(argv[1])) {
+        return refuse(USAGE_ERROR, std::string("unknown command ") + argv[1] + " (the commands: " + CHECK_COMMAND +
+                                       "); no package folder " + argv[1] + " either");
+    }
 
     bool json = false;
     bool exit_code = false;

@@ -475,13 +475,25 @@ sim::Machine with_installed_driver(sim::Machine machine, const std::string& inf_
     return machine;
 }
 
-// The runs of an upgrade: on the machine of the installing run, with an
-// older and with the same version installed, each silent and interactive.
+// The versions an upgrade has installed before it: an older one, where there
+// is one, and the package's own.
+std::vector<std::string> upgraded_versions(const InstallingRun& run)
+{
+    std::vector<std::string> versions;
+    for (const std::string& installed : {older_version(run.driver_ver), run.driver_ver}) {
+        if (!installed.empty()) versions.push_back(installed);
+    }
+    return versions;
+}
+
+constexpr size_t RUNS_PER_UPGRADE = 2;  // silent and interactive
+
+// The runs of an upgrade: on the machine of the installing run, with each
+// version installed, each silent and interactive.
 bool try_upgrades(const fs::path& package, const InstallingRun& run, PackageCheck* check, PackageLines& lines,
                   PackageReads& reads, std::string* error, CheckProgress* progress)
 {
-    for (const std::string& installed : {older_version(run.driver_ver), run.driver_ver}) {
-        if (installed.empty()) continue;
+    for (const std::string& installed : upgraded_versions(run)) {
         const sim::Machine machine = with_installed_driver(machine_for(*run.version, run.device), run.inf_path, installed);
         for (const bool interactive : {false, true}) {
             CheckRow row = row_for(run.version->name, run.device);
@@ -587,11 +599,21 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
     // Layout 2: a machine with each touch pad a configuration section can
     // match, else one without. Layout 1 matches no devices, but the ACPI
     // check looks at the touch pad: a machine without one, then one with each
-    // touch pad the run's INF declares or "OnlyWin7" names.
-    std::vector<InstallingRun> installing_runs;
+    // touch pad the run's INF declares or "OnlyWin7" names. The progress
+    // hears of the runs planned before any has run, then of those that runs
+    // tell of: the touch pads of a run's INF, the upgrades.
+    std::vector<std::vector<std::string>> touch_pads;  // by Windows, in WINDOWS_VERSIONS' order
+    size_t planned = profiles.size();
     for (const WindowsVersion& version : WINDOWS_VERSIONS) {
-        std::vector<std::string> devices;
-        if (check->layout == 2 && version.os_index >= 0) devices = touch_pads_for(*check, version.os_index);
+        touch_pads.push_back(check->layout == 2 && version.os_index >= 0 ? touch_pads_for(*check, version.os_index)
+                                                                          : std::vector<std::string>{});
+        planned += std::max<size_t>(touch_pads.back().size(), 1) + only_win7.size();
+    }
+    if (progress != nullptr) progress->expect(planned);
+    std::vector<InstallingRun> installing_runs;
+    for (size_t windows = 0; windows < touch_pads.size(); ++windows) {
+        const WindowsVersion& version = WINDOWS_VERSIONS[windows];
+        std::vector<std::string> devices = touch_pads[windows];
         if (devices.empty()) {
             if (!try_machine(package, machine_for(version, ""), row_for(version.name, ""), version.os_index, check,
                              lines, reads, check->layout == 1 ? &devices : nullptr, error, progress)) {
@@ -601,6 +623,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         }
         if (check->layout == 1) {
             for (const std::string& device : only_win7) add_touch_pad(device, &devices);
+            if (progress != nullptr) progress->expect(devices.size() - only_win7.size());
         }
         for (const std::string& device : devices) {
             if (!try_machine(package, machine_for(version, device), row_for(version.name, device), version.os_index,
@@ -610,6 +633,9 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
             note_installing_run(version, check->rows.back(), &installing_runs);
         }
     }
+    size_t upgrade_runs = 0;
+    for (const InstallingRun& run : installing_runs) upgrade_runs += RUNS_PER_UPGRADE * upgraded_versions(run).size();
+    if (progress != nullptr) progress->expect(upgrade_runs);
     for (const InstallingRun& run : installing_runs) {
         if (!try_upgrades(package, run, check, lines, reads, error, progress)) return false;
     }
