@@ -20,12 +20,12 @@ void collect_model_hardware_ids(const char* inf_path, const char* models_section
 // The two walks the lists above are made of, for whoever wants to know what
 // was read on the way (the package check does).
 //
-// Each models section that the INF's "Manufacturer" lines decorate for the
-// slot's Windows, in the order of those lines.
 // Whether some OS slot looks for this decoration of a models section
 // ("NTamd64.10.0", "NTx86"), exactly as written.
 bool is_slot_decoration(const char* decoration);
 
+// Each models section that the INF's "Manufacturer" lines decorate for the
+// slot's Windows, in the order of those lines.
 using ModelsSectionVisitor = void (*)(const char* models_section, void* data);
 void visit_models_sections(const char* inf_path, const os_slot* slot, ModelsSectionVisitor visit, void* data);
 

@@ -49,12 +49,6 @@ int scan_dotted_version(const char* text, int32_t numbers[4])
     return 4;
 }
 
-bool reads_64bit_view(const SYS_OsVersion& os)
-{
-    if (os.platform_id != SYS_PLATFORM_WIN32_NT) return false;
-    return (os.major == 5 && os.minor >= 1) || os.major == 6 || (os.major >= 6 && os.minor >= 3) || os.major >= 10;
-}
-
 uint32_t REG_ReadSz(REG_Root root, const char* pKeyName, const char* value_name, char* pValue)
 {
     uint32_t access = REG_KEY_READ;

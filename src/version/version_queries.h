@@ -19,7 +19,11 @@ constexpr int PACKAGE_VERSION_MALFORMED = -2;
 
 // Whether REG_ReadSz asks for the 64-bit registry view (KEY_WOW64_64KEY):
 // on Windows XP and every later NT; a 32-bit Windows ignores it.
-bool reads_64bit_view(const SYS_OsVersion& os);
+inline bool reads_64bit_view(const SYS_OsVersion& os)
+{
+    if (os.platform_id != SYS_PLATFORM_WIN32_NT) return false;
+    return (os.major == 5 && os.minor >= 1) || os.major == 6 || (os.major >= 6 && os.minor >= 3) || os.major >= 10;
+}
 
 // One registry value into `pValue` (260 bytes), read from the 64-bit view on
 // 64-bit Windows although the program is 32-bit. 0 or the Windows error code
