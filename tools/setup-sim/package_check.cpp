@@ -647,6 +647,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
     }
     if (progress != nullptr) progress->end();
     find_case_problems(*check, &check->findings);
+    find_bitness_problems(*check, &check->findings);
     if (check->has_settings_file) {
         CheckSession session(package, machine_for(WINDOWS_VERSIONS[7], ""));
         if (!session.ready()) {

@@ -479,11 +479,14 @@ void find_engine_section_problems(Reporter& report, const PackageCheck& check, c
                            std::to_string(std::strlen(option.read)) + ": " + quoted(option.read));
         }
         if (option.read[0] != '\0' && option.read[0] != ' ') {
-            const std::string after = std::string(option.key) == "Silent" ? ": " + row.command_line : "";
+            // The engine's command line of the mode the option is for,
+            // whatever the mode of the run that read it.
+            char engine[PATH_CAPACITY];
+            engine_full_path(context.engine_path, engine);
             report.add("warning", "option-leading-blank", subject,
                        "reads as " + quoted(option.read) +
                            " without a leading blank (quote the value to keep one), so the options follow the "
-                           "engine's quoted path directly" + after);
+                           "engine's quoted path directly: \"" + engine + "\"" + option.read);
         }
     }
 }
@@ -566,13 +569,9 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
         char library[PATH_CAPACITY];
         bounded_copy(library, sizeof library, g_process.inf_folder);
         PATH_Append(library, "VxaVer.dll");
-        const std::string ending = row.outcome == "version_library_mismatch"
-                                       ? ": Setup.exe shows " + quoted(VERSION_LIBRARY_MISMATCH) +
-                                             " and ends with exit code " + std::to_string(row.exit_code) +
-                                             " without running the engine"
-                                       : "";
         report.add("error", "version-library-mismatch", report.at_file(library),
-                   "does not agree with DriverVer " + row.driver_ver + " of " + row.inf + ending);
+                   "does not agree with DriverVer " + row.driver_ver + " of " + row.inf + ": Setup.exe shows " +
+                       quoted(VERSION_LIBRARY_MISMATCH) + " and ends without running the engine");
     }
 }
 
@@ -875,5 +874,39 @@ void find_only_win7_problems(CheckSession& session, PackageLines& lines, const s
                        : std::string("names ") + word + ", which no INF of the package declares" +
                              (declared_ids.empty() ? std::string() : " (they declare " + declared_ids + ")") +
                              ": it never applies");
+    }
+}
+
+void find_bitness_problems(const PackageCheck& check, std::vector<Finding>* findings)
+{
+    // The other bitness of the same Windows: "Windows 10 x86" for "Windows 10 x64".
+    const auto other_bitness = [](const std::string& windows) {
+        const size_t at = windows.size() >= 3 ? windows.size() - 3 : 0;
+        const std::string bits = windows.substr(at);
+        return bits == "x86" ? windows.substr(0, at) + "x64" : bits == "x64" ? windows.substr(0, at) + "x86" : "";
+    };
+    for (const HardwareIdEntry& entry : check.hardware_ids) {
+        if (entry.component.empty()) continue;
+        const std::string other = other_bitness(entry.windows);
+        bool other_supported = false;
+        bool declared_there = false;
+        std::vector<std::string> there;
+        for (const HardwareIdEntry& candidate : check.hardware_ids) {
+            if (candidate.windows != other || candidate.section != entry.section || candidate.component.empty()) continue;
+            other_supported = true;
+            declared_there = declared_there || candidate.component == entry.component;
+            if (std::find(there.begin(), there.end(), candidate.component) == there.end()) there.push_back(candidate.component);
+        }
+        if (!other_supported || declared_there) continue;
+        std::string listed_there;
+        for (const std::string& component : there) listed_there += (listed_there.empty() ? "" : ", ") + component;
+        findings->push_back({"warning", "touch-pad-on-one-bitness", sim::ansi_to_utf8(entry.inf, check.code_page),
+                             entry.line_number,
+                             sim::ansi_to_utf8("[" + entry.models_section + "] " + entry.line, check.code_page),
+                             sim::ansi_to_utf8("declares " + entry.component + " for " + entry.windows + ", but " +
+                                                   entry.section + " declares only " + listed_there + " for " + other +
+                                                   ": Setup.exe installs for this touch pad on " + entry.windows +
+                                                   " only",
+                                               check.code_page)});
     }
 }

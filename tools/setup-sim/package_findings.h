@@ -68,3 +68,8 @@ void find_untold_failures(const PackageCheck& check, const std::string& settings
 // written, so a name in another case, or one no INF declares, never applies.
 void find_only_win7_problems(CheckSession& session, PackageLines& lines, const std::filesystem::path& package,
                              std::vector<Finding>* findings);
+
+// Layout 2: the touch pads a configuration section declares for one
+// bitness of a Windows and not for the other (VXB0801 for x86, VXB8001 for
+// x64), where both are supported: a touch pad that works on one only.
+void find_bitness_problems(const PackageCheck& check, std::vector<Finding>* findings);
