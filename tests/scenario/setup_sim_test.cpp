@@ -718,10 +718,7 @@ TEST(SetupSimCheck, FindingsNameFileAndLine)
         {"broken-package", "Setup.ini", 70, "error", "engine-not-image"},
         {"broken-package", "Setup.ini", 77, "error", "engine-missing"},
         {"broken-layout1-package", "Setup.ini", 34, "warning", "fallback-undefined"},
-        {"broken-layout1-package", "Setup.ini", 37, "warning", "fallback-undefined"},
-        {"broken-layout1-package", "Setup.ini", 0, "warning", "support-flags-no-exit-code"},
-        {"broken-layout1-package", "Setup.ini", 0, "warning", "support-flags-no-log"},
-        {"broken-layout1-package", "Setup.ini", 0, "error", "engine-wrong-machine"},
+        {"broken-layout1-package", "Setup.ini", 37, "error", "fallback-undefined"},
         {"package-driverver-three", "x64\\VxTouch.inf", 7, "error", "driver-ver-not-four-numbers"},
         {"package-driverver-swapped", "VxTouch.inf", 7, "error", "driver-ver-not-four-numbers"},
         {"package-folder-utf8", "Setup.ini", 20, "error", "settings-not-in-code-page"},
@@ -751,7 +748,7 @@ TEST(SetupSimCheck, FindingsNameFileAndLine)
         const char* package;
         size_t findings;
     } packages[] = {{"broken-package", 24},
-                    {"broken-layout1-package", 9},
+                    {"broken-layout1-package", 4},
                     {"package-driverver-three", 2},
                     {"package-driverver-swapped", 2},
                     {"package-folder-utf8", 6},

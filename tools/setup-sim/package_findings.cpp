@@ -449,12 +449,18 @@ void find_engine_section_problems(Reporter& report, const PackageCheck& check, c
     if (check.layout == 1 && layout1_engine_sections(g_process.os_version, is_64bit_os() != 0, &sections) &&
         sections.fallback != nullptr && row.section == sections.fallback &&
         !has_section(context.settings_file_path, sections.fallback)) {
-        report.add("warning", "fallback-undefined", report.at_setting(sections.primary, "Path"),
+        const bool refused = !row.engine_fits && row.engine_image != "missing" && row.engine_image != "not an image";
+        report.add(refused ? "error" : "warning", "fallback-undefined", report.at_setting(sections.primary, "Path"),
                    std::string("leaves the stock engine, so Setup.exe applies [") + sections.fallback +
                        "], which the settings file does not define: the engine " + context.engine_path +
-                       ", the stock options and Support " + std::to_string(context.support_flags));
+                       ", the stock options and Support " + std::to_string(context.support_flags) +
+                       (refused ? ", and " + std::string(context.engine_path) + " is an " + row.engine_image +
+                                      " image, which the platform check refuses here with message " +
+                                      std::to_string(row.engine_message)
+                                : std::string()));
     }
 
+    if (!has_section(context.settings_file_path, section)) return;
     const Place support = report.at_setting(section, "Support");
     if ((context.support_flags & SUPPORT_EXIT_CODE) == 0) {
         report.add("warning", "support-flags-no-exit-code", support,
@@ -736,6 +742,9 @@ void find_run_problems(CheckSession& session, const PackageCheck& check, const C
     Reporter report{&session, &lines, findings, g_process.context.settings_file_path};
     if (check.has_settings_file) {
         find_engine_section_problems(report, check, row);
+        // A section the settings file lacks gives the stock values: the
+        // finding that names the missing section tells what follows.
+        if (!has_section(g_process.context.settings_file_path, row.section.c_str())) return;
         find_hexadecimal_support(report, row);
     }
     find_engine_problems(report, row);
