@@ -669,11 +669,6 @@ std::string machines_folder(const std::string& name, const std::vector<std::stri
     return folder;
 }
 
-std::string utf8_machines()
-{
-    return machines_folder("utf8", {"CodePage=65001"});
-}
-
 // A finding as the JSON report begins it.
 std::string json_finding(std::string file, int line, const char* severity, const char* kind)
 {
@@ -722,6 +717,7 @@ TEST(SetupSimCheck, FindingsNameFileAndLine)
         {"package-driverver-three", "x64\\VxTouch.inf", 7, "error", "driver-ver-not-four-numbers"},
         {"package-driverver-swapped", "VxTouch.inf", 7, "error", "driver-ver-not-four-numbers"},
         {"package-folder-utf8", "Setup.ini", 20, "error", "settings-not-in-code-page"},
+        {"package-folder-1252", "Größe", 0, "warning", "name-outside-ascii"},
         {"package-bom", "Setup.ini", 1, "warning", "utf8-byte-order-mark"},
         {"layout2-bom", "Setup.ini", 1, "error", "utf8-byte-order-mark"},
         {"layout2-unknown-key", "Setup.ini", 19, "error", "unread-key"},
@@ -751,8 +747,8 @@ TEST(SetupSimCheck, FindingsNameFileAndLine)
                     {"broken-layout1-package", 4},
                     {"package-driverver-three", 2},
                     {"package-driverver-swapped", 2},
-                    {"package-folder-utf8", 6},
-                    {"package-folder-1252", 0},
+                    {"package-folder-utf8", 4},
+                    {"package-folder-1252", 1},
                     {"package-bom", 1},
                     {"layout2-bom", 1},
                     {"layout2-unknown-key", 1},
@@ -793,18 +789,22 @@ TEST(SetupSimCheck, SettingsInAnotherCodePage)
 {
     const struct {
         const char* package;
-        bool on_utf8_machine;
-        std::string text;  // the finding's text in the JSON report
+        const char* machine;  // the machine profile's code page line, or "" for the built-in machines
+        std::string text;     // the finding's text in the JSON report
     } rows[] = {
-        {"package-folder-utf8", false,
+        {"package-folder-utf8", "",
          "is UTF-8 text (Path=\\\\Größe\\\\DPInst.exe), but Setup.exe reads the settings in the machine's code page "
          "1252, as Path=\\\\GrÃ¶ÃŸe\\\\DPInst.exe: save the file in code page 1252"},
-        {"package-folder-1252", true,
+        {"package-folder-1252", "CodePage=65001",
          "is not UTF-8 (Path=\\\\Gr\\\\xF6\\\\xDFe\\\\DPInst.exe), but Setup.exe reads the settings in the machine's "
          "code page 65001 (UTF-8), as Path=\\\\Gr\xEF\xBF\xBD\xEF\xBF\xBD" "e\\\\DPInst.exe: save the file in UTF-8"},
+        {"package-folder-1252", "CodePage=1251",
+         "names Größe\\\\DPInst.exe in another code page: Setup.exe reads the settings in the machine's code page 1251, "
+         "as Path=\\\\GrцЯe\\\\DPInst.exe, which names no file of the package: write the name in ASCII"},
     };
     for (const auto& row : rows) {
-        const std::string machines = row.on_utf8_machine ? " --machines " + utf8_machines() : "";
+        const std::string machines =
+            *row.machine == '\0' ? "" : " --machines " + machines_folder(row.package + std::string("-") + row.machine, {row.machine});
         const Output output = run_setup_sim("check --json " + package_path(row.package) + machines);
         const std::string finding = json_finding("Setup.ini", 20, "error", "settings-not-in-code-page") +
                                     ", \"subject\": \"\", \"text\": \"" + row.text + "\"}";

@@ -530,6 +530,14 @@ std::vector<Finding> told_findings(const std::vector<Finding>& findings)
     std::vector<Finding> unique;
     for (const Finding& finding : findings) {
         if (finding.kind == "utf8-byte-order-mark" && finding.severity == "error") return {finding};
+        // A line in another code page is the one mistake of what its names
+        // then miss.
+        const bool misread = finding.kind != "settings-not-in-code-page" &&
+                             std::any_of(findings.begin(), findings.end(), [&](const Finding& encoding) {
+                                 return encoding.kind == "settings-not-in-code-page" && encoding.file == finding.file &&
+                                        encoding.line == finding.line && finding.line != 0;
+                             });
+        if (misread) continue;
         const bool seen = std::any_of(unique.begin(), unique.end(), [&](const Finding& other) {
             return other.kind == finding.kind && other.file == finding.file && other.line == finding.line &&
                    other.subject == finding.subject && other.text == finding.text;
@@ -658,6 +666,19 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         find_only_win7_problems(session, lines, package, &check->findings);
     }
     find_read_problems(reads, package, settings_in_package, check->code_page, &check->findings);
+    std::set<std::string> opened;
+    for (const auto& [file, asked] : reads.files()) {
+        std::string name = file;
+        std::replace(name.begin(), name.end(), '/', '\\');
+        opened.insert(name);
+    }
+    for (const CheckRow& row : check->rows) {
+        if (row.engine_path.empty()) continue;
+        std::string engine = sim::ansi_to_utf8(row.engine_path, row.code_page);
+        engine.erase(0, engine.rfind(".\\", 0) == 0 ? 2 : engine.rfind('\\', 0) == 0 ? 1 : 0);
+        opened.insert(engine);
+    }
+    find_name_problems(package, opened, &check->findings);
     find_untold_failures(*check, sim::ansi_to_utf8(settings_in_package_windows, check->code_page), &check->findings);
 
     check->findings = told_findings(check->findings);

@@ -102,6 +102,34 @@ std::string file_bytes(const char* path)
     return bytes;
 }
 
+// The file of the package that a "key=path" line names when its bytes are
+// read in another code page than the machine's, where the machine's reading
+// names none (a folder "Größe" written in 1252, read in 1251 as "GrцЯe");
+// "" otherwise. In UTF-8, as the package names it.
+std::string file_meant_in_another_code_page(const std::string& line, uint32_t code_page)
+{
+    static constexpr uint32_t OTHER_CODE_PAGES[] = {1252, 1250, 1251, 1253, 1254, 1257, 932, 936, 949, 950};
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) return "";
+    std::string path = line.substr(equals + 1);
+    path.erase(0, std::min(path.find_first_not_of(" \t\""), path.size()));
+    path.erase(std::min(path.find_last_not_of(" \t\"") + 1, path.size()));
+    path.erase(0, path.rfind(".\\", 0) == 0 ? 2 : path.rfind('\\', 0) == 0 ? 1 : 0);
+    if (path.empty()) return "";
+    std::string folder = sim::ansi_module_path();
+    folder.erase(std::min(folder.rfind('\\'), folder.size()));
+    if (is_file((folder + "\\" + path).c_str()) || is_folder((folder + "\\" + path).c_str())) return "";
+    std::string unicode_folder = sim::current().module_path;
+    unicode_folder.erase(std::min(unicode_folder.rfind('\\'), unicode_folder.size()));
+    for (const uint32_t other : OTHER_CODE_PAGES) {
+        if (other == code_page) continue;
+        const std::string meant = sim::ansi_to_utf8(path, other);
+        std::error_code error;
+        if (std::filesystem::exists(sim::host_path_of_unicode(unicode_folder + "\\" + meant), error)) return meant;
+    }
+    return "";
+}
+
 struct Reporter {
     CheckSession* session;
     PackageLines* lines;
@@ -534,10 +562,13 @@ void find_inf_beside_engine_problems(Reporter& report, const CheckRow& row)
     if (!engine_full_path(row.engine_path.c_str(), pattern)) return;
     PATH_RemoveFileSpec(pattern);
     const std::string folder = report.session->in_package(pattern);
-    if (row.inf.empty() && row.engine_image != "missing") {  // a missing engine tells it
-        report.add("error", "no-inf-beside-engine", report.at_setting(row.section, "Path"),
-                   "has no INF in its folder " + folder + ": Setup.exe's search for the package INF fails with message " +
-                       std::to_string(row.inf_message));
+    if (row.inf.empty()) {
+        if (row.engine_image != "missing") {  // a missing engine tells it
+            report.add("error", "no-inf-beside-engine", report.at_setting(row.section, "Path"),
+                       "has no INF in its folder " + folder +
+                           ": Setup.exe's search for the package INF fails with message " +
+                           std::to_string(row.inf_message));
+        }
         return;
     }
     std::vector<std::string> infs;
@@ -715,6 +746,7 @@ void find_encoding_problems(CheckSession& session, PackageLines& lines, std::vec
                                              [](char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; });
         const std::string read = sim::ansi_to_utf8(line, code_page);
         std::string text;
+        bool every_line = false;  // a name misread is told on each line; a file in another encoding once
         if (code_page != 65001 && valid_utf8) {
             text = "is UTF-8 text (" + line + "), but Setup.exe reads the settings in the machine's code page " +
                    std::to_string(code_page) + ", as " + read + ": save the file in code page " +
@@ -726,12 +758,17 @@ void find_encoding_problems(CheckSession& session, PackageLines& lines, std::vec
         } else if (read.find('?') != std::string::npos && line.find('?') == std::string::npos) {
             text = "holds bytes that are no text of the machine's code page " + std::to_string(code_page) +
                    " (" + sim::escaped_utf8(line) + "): Setup.exe reads " + read;
+        } else if (const std::string meant = file_meant_in_another_code_page(line, code_page); !meant.empty()) {
+            every_line = true;
+            text = "names " + meant + " in another code page: Setup.exe reads the settings in the machine's code page " +
+                   std::to_string(code_page) + ", as " + read + ", which names no file of the package: write the "
+                   "name in ASCII";
         } else {
             continue;
         }
         report.add_unicode("error", "settings-not-in-code-page", {settings_file, "", "", -1, "", static_cast<uint32_t>(i + 1)},
                            "", text);
-        return;
+        if (!every_line) return;
     }
 }
 

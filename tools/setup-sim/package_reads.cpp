@@ -288,3 +288,39 @@ void find_read_problems(const PackageReads& reads, const std::filesystem::path& 
         }
     }
 }
+
+void find_name_problems(const std::filesystem::path& package, const std::set<std::string>& opened,
+                        std::vector<Finding>* findings)
+{
+    static constexpr uint32_t ANSI_CODE_PAGES[] = {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+    // One finding for each name: the first folder (or the file) on a path
+    // whose own name is outside ASCII.
+    std::set<std::string> names;
+    for (const std::string& path : opened) {
+        for (size_t start = 0; start < path.size();) {
+            const size_t end = std::min(path.find('\\', start), path.size());
+            if (std::any_of(path.begin() + static_cast<std::ptrdiff_t>(start), path.begin() + static_cast<std::ptrdiff_t>(end),
+                            [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+                names.insert(path.substr(0, end));
+                break;
+            }
+            start = end + 1;
+        }
+    }
+    for (const std::string& name : names) {
+        std::string host = name;
+        std::replace(host.begin(), host.end(), '\\', '/');
+        std::error_code error;
+        if (!std::filesystem::exists(package / host, error)) continue;
+        std::vector<std::string> spelling;
+        std::vector<std::string> other;
+        for (const uint32_t code_page : ANSI_CODE_PAGES) {
+            (sim::converts_exactly(sim::utf8_to_utf16(name), code_page) ? spelling : other).push_back(std::to_string(code_page));
+        }
+        findings->push_back({"warning", "name-outside-ascii", name, 0, "",
+                             "is a name outside ASCII, which Setup.exe opens by its ANSI name: only a Windows whose code "
+                             "page spells it can open it" +
+                                 (spelling.empty() ? std::string(", and none does") : " (" + listed(spelling) + ")") +
+                                 (other.empty() ? std::string() : "; on " + listed(other) + " the run fails")});
+    }
+}

@@ -48,3 +48,10 @@ private:
 // package's files were read in.
 void find_read_problems(const PackageReads& reads, const std::filesystem::path& package,
                         const std::string& settings_file, uint32_t code_page, std::vector<Finding>* findings);
+
+// Names outside ASCII among `opened` (paths in the package, in UTF-8 as
+// findings name them: the files the runs read and the engines they looked
+// at): the program opens them by their ANSI names, which only some code
+// pages spell. Each one there is gets a warning naming those code pages.
+void find_name_problems(const std::filesystem::path& package, const std::set<std::string>& opened,
+                        std::vector<Finding>* findings);
