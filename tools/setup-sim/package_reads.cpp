@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <iterator>
 
 #include "platform/sim/codepage.h"
 #include "platform/sim/ini.h"
@@ -34,20 +33,27 @@ std::string file_bytes(const std::filesystem::path& path)
 {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return "";
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::string bytes(static_cast<size_t>(std::max<std::streamoff>(in.tellg(), 0)), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
 }
 
 // What the program asked one file for, by the names in it.
 struct FileAsked {
     const sim::IniDocument* document;
     const std::set<AskedName>* asked;
+    std::set<std::string> sections;  // folded, as the profile reader compares them
 
-    bool section_asked(const std::string& section) const
+    FileAsked(const sim::IniDocument* read_document, const std::set<AskedName>* asked_names)
+        : document(read_document), asked(asked_names)
     {
-        return std::any_of(asked->begin(), asked->end(),
-                           [&](const AskedName& name) { return sim::ini_names_equal(name.section, section); });
+        for (const AskedName& name : *asked) sections.insert(sim::ini_folded_name(name.section));
     }
+
+    bool section_asked(const std::string& section) const { return sections.count(sim::ini_folded_name(section)) != 0; }
     bool key_read(const std::string& section, const std::string& key) const
     {
         return std::any_of(asked->begin(), asked->end(), [&](const AskedName& name) {
@@ -202,6 +208,9 @@ std::string nearest_name(const std::string& name, const std::vector<std::string>
     size_t best = std::max<size_t>(2, name.size() / 4) + 1;
     std::string nearest;
     for (const std::string& candidate : candidates) {
+        // The lengths alone make the distance at least their difference.
+        const size_t apart = name.size() > candidate.size() ? name.size() - candidate.size() : candidate.size() - name.size();
+        if (apart >= best) continue;
         const size_t distance = edit_distance(name, candidate);
         if (distance < best) {
             best = distance;
@@ -238,18 +247,50 @@ void find_read_problems(const PackageReads& reads, const std::filesystem::path& 
         std::string shown = file;
         std::replace(shown.begin(), shown.end(), '/', '\\');
         Reporter report{shown, code_page, findings};
-        const FileAsked read{&document, &asked};
+        const FileAsked read(&document, &asked);
         const bool settings = file == settings_file;
         // An INF holds sections for Windows' installer, which the program
         // never reads: only a name near one the program missed is a finding.
         std::vector<std::string> explained;
         if (settings) find_joined_names(report, read, &explained);
         const std::vector<std::string> missed_sections = read.sections_missed();
+        // Sections never read one after another are told once, from the first.
+        const sim::IniSection* unread_first = nullptr;
+        const sim::IniSection* unread_last = nullptr;
+        size_t unread_after = 0;
+        const auto tell_unread = [&]() {
+            if (unread_first == nullptr) return;
+            report.add("warning", "unread-section", unread_first->line, "[" + unread_first->name + "]",
+                       unread_after == 0
+                           ? "is never read: no run looks for a section of this name (a custom-request section is "
+                             "read only when its name is on the command line, Setup.exe /" + unread_first->name + ")"
+                           : "is never read, nor " +
+                                 (unread_after == 1 ? std::string("is the section after it, [")
+                                                    : "are the " + std::to_string(unread_after) + " sections after it, to [") +
+                                 unread_last->name + "]: no run looks for sections of these names (a custom-request "
+                                 "section is read only when its name is on the command line)");
+            unread_first = nullptr;
+            unread_after = 0;
+        };
         for (const sim::IniSection& section : document.sections) {
             if (section.name.empty()) continue;
             const std::string header = "[" + section.name + "]";
-            if (!read.section_asked(section.name)) {
-                const std::string near = nearest_name(section.name, missed_sections);
+            const bool asked_for = read.section_asked(section.name);
+            const std::string near = asked_for ? std::string() : nearest_name(section.name, missed_sections);
+            const bool never_read = !asked_for && near.empty() && settings &&
+                                    std::find(explained.begin(), explained.end(), section.name) == explained.end() &&
+                                    !already_told(told, shown, report.text(section.name));
+            if (never_read) {
+                if (unread_first == nullptr) {
+                    unread_first = &section;
+                } else {
+                    ++unread_after;
+                }
+                unread_last = &section;
+                continue;
+            }
+            tell_unread();
+            if (!asked_for) {
                 if (!near.empty()) {
                     // What the runs met without the section follows from this one mistake.
                     const std::string missing = "[" + report.text(near) + "]";
@@ -261,11 +302,6 @@ void find_read_problems(const PackageReads& reads, const std::filesystem::path& 
                                     findings->end());
                     report.add("error", "unread-section", section.line, header,
                                "is never read: Setup.exe looks for [" + near + "], which the file does not have");
-                } else if (settings && std::find(explained.begin(), explained.end(), section.name) == explained.end() &&
-                           !already_told(told, shown, report.text(section.name))) {
-                    report.add("warning", "unread-section", section.line, header,
-                               "is never read: no run looks for a section of this name (a custom-request section "
-                               "is read only when its name is on the command line, Setup.exe /" + section.name + ")");
                 }
                 continue;
             }
@@ -274,11 +310,11 @@ void find_read_problems(const PackageReads& reads, const std::filesystem::path& 
             for (const sim::IniEntry& entry : section.entries) {
                 if (entry.comment || !entry.has_value || read.key_read(section.name, entry.name)) continue;
                 const std::string subject = header + " " + entry.name + "=" + entry.value;
-                const std::string near = nearest_name(entry.name, missed_keys);
-                if (!near.empty()) {
+                const std::string near_key = nearest_name(entry.name, missed_keys);
+                if (!near_key.empty()) {
                     report.add("error", "unread-key", entry.line, subject,
-                               "is never read: Setup.exe reads " + near + " in " + header +
-                                   ", which the section does not have, so " + near + " takes its default");
+                               "is never read: Setup.exe reads " + near_key + " in " + header +
+                                   ", which the section does not have, so " + near_key + " takes its default");
                 } else if (settings && !section_told) {
                     report.add("warning", "unread-key", entry.line, subject,
                                "is never read: Setup.exe reads only " + listed(read.keys_read(section.name, false)) +
@@ -286,6 +322,7 @@ void find_read_problems(const PackageReads& reads, const std::filesystem::path& 
                 }
             }
         }
+        tell_unread();
     }
 }
 
