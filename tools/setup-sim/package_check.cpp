@@ -581,6 +581,7 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
         if (check->has_settings_file) {
             find_settings_problems(session, *check, lines, &check->findings);
             find_encoding_problems(session, lines, &check->findings);
+            find_only_win7_problems(session, lines, package, &check->findings);
         } else {
             check->findings.push_back(
                 {"note", "no-settings-file", sim::ansi_to_utf8(session.in_package(settings_file), check->code_page), 0, "",
@@ -656,15 +657,6 @@ bool check_package(const fs::path& package, const std::vector<ProfileMachine>& p
     if (progress != nullptr) progress->end();
     find_case_problems(*check, &check->findings);
     find_bitness_problems(*check, &check->findings);
-    if (check->has_settings_file) {
-        CheckSession session(package, machine_for(WINDOWS_VERSIONS[7], ""));
-        if (!session.ready()) {
-            *error = session.error();
-            return false;
-        }
-        start_program(SILENT_COMMAND_LINE);
-        find_only_win7_problems(session, lines, package, &check->findings);
-    }
     find_read_problems(reads, package, settings_in_package, check->code_page, &check->findings);
     std::set<std::string> opened;
     for (const auto& [file, asked] : reads.files()) {

@@ -91,31 +91,38 @@ struct Reporter {
     uint32_t code_page;
     std::vector<Finding>* findings;
 
-    std::string text(const std::string& ansi) const { return sim::ansi_to_utf8(ansi, code_page); }
+    // ASCII is the same text in every code page: most names need no conversion.
+    std::string text(const std::string& ansi) const
+    {
+        const bool ascii = std::all_of(ansi.begin(), ansi.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        return ascii ? ansi : sim::ansi_to_utf8(ansi, code_page);
+    }
     void add(const char* severity, const char* kind, uint32_t line, const std::string& subject, const std::string& what)
     {
         findings->push_back({severity, kind, file, line, text(subject), text(what)});
     }
 };
 
-// Whether a finding of the file already names the section (its subject is
-// one of the section's lines, or its text names it as a word): the section's
-// lines go unread because of what that finding tells, which is the one
-// finding of the mistake.
-bool already_told(const std::vector<Finding>& findings, const std::string& file, const std::string& section)
+// The sections findings of a file already name: the section of each
+// finding's subject and every word of its text. The lines of such a section
+// go unread because of what that finding tells, which is the one finding of
+// the mistake.
+std::set<std::string> told_sections(const std::vector<Finding>& findings, const std::string& file)
 {
     const auto is_word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; };
-    return std::any_of(findings.begin(), findings.end(), [&](const Finding& finding) {
-        if (finding.file != file) return false;
-        if (finding.subject.rfind("[" + section + "]", 0) == 0) return true;
-        for (size_t at = finding.text.find(section); at != std::string::npos; at = finding.text.find(section, at + 1)) {
-            const size_t end = at + section.size();
-            if ((at == 0 || !is_word(finding.text[at - 1])) && (end == finding.text.size() || !is_word(finding.text[end]))) {
-                return true;
-            }
+    std::set<std::string> names;
+    for (const Finding& finding : findings) {
+        if (finding.file != file) continue;
+        if (finding.subject.rfind('[', 0) == 0) names.insert(finding.subject.substr(1, finding.subject.find(']') - 1));
+        for (size_t at = 0; at < finding.text.size();) {
+            const size_t end = static_cast<size_t>(
+                std::find_if_not(finding.text.begin() + static_cast<std::ptrdiff_t>(at), finding.text.end(), is_word) -
+                finding.text.begin());
+            if (end > at) names.insert(finding.text.substr(at, end - at));
+            at = end + 1;
         }
-        return false;
-    });
+    }
+    return names;
 }
 
 // A name the program splits out of a list: the list's line holds it between
@@ -241,14 +248,16 @@ void PackageReads::finish(CheckSession& session)
 void find_read_problems(const PackageReads& reads, const std::filesystem::path& package,
                         const std::string& settings_file, uint32_t code_page, std::vector<Finding>* findings)
 {
-    const std::vector<Finding> told = *findings;
+    const std::vector<Finding> told_findings = *findings;
     for (const auto& [file, asked] : reads.files()) {
-        const sim::IniDocument document = sim::parse_ini(file_bytes(package / file), code_page);
+        const std::shared_ptr<const sim::IniDocument> parsed = sim::kept_profile_parse(file_bytes(package / file), code_page);
+        const sim::IniDocument& document = *parsed;
         std::string shown = file;
         std::replace(shown.begin(), shown.end(), '/', '\\');
         Reporter report{shown, code_page, findings};
         const FileAsked read(&document, &asked);
         const bool settings = file == settings_file;
+        const std::set<std::string> told = told_sections(told_findings, shown);
         // An INF holds sections for Windows' installer, which the program
         // never reads: only a name near one the program missed is a finding.
         std::vector<std::string> explained;
@@ -279,7 +288,7 @@ void find_read_problems(const PackageReads& reads, const std::filesystem::path& 
             const std::string near = asked_for ? std::string() : nearest_name(section.name, missed_sections);
             const bool never_read = !asked_for && near.empty() && settings &&
                                     std::find(explained.begin(), explained.end(), section.name) == explained.end() &&
-                                    !already_told(told, shown, report.text(section.name));
+                                    told.count(report.text(section.name)) == 0;
             if (never_read) {
                 if (unread_first == nullptr) {
                     unread_first = &section;
@@ -306,7 +315,7 @@ void find_read_problems(const PackageReads& reads, const std::filesystem::path& 
                 continue;
             }
             const std::vector<std::string> missed_keys = read.keys_read(section.name, true);
-            const bool section_told = already_told(told, shown, report.text(section.name));
+            const bool section_told = told.count(report.text(section.name)) != 0;
             for (const sim::IniEntry& entry : section.entries) {
                 if (entry.comment || !entry.has_value || read.key_read(section.name, entry.name)) continue;
                 const std::string subject = header + " " + entry.name + "=" + entry.value;

@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,11 @@ struct IniDocument {
 // `code_page` only matters for UTF-16 files (the simulated PROFILE_ functions
 // pass the machine's ANSI code page).
 IniDocument parse_ini(const std::string& bytes, uint32_t code_page = 1252);
+
+// The parse of a file's bytes that the private-profile functions keep and
+// read from: parsed once for the same bytes and code page, however often
+// it is asked for.
+std::shared_ptr<const IniDocument> kept_profile_parse(std::string_view bytes, uint32_t code_page);
 
 // Section and key names compare case-insensitively: ASCII letters, and the
 // letters of the Latin-1 range as Windows-1252 has them.

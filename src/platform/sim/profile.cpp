@@ -74,14 +74,11 @@ void note_profile_read(const char* file, const char* section, const char* key, b
 const sim::IniDocument* load(const char* file, uint32_t* error)
 {
     static const sim::IniDocument empty;
-    static sim::ParsedFileCache<sim::IniDocument> parsed_files;
     static std::shared_ptr<const sim::IniDocument> last;
     static std::string bytes;  // kept for its capacity: the same file is read call after call
     *error = read_file(file, &bytes);
     if (*error != ERR_SUCCESS) return &empty;
-    last = parsed_files.get(bytes, sim::current_ansi_code_page(), [](std::string_view text) {
-        return sim::parse_ini(std::string(text), sim::current_ansi_code_page());
-    });
+    last = sim::kept_profile_parse(bytes, sim::current_ansi_code_page());
     return last.get();
 }
 
@@ -256,6 +253,14 @@ uint32_t parse_profile_integer(const std::string& text)
 }
 
 }  // namespace
+
+std::shared_ptr<const sim::IniDocument> sim::kept_profile_parse(std::string_view bytes, uint32_t code_page)
+{
+    static sim::ParsedFileCache<sim::IniDocument> parsed_files;
+    return parsed_files.get(bytes, code_page, [code_page](std::string_view text) {
+        return sim::parse_ini(std::string(text), code_page);
+    });
+}
 
 uint32_t PROFILE_GetString(const char* section, const char* key, const char* default_text, char* buffer,
                            uint32_t capacity, const char* file)
