@@ -425,20 +425,37 @@ void find_decoration_problems(Reporter& report, const std::string& inf_path)
 
 // The "Manufacturer" line a models section of the slot comes from: its base
 // name, then the slot's decoration or the plain platform name found in it.
-Place manufacturer_line_of(const Reporter& report, const SupportedSlot& slot, const std::string& models_section)
+struct ManufacturerLine {
+    Place place;
+    std::string holder;  // the decoration the slot's one was found inside ("NTamd64.6.2" for "NTamd64"), or ""
+};
+
+ManufacturerLine manufacturer_line_of(const Reporter& report, const SupportedSlot& slot, const std::string& models_section)
 {
     const std::vector<std::string> entries = whole_section(slot.inf_path.c_str(), "Manufacturer");
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::vector<std::string> fields = manufacturer_fields(entries[i]);
-        if (fields.size() > 1 && models_section.rfind(fields[1] + ".", 0) == 0) {
-            return {slot.inf_path, "Manufacturer", "", static_cast<int>(i), "[Manufacturer] " + entries[i], 0};
+        if (fields.size() < 2 || models_section.rfind(fields[1] + ".", 0) != 0) continue;
+        const std::string looked_for = models_section.substr(fields[1].size() + 1);
+        std::string holder;
+        if (std::find(fields.begin() + 2, fields.end(), looked_for) == fields.end()) {
+            for (size_t f = 2; f < fields.size() && holder.empty(); ++f) {
+                if (fields[f].find(looked_for) != std::string::npos) holder = fields[f];
+            }
         }
+        return {{slot.inf_path, "Manufacturer", "", static_cast<int>(i), "[Manufacturer] " + entries[i], 0}, holder};
     }
-    return report.at_section(slot.inf_path, models_section);
+    return {report.at_section(slot.inf_path, models_section), ""};
 }
 
 void find_inf_problems(Reporter& report, const PackageCheck& check)
 {
+    struct MissingModels {
+        const SupportedSlot* slot;  // the first that looks for it
+        std::string models_section;
+        std::vector<std::string> windows;
+    };
+    std::vector<MissingModels> missing;
     std::vector<std::pair<std::string, std::string>> examined;  // (INF, models section)
     std::vector<std::string> infs;
     for (const SupportedSlot& slot : check.supported_slots) {
@@ -454,15 +471,35 @@ void find_inf_problems(Reporter& report, const PackageCheck& check)
         }
         for (const std::string& models_section : slot.models_sections) {
             if (walk_models(slot.inf_path, models_section).lines.empty()) {
-                report.add("error", "models-section-missing", manufacturer_line_of(report, slot, models_section),
-                           "makes Setup.exe look for [" + models_section + "] on " + slot.windows +
-                               ", which is missing or empty: no device matches from it");
+                const auto same = std::find_if(missing.begin(), missing.end(), [&](const MissingModels& other) {
+                    return other.slot->inf_path == slot.inf_path && other.models_section == models_section;
+                });
+                if (same == missing.end()) {
+                    missing.push_back({&slot, models_section, {slot.windows}});
+                } else if (std::find(same->windows.begin(), same->windows.end(), slot.windows) == same->windows.end()) {
+                    same->windows.push_back(slot.windows);
+                }
             }
             const std::pair<std::string, std::string> key{slot.inf_path, models_section};
             if (std::find(examined.begin(), examined.end(), key) != examined.end()) continue;
             examined.push_back(key);
             find_models_section_problems(report, slot.inf_path, models_section);
         }
+    }
+    for (const MissingModels& models : missing) {
+        const ManufacturerLine line = manufacturer_line_of(report, *models.slot, models.models_section);
+        std::string windows;
+        for (size_t w = 0; w < models.windows.size(); ++w) {
+            windows += (w == 0 ? "" : w + 1 == models.windows.size() ? " and " : ", ") + models.windows[w];
+        }
+        const std::string found_inside =
+            line.holder.empty() ? std::string()
+                                : ": Setup.exe finds \"" + models.models_section.substr(models.models_section.find('.') + 1) +
+                                      "\" inside \"" + line.holder + "\", a decoration for another Windows,";
+        report.add("error", "models-section-missing", line.place,
+                   "makes Setup.exe look for [" + models.models_section + "] on " + windows + found_inside +
+                       (found_inside.empty() ? ", which" : " and that section") +
+                       " is missing or empty: no device matches from it");
     }
 }
 
