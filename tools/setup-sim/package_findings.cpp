@@ -27,6 +27,19 @@
 
 namespace {
 
+// The fields of a text as the program's own split (next_field) makes them.
+std::vector<std::string> program_fields(const std::string& text, const char* delimiters)
+{
+    std::vector<char> copy(text.begin(), text.end());
+    copy.push_back('\0');
+    char* cursor = copy.data();
+    std::vector<std::string> fields;
+    for (const char* field = next_field(&cursor, delimiters); field != nullptr; field = next_field(&cursor, delimiters)) {
+        fields.push_back(field);
+    }
+    return fields;
+}
+
 // The default that tells a key that is not there from one that is empty.
 constexpr const char* ABSENT = "\x01";
 // Room to read any settings value whole and see how long it really is.
@@ -173,14 +186,7 @@ void find_bus_type_problems(Reporter& report, const SetupContext& context)
                    "before anything is checked");
         return;
     }
-    // The program's own split of the value.
-    std::vector<char> value(types.begin(), types.end());
-    value.push_back('\0');
-    char* cursor = value.data();
-    std::vector<std::string> names;
-    for (const char* name = next_field(&cursor, ","); name != nullptr; name = next_field(&cursor, ",")) {
-        names.push_back(name);
-    }
+    const std::vector<std::string> names = program_fields(types, ",");
     if (names.size() <= context.bus_count) return;
     std::string ignored;
     for (size_t i = context.bus_count; i < names.size(); ++i) ignored += (ignored.empty() ? "" : ", ") + names[i];
@@ -395,14 +401,7 @@ void find_models_section_problems(Reporter& report, const std::string& inf_path,
 // models section's base name, then its decorations.
 std::vector<std::string> manufacturer_fields(const std::string& line)
 {
-    std::vector<char> text(line.begin(), line.end());
-    text.push_back('\0');
-    char* cursor = text.data();
-    std::vector<std::string> fields;
-    for (const char* field = next_field(&cursor, " \t,="); field != nullptr; field = next_field(&cursor, " \t,=")) {
-        fields.push_back(field);
-    }
-    return fields;
+    return program_fields(line, " \t,=");
 }
 
 // Decorations no OS slot looks for ("NTx64"): the models sections they name
@@ -940,11 +939,10 @@ void find_only_win7_problems(CheckSession& session, PackageLines& lines, const s
     std::vector<char> list(ONLY_WIN7_CAPACITY);
     read_only_win7_list(list.data());
     const std::vector<std::string> ids = declared_touch_pads(package);
-    char* cursor = list.data();
-    for (const char* word = next_field(&cursor, " \t,;"); word != nullptr; word = next_field(&cursor, " \t,;")) {
+    for (const std::string& word : program_fields(list.data(), " \t,;")) {
         if (std::find(ids.begin(), ids.end(), word) != ids.end()) continue;
         const auto same_letters = std::find_if(ids.begin(), ids.end(), [&](const std::string& id) {
-            return equals_ignoring_case(id.c_str(), word);
+            return equals_ignoring_case(id.c_str(), word.c_str());
         });
         std::string declared_ids;
         for (const std::string& id : ids) {
