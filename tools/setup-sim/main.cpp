@@ -163,7 +163,8 @@ void add_drive_changes(const sim::Machine& machine, const std::map<char, DriveSn
                        const std::map<std::string, std::string>& package_files, record::RunRecord* outcome)
 {
     std::vector<FoundChange> found;
-    for (const auto& [letter, folder] : machine.drives) {
+    for (const auto& [drive_letter, folder] : machine.drives) {
+        const char letter = drive_letter;  // clang 14 lets no lambda capture a structured binding
         const DriveSnapshot& earlier = before.at(letter);
         const DriveSnapshot after = snapshot(folder);
         const std::set<std::string> written = written_on(drive_root(folder), machine.host_files_written);
