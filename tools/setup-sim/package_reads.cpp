@@ -125,6 +125,18 @@ std::set<std::string> told_sections(const std::vector<Finding>& findings, const 
     return names;
 }
 
+// Drops the findings of the file whose subject begins with `subject`: what
+// the runs met without a section or key the program looked for follows from
+// the one mistake of a name near it, which its own finding tells.
+void drop_findings_about(std::vector<Finding>* findings, const std::string& file, const std::string& subject)
+{
+    findings->erase(std::remove_if(findings->begin(), findings->end(),
+                                   [&](const Finding& finding) {
+                                       return finding.file == file && finding.subject.rfind(subject, 0) == 0;
+                                   }),
+                    findings->end());
+}
+
 // A name the program splits out of a list: the list's line holds it between
 // separators of its own that the program does not split at ("I2C;PS2").
 struct JoinedName {
@@ -301,14 +313,7 @@ void find_read_problems(const PackageReads& reads, const std::filesystem::path& 
             tell_unread();
             if (!asked_for) {
                 if (!near.empty()) {
-                    // What the runs met without the section follows from this one mistake.
-                    const std::string missing = "[" + report.text(near) + "]";
-                    findings->erase(std::remove_if(findings->begin(), findings->end(),
-                                                   [&](const Finding& finding) {
-                                                       return finding.file == shown &&
-                                                              finding.subject.rfind(missing, 0) == 0;
-                                                   }),
-                                    findings->end());
+                    drop_findings_about(findings, shown, "[" + report.text(near) + "]");
                     report.add("error", "unread-section", section.line, header,
                                "is never read: Setup.exe looks for [" + near + "], which the file does not have");
                 }
@@ -321,6 +326,7 @@ void find_read_problems(const PackageReads& reads, const std::filesystem::path& 
                 const std::string subject = header + " " + entry.name + "=" + entry.value;
                 const std::string near_key = nearest_name(entry.name, missed_keys);
                 if (!near_key.empty()) {
+                    drop_findings_about(findings, shown, report.text(header + " " + near_key + " (missing)"));
                     report.add("error", "unread-key", entry.line, subject,
                                "is never read: Setup.exe reads " + near_key + " in " + header +
                                    ", which the section does not have, so " + near_key + " takes its default");
