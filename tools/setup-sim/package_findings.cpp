@@ -19,6 +19,7 @@
 #include "platform/path.h"
 #include "platform/profile.h"
 #include "platform/sim/codepage.h"
+#include "setup-sim/package_reads.h"
 #include "setup/context.h"
 #include "setup/engine.h"
 #include "setup/run_mode.h"
@@ -487,10 +488,7 @@ void find_inf_problems(Reporter& report, const PackageCheck& check)
     }
     for (const MissingModels& models : missing) {
         const ManufacturerLine line = manufacturer_line_of(report, *models.slot, models.models_section);
-        std::string windows;
-        for (size_t w = 0; w < models.windows.size(); ++w) {
-            windows += (w == 0 ? "" : w + 1 == models.windows.size() ? " and " : ", ") + models.windows[w];
-        }
+        const std::string windows = listed(models.windows);
         const std::string found_inside =
             line.holder.empty() ? std::string()
                                 : ": Setup.exe finds \"" + models.models_section.substr(models.models_section.find('.') + 1) +

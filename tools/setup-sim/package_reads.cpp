@@ -18,16 +18,6 @@ std::string quoted(const std::string& text)
     return "\"" + text + "\"";
 }
 
-// The names, "A, B and C".
-std::string listed(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (size_t i = 0; i < names.size(); ++i) {
-        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-    }
-    return text;
-}
-
 // The bytes of a file of the package; "" for a folder or a file that is not there.
 std::string file_bytes(const std::filesystem::path& path)
 {
@@ -137,13 +127,8 @@ void drop_findings_about(std::vector<Finding>* findings, const std::string& file
                     findings->end());
 }
 
-// A name the program splits out of a list: the list's line holds it between
-// separators of its own that the program does not split at ("I2C;PS2").
-struct JoinedName {
-    std::string name;
-    std::vector<std::string> parts;
-};
-
+// The parts of a name the program took whole from a list whose line joins
+// them with separators the program does not split at ("I2C;PS2").
 std::vector<std::string> split_at_stray_separators(const std::string& name)
 {
     std::vector<std::string> parts;
@@ -240,6 +225,15 @@ std::string nearest_name(const std::string& name, const std::vector<std::string>
 }
 
 }  // namespace
+
+std::string listed(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    }
+    return text;
+}
 
 void PackageReads::start(CheckSession& session)
 {

@@ -28,6 +28,9 @@ struct AskedName {
     auto operator<=>(const AskedName&) const = default;
 };
 
+// The names as a finding lists them: "A, B and C".
+std::string listed(const std::vector<std::string>& names);
+
 class PackageReads {
 public:
     // The session's machine keeps a trace from here on...

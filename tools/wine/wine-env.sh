@@ -56,12 +56,20 @@ wt_loader() {  # win32|win64
     wt_die "no 64-bit Wine loader (Debian: wine64)"
 }
 
-# The 16-bit machine field of a PE file, in decimal (0x14c i386, 0x8664 AMD64).
-wt_pe_machine() {  # file
+# Where a PE file's 16-bit machine field lies: after the "PE\0\0" signature
+# that the DOS header's e_lfanew (at 60) points to.
+wt_pe_machine_offset() {  # file
     local pe_offset
     pe_offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
     [ -n "$pe_offset" ] || return 1
-    od -An -tu2 -j$(( pe_offset + 4 )) -N2 "$1" | tr -d ' '
+    printf '%s\n' $(( pe_offset + 4 ))
+}
+
+# The machine field, in decimal (0x14c i386, 0x8664 AMD64).
+wt_pe_machine() {  # file
+    local offset
+    offset=$(wt_pe_machine_offset "$1") || return 1
+    od -An -tu2 -j"$offset" -N2 "$1" | tr -d ' '
 }
 
 # The prefix architecture a program needs: win64 for an AMD64 image, which
@@ -406,14 +414,12 @@ wt_regedit() {  # arch reg_file
 
 # Sets the 16-bit machine field of a PE file in place.
 wt_patch_machine() {  # file value
-    local pe_offset
-    pe_offset=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
-    [ -n "$pe_offset" ] || return 1
-    local bytes
+    local offset bytes
+    offset=$(wt_pe_machine_offset "$1") || return 1
     bytes=$(printf '\\x%02x\\x%02x' $(( $2 & 0xFF )) $(( ($2 >> 8) & 0xFF )))
     # shellcheck disable=SC2059 # the format is the two escaped bytes
     printf "$bytes" |
-        dd of="$1" bs=1 seek=$(( pe_offset + 4 )) conv=notrunc status=none
+        dd of="$1" bs=1 seek="$offset" conv=notrunc status=none
 }
 
 # The files a scenario checks, copied out of the prefix into out_dir/files/C/:
