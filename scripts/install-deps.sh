@@ -2,8 +2,10 @@
 # Installs what building and testing both platforms needs, from Debian's
 # packages: the native toolchain and GoogleTest, clang with its sanitizer and
 # fuzzer runtimes, MinGW-w64 for Setup.exe (i686, and x86-64 for the 64-bit
-# test build), Wine with Xvfb to run it, and
-# osslsigncode with OpenSSL to sign the release (scripts/release.sh).
+# test build), Wine with Xvfb to run it, QEMU with debootstrap to make and run
+# the emulated machine that runs it where this kernel runs no 32-bit programs
+# (tools/wine/guest.sh), and osslsigncode with OpenSSL to sign the release
+# (scripts/release.sh).
 # Packages already present are left alone.
 #
 #   scripts/install-deps.sh                 what the builds and tests need
@@ -14,6 +16,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ python3 libgtest-dev libbenchmark-dev clang
           g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 xvfb x11-utils locales
+          qemu-system-x86 qemu-utils debootstrap
           git osslsigncode openssl ca-certificates)
 case "${1:-}" in
     "") ;;

@@ -53,6 +53,29 @@ tools/wine/wine-session.sh stop "$state" >/dev/null
 
 check_figures=$(scripts/check-speed-figures.sh build/bench/setup-sim)
 
+# The shipped i686 programs in the emulated machine: what the last run of
+# \`ctest --preset windows-emulated\` left (about 25 minutes; not run here).
+emulated=build/windows-emulated/tests/wine
+emulated_figures() {
+    local figures runs
+    figures=$(tools/wine/guest.sh figures "$emulated/guest")
+    runs=$(cat "$emulated"/session/results/{scenarios,check}/*/timing.txt 2>/dev/null | sed -n 's/^total_ms=//p' | sort -n)
+    if [ -z "$runs" ]; then
+        echo "Not measured on this machine: run \`ctest --preset windows-emulated\` first."
+        return 0
+    fi
+    figure() { printf '%s\n' "$figures" | sed -n "s/^$1=//p" | tail -n 1; }
+    cat <<TABLE
+| step | time |
+|---|---|
+| making the guest: debootstrap, its packages, the image (once) | $(figure made_s) s |
+| its Wine prefixes and locales, made in the guest (once) | $(figure prefixes_made_s) s |
+| a boot, until the guest takes commands | $(figure booted_s) s |
+| a scenario or check run in the guest, median of $(printf '%s\n' "$runs" | wc -l) (\`total_ms\`) | $(printf '%s\n' "$runs" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }') ms |
+| all of them | $(printf '%s\n' "$runs" | awk '{ s += $1 } END { printf "%d", s / 1000 }') s |
+TABLE
+}
+
 sections=$(i686-w64-mingw32-objdump -h build/windows/Setup.exe |
     awk '/^ +[0-9]+ /{ printf "| %s | %d |\n", $2, ("0x" $3) + 0 }')
 size=$(stat -c %s build/windows/Setup.exe)
@@ -104,6 +127,16 @@ runner's \`run_ms\`, against \`empty_program.exe\` put in its place:
 | Setup.exe | $setup_ms ms |
 | empty_program.exe | $empty_ms ms |
 | ratio | $(ratio "$setup_ms" "$empty_ms") |
+
+## The i686 programs in an emulated machine
+
+Where the kernel runs no 32-bit programs, the shipped \`Setup.exe\` and
+\`SetupCheck.exe\` run under Wine in an emulated x86-64 Debian machine
+(\`tools/wine/guest.sh\`: QEMU's software emulation, 2 processors, 3 GB), as
+in \`ctest --preset windows-emulated\`. Figures of its last run here
+(\`tools/wine/guest.sh figures\`, the runs' \`timing.txt\`):
+
+$(emulated_figures)
 
 ## The package check on large packages
 

@@ -2,9 +2,10 @@
 # Installs what is missing, builds the four presets (linux, sanitize,
 # windows, windows-x64) and runs every test: unit and scenario tests on the
 # simulated machine, the same under the sanitizers, and the real programs
-# under Wine: the shipped i686 ones where the machine runs 32-bit programs,
-# the 64-bit test build of the same source everywhere. After each Windows
-# preset a line says which Wine leg ran and how many scenarios passed.
+# under Wine: the shipped i686 ones (in an emulated machine where this
+# kernel runs no 32-bit programs), the 64-bit test build of the same source
+# everywhere. After each Windows preset a line says which Wine leg ran, where,
+# how many scenarios passed, and how long its tests took.
 # A preset that fails to configure, build or pass its tests does not stop the
 # others: every preset runs, the failures are listed at the end, and the exit
 # status is 1 when there was any.
@@ -14,27 +15,29 @@ scripts/install-deps.sh || exit 1
 jobs=$(nproc)
 failures=()
 
-# Which Wine leg a preset's tests ran (the label of its Wine tests) and how
-# many scenarios and check runs passed, were skipped or failed, read from
-# CTest's own lines ("12/128 Test #12: wine.help .... Passed").
+# Which Wine leg a preset's tests ran (the label of its Wine tests), whether
+# in the emulated machine, how many scenarios and check runs passed, were
+# skipped or failed, and the time its tests took, read from CTest's own lines
+# ("12/128 Test #12: wine.help .... Passed", "wine-i686 = 61.20 sec*proc").
 wine_summary() {  # ctest output
-    local leg
+    local leg where="" seconds
     leg=$(grep -oE '^wine-(i686|x86-64) ' "$1" | head -n 1 | tr -d ' ')
     if [ -z "$leg" ]; then
         echo "--- Wine: no leg ran in this preset"
-        tools/wine/wine-session.sh legs 2>&1 | sed 's/^/    /'
         return 0
     fi
-    awk -v leg="${leg#wine-}" '
+    grep -qE '^wine-emulated ' "$1" && where=" (in the emulated machine)"
+    seconds=$(awk -v label="$leg" '$1 == label && $2 == "=" { printf "%d", $3 }' "$1")
+    awk -v leg="${leg#wine-}$where" -v seconds="$seconds" '
         $2 == "Test" && $4 ~ /^wine\./ {
             status = $0 ~ / Passed / ? "passed" : ($0 ~ /Skipped/ ? "skipped" : "failed")
             if ($4 ~ /^wine\.check\./) count["check", status]++
-            else if ($4 !~ /^wine\.(session_|check_options|legs|harness\.|signed\.)/) count["run", status]++
+            else if ($4 !~ /^wine\.(session_|guest_|check_options|harness\.|signed\.)/) count["run", status]++
         }
         END {
-            printf "--- Wine leg %s: %d scenarios passed, %d skipped, %d failed; their check runs: %d passed, %d skipped, %d failed\n",
+            printf "--- Wine leg %s: %d scenarios passed, %d skipped, %d failed; their check runs: %d passed, %d skipped, %d failed; %s s of Wine tests\n",
                 leg, count["run", "passed"], count["run", "skipped"], count["run", "failed"],
-                count["check", "passed"], count["check", "skipped"], count["check", "failed"]
+                count["check", "passed"], count["check", "skipped"], count["check", "failed"], seconds
         }' "$1"
 }
 

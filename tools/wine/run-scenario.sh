@@ -15,12 +15,15 @@
 # --out      where the results go (default: <state>/results/<scenario name>)
 # --no-check only run and collect, print the results
 #
+# Exit status: 0 passed, 1 failed, 77 skipped on this leg, 75 when Wine did
+# not carry the run through (run_and_wait.exe itself failed or ran out of
+# time), which an emulated machine retries once.
 # The scenario format is described in wine-env.sh.
 set -euo pipefail
 # shellcheck source=wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
-usage() { sed -n '2,18p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '2,21p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 program='' helpers='' state='' out='' check=1 scenario='' check_program=''
 while [ $# -gt 0 ]; do
@@ -55,7 +58,7 @@ state=$(cd "$state" && pwd)
 [ -n "$out" ] || out="$state/results/$name"
 
 start=$(wt_now_ms)
-wt_run_scenario "$state" "$scenario" "$program" "$helpers" "$out" "$check_program"
+wt_run_scenario "$state" "$scenario" "$program" "$helpers" "$out" "$check_program" || exit $?
 total=$(( $(wt_now_ms) - start ))
 printf 'total_ms=%s\n' "$total" >>"$out/timing.txt"
 

@@ -470,7 +470,8 @@ wt_scenario_skip_reason() {  # scenario_dir helpers_dir
 # program and run instead, asked what the program would do, with the fake
 # engine's exit code as the engine's; its output goes to transcript.json, and
 # the files the scenario expects start out missing, so that any found
-# afterwards were written by the check.
+# afterwards were written by the check. Returns 75 when run_and_wait.exe
+# itself failed: Wine did not carry the run through.
 wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir [check_program]
     local state=$1 scen=$2 program=$3 helpers=$4 out=$5 check_program=${6:-}
     local conf="$scen/scenario.conf" leg_arch arch windows package program_name engine exit_code_engine machine
@@ -591,7 +592,7 @@ wt_run_scenario() {  # state scenario_dir program helpers_dir out_dir [check_pro
         cat "$out/runner.txt" >&2
         grep -v -e ' PE DLL (' -e 'TLS callback' -e 'trace:relay:load_list' -e ' window proc ' \
             "$out/wine_stderr.txt" | tail -20 >&2
-        return 1
+        return 75
     fi
     return 0
 }

@@ -5,8 +5,8 @@
 #   tools/wine/wine-session.sh start <state dir> [--helpers <dir>] [--arch win32|win64]...
 #                                    [--locale <name>]...
 #   tools/wine/wine-session.sh stop <state dir>
+#   tools/wine/wine-session.sh restart <state dir>  (stop, then start as last started)
 #   tools/wine/wine-session.sh template <arch>     (only make the cached prefix)
-#   tools/wine/wine-session.sh legs                (which Wine leg this machine runs)
 #
 # "start" with --arch readies those prefixes at once (making the cached
 # template first if needed), and with --locale compiles those locales into
@@ -17,13 +17,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 usage() { sed -n '2,13p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
-[ $# -ge 2 ] || [ "${1:-}" = legs ] || usage
+[ $# -ge 2 ] || usage
 action=$1
 shift
 case "$action" in
     start)
         state=$1
         shift
+        mkdir -p "$state"
+        printf '%q ' "$@" >"$state/session.options"
         helpers=
         archs=()
         locales=()
@@ -51,21 +53,14 @@ case "$action" in
         wt_session_stop "$1"
         wt_log "wine-session: stopped"
         ;;
+    restart)
+        [ -f "$1/session.options" ] || wt_die "no Wine session was started in $1"
+        wt_session_stop "$1"
+        eval "exec bash \"\${BASH_SOURCE[0]}\" start \"\$1\" $(cat "$1/session.options")"
+        ;;
     template)
         wt_template_ensure "$1"
         wt_template_path "$1"
-        ;;
-    legs)
-        # Where Wine's 32-bit loader cannot start (no 32-bit code on this
-        # kernel), the 64-bit one must, or no Wine test meets a real Win32.
-        if loader=$(wt_loader win64 2>/dev/null) && version=$("$loader" --version 2>&1); then
-            echo "The i686 programs cannot run under Wine here: $(wine --version 2>&1 | head -n 1)"
-            echo "The Wine scenarios run on the x86-64 leg ($version, $loader): ctest --preset windows-x64"
-        else
-            echo "No Wine leg runs on this machine: Wine's 32-bit loader: $(wine --version 2>&1 | head -n 1);" \
-                 "the 64-bit loader: ${version:-not installed (Debian: wine64)}" >&2
-            exit 1
-        fi
         ;;
     *) usage ;;
 esac
