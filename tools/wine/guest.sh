@@ -41,6 +41,8 @@ GUEST_QEMU=(qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -m 3072 -cpu max,-
             -nic none -no-reboot)
 GUEST_INIT=/sbin/touchpad-guest-init
 GUEST_BOOT_LIMIT=900
+# A Wine session's restart: its prefixes copied again and warmed up.
+GUEST_RESTART_LIMIT=600
 
 guest_die() { wt_log "guest: $*"; return 1; }
 
@@ -251,7 +253,7 @@ guest_run() {  # state limit session command...
         wt_log "guest: Wine did not start the run; retrying once from a fresh state"
     fi
     if [ -n "$session" ]; then
-        guest_run_once "$state" "$limit" bash "$tools/wine-session.sh" restart "$session" || return $?
+        guest_run_once "$state" "$GUEST_RESTART_LIMIT" bash "$tools/wine-session.sh" restart "$session" || return $?
     fi
     guest_run_once "$state" "$limit" "$@"
 }
