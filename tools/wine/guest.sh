@@ -183,16 +183,16 @@ guest_boot() {  # state dir disk snapshot(on|off) share...
         { guest_die "qemu did not start: $(cat "$state/qemu.log")"; return 1; }
     while [ ! -f "$control/ready" ]; do
         if ! guest_running "$state"; then
-            guest_die "the guest stopped while booting; its console:"; tail -n 30 "$state/console.log" >&2; return 1
+            wt_log "guest: the guest stopped while booting; its console:"; tail -n 30 "$state/console.log" >&2; return 1
         fi
         if [ $(( $(wt_now_ms) - start )) -gt $(( GUEST_BOOT_LIMIT * 1000 )) ]; then
-            guest_die "the guest did not boot in $GUEST_BOOT_LIMIT s; its console:"; tail -n 30 "$state/console.log" >&2
+            wt_log "guest: the guest did not boot in $GUEST_BOOT_LIMIT s; its console:"; tail -n 30 "$state/console.log" >&2
             guest_stop "$state"; return 1
         fi
         sleep 0.5
     done
     if [ -s "$control/failed" ]; then
-        guest_die "the guest could not mount its shares: $(cat "$control/failed")"; guest_stop "$state"; return 1
+        wt_log "guest: the guest could not mount its shares: $(cat "$control/failed")"; guest_stop "$state"; return 1
     fi
     printf '%s\n' $(( ($(wt_now_ms) - start) / 1000 )) >"$state/booted_s"
     wt_log "guest: booted in $(( ($(wt_now_ms) - start) / 1000 )) s"
@@ -226,7 +226,7 @@ guest_run_once() {  # state limit command...
     # longer for the agent itself.
     while [ ! -f "$control/out/$id.rc" ]; do
         if ! guest_running "$state" || [ "$waited" -gt $(( (limit + 60) * 10 )) ]; then
-            guest_die "the guest did not answer; its console:"; tail -n 20 "$state/console.log" >&2
+            wt_log "guest: the guest did not answer; its console:"; tail -n 20 "$state/console.log" >&2
             return 255
         fi
         sleep 0.1
