@@ -631,6 +631,27 @@ std::string file_text(const std::string& path)
     return bytes;
 }
 
+// A folder of this test process's own below the temporary folder, made
+// afresh: CTest runs tests side by side, and two that made the same variant
+// in one shared place would remove each other's files. The process's folder
+// goes when it ends.
+std::filesystem::path scratch_folder(const std::string& name)
+{
+    namespace fs = std::filesystem;
+    static const struct Root {
+        fs::path path = fs::temp_directory_path() / ("setup-sim-test-" + std::to_string(getpid()));
+        ~Root()
+        {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } root;
+    const fs::path folder = root.path / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder.parent_path());
+    return folder;
+}
+
 // The folder of an example package, or of a variant, made afresh.
 std::string package_path(const std::string& name)
 {
@@ -638,8 +659,7 @@ std::string package_path(const std::string& name)
                                       [&](const Variant& candidate) { return name == candidate.name; });
     if (variant == std::end(VARIANTS)) return EXAMPLES + "/" + name;
     namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("setup-sim-check-" + name);
-    fs::remove_all(folder);
+    const fs::path folder = scratch_folder(name);
     fs::copy(EXAMPLES + "/" + variant->example, folder, fs::copy_options::recursive);
     for (const Move& move : variant->moves) {
         if (move.to == nullptr) {
@@ -665,8 +685,7 @@ std::string package_path(const std::string& name)
 // A machine profile folder: Windows 10 x64 with each of the [Machine] lines.
 std::string machines_folder(const std::string& name, const std::vector<std::string>& machines)
 {
-    const std::string folder = (std::filesystem::temp_directory_path() / ("setup-sim-check-machines-" + name)).string();
-    std::filesystem::remove_all(folder);
+    const std::string folder = scratch_folder("machines-" + name).string();
     std::filesystem::create_directories(folder);
     for (size_t i = 0; i < machines.size(); ++i) {
         std::FILE* file = std::fopen((folder + "/machine" + std::to_string(i) + ".ini").c_str(), "w");
@@ -938,7 +957,7 @@ TEST(SetupSimCheck, GoodExamplesAreClean)
 
 TEST(SetupSimCheck, ExitStatusTwoForAPackageItCannotRead)
 {
-    const std::string folder = "/tmp/setup-sim-check-empty-package";
+    const std::string folder = scratch_folder("empty-package").string();
     std::filesystem::create_directories(folder);
     const Output missing = run_setup_sim("check " + folder + "/missing");
     EXPECT_EQ(exit_status(missing), 2) << missing.text;
