@@ -4,8 +4,9 @@
 # simulated machine, the same under the sanitizers, and the real programs
 # under Wine: the shipped i686 ones (in an emulated machine where this
 # kernel runs no 32-bit programs), the 64-bit test build of the same source
-# everywhere. After each Windows preset a line says which Wine leg ran, where,
-# how many scenarios passed, and how long its tests took.
+# everywhere; where the i686 programs run natively, the emulated machine
+# still runs one scenario. After each Windows preset a line says which Wine
+# leg ran, where, how many scenarios passed, and how long its tests took.
 # A preset that fails to configure, build or pass its tests does not stop the
 # others: every preset runs, the failures are listed at the end, and the exit
 # status is 1 when there was any.
@@ -41,25 +42,39 @@ wine_summary() {  # ctest output
         }' "$1"
 }
 
-for preset in linux sanitize windows windows-x64; do
-    echo "=== $preset"
+run_preset() {  # preset [ctest arguments]
+    local preset=$1
+    shift
+    echo "=== $preset${1:+ $*}"
     if ! cmake --preset "$preset" >/dev/null; then
         failures+=("$preset: configure failed")
-        continue
+        return
     fi
     if ! cmake --build --preset "$preset" -j "$jobs"; then
         failures+=("$preset: build failed")
-        continue
+        return
     fi
     rm -f "build/$preset/fuzz-artifacts/executions.txt"
-    ctest --preset "$preset" -j "$jobs" | tee "build/$preset/ctest-output.txt" || failures+=("$preset: tests failed:$(
+    ctest --preset "$preset" -j "$jobs" "$@" | tee "build/$preset/ctest-output.txt" || failures+=("$preset: tests failed:$(
         sed 's/^/ /' "build/$preset/Testing/Temporary/LastTestsFailed.log" 2>/dev/null | tr -d '\n')")
     case "$preset" in windows*) wine_summary "build/$preset/ctest-output.txt" ;; esac
     if [ -f "build/$preset/fuzz-artifacts/executions.txt" ]; then
         echo "--- fuzz targets"
         sort "build/$preset/fuzz-artifacts/executions.txt"
     fi
+}
+
+for preset in linux sanitize windows windows-x64; do
+    run_preset "$preset"
 done
+# Where the windows preset ran the i686 programs natively, the emulated
+# machine that runs them where a kernel cannot still boots and runs one
+# scenario and its check run: the fallback is known to work on every run,
+# in about two minutes once the guest is in the cache.
+if grep -qE '^wine-i686 ' build/windows/ctest-output.txt 2>/dev/null &&
+   ! grep -qE '^wine-emulated ' build/windows/ctest-output.txt; then
+    run_preset windows-emulated -R '^wine\.(check\.)?silent_install_reboot$'
+fi
 if [ ${#failures[@]} -gt 0 ]; then
     echo "=== FAILED"
     printf '%s\n' "${failures[@]}"
