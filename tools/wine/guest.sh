@@ -122,6 +122,22 @@ guest_make_image() {  # root dir
         { guest_die "mke2fs failed, see $dir/mke2fs.log"; return 1; }
 }
 
+# Removes folders of the cache. A making that was killed may have left the
+# chroot's /proc, /dev and /sys mounted inside: those are unmounted first,
+# and the removal never crosses into another file system, so that the host's
+# /dev is never what gets removed.
+guest_remove() {  # folder...
+    local folder mount
+    for folder in "$@"; do
+        [ -e "$folder" ] || continue
+        folder=$(cd "$folder" && pwd -P) || return 1
+        while IFS= read -r mount; do
+            umount -l "$mount" || return 1
+        done < <(awk -v inside="$folder/" 'index($2 "/", inside) == 1 { print $2 }' /proc/mounts | sort -r)
+        rm -rf --one-file-system "$folder" || return 1
+    done
+}
+
 # The guest's root, kernel and image: made once per key.
 guest_ensure_base() {
     local cache key dir
@@ -136,13 +152,16 @@ guest_ensure_base() {
     done
     local start
     start=$(wt_now_ms)
-    wt_log "guest: making the guest $dir (once; about 10 min)"
-    rm -rf "$dir" && mkdir -p "$dir/root" || return 1
-    guest_make_root "$dir/root" || return 1
+    wt_log "guest: making the guest $dir (once; about 2 min)"
+    guest_remove "$dir" && mkdir -p "$dir/root" || return 1
+    guest_make_root "$dir/root" || { guest_remove "$dir/root"; return 1; }
     guest_make_image "$dir/root" "$dir" || return 1
-    rm -rf "$dir/root"
+    guest_remove "$dir/root" || return 1
     touch "$dir/.ready"
-    find "$cache" -mindepth 1 -maxdepth 1 -type d ! -name "$key" -exec rm -rf {} +
+    local old
+    while IFS= read -r -d '' old; do
+        guest_remove "$old" || return 1
+    done < <(find "$cache" -mindepth 1 -maxdepth 1 -type d ! -name "$key" -print0)
     printf 'made_s=%s\n' $(( ($(wt_now_ms) - start) / 1000 )) >"$dir/figures.txt"
     wt_log "guest: made in $(( ($(wt_now_ms) - start) / 1000 )) s"
     printf '%s\n' "$dir"
@@ -267,7 +286,7 @@ guest_ensure() {  # locale...
     disk="$base/prefixes-$key.qcow2"
     [ -f "$disk.ready" ] && { printf '%s\n' "$disk"; return 0; }
     start=$(wt_now_ms)
-    wt_log "guest: making the Wine prefixes in the guest (once; about 10 min)"
+    wt_log "guest: making the Wine prefixes in the guest (once; about 3 min)"
     rm -rf "$base"/prefixes-*
     qemu-img create -q -f qcow2 -b "$base/base.img" -F raw "$disk" >&2 || return 1
     local state="$base/prefixes-state"
